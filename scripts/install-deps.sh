@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian 12 packages that the build, the tests and the demo need and
+# that are not there yet. Usage: scripts/install-deps.sh run|test
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+          fonts-nanum qt6-qpa-plugins)
+if [[ "${1:-run}" == test ]]; then
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+               xvfb xauth)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "Run as root, or install these packages first." >&2
+        exit 1
+    fi
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

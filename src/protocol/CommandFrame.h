@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// The three card commands as they go on the line: STX, the body, ETX, each its own write. The body
+// is the command letter directly followed by the address, then ";" and the key, and for the two
+// issue commands ";" and the data. Fields are neither padded nor escaped.
+enum class CardCommand { read, new_issue, modify_issue };
+
+struct CommandFields {
+    QString address;
+    QString key;
+    QString data;
+};
+
+inline constexpr QChar stx { 0x02 };
+inline constexpr QChar etx { 0x03 };
+inline constexpr int max_data_characters = 16;
+
+// Leading and trailing spaces (code 32) only; tabs, full-width spaces and inner spaces stay.
+QString trim_spaces(QStringView text);
+
+// Characters as the operator sees them: Unicode code points, so a Hangul syllable or an emoji
+// counts one.
+qsizetype character_count(QStringView text);
+
+QString command_body(CardCommand command, const CommandFields& fields);
+QString echo_text(CardCommand command, const CommandFields& fields);
+// The first progress value of the command: "read", "new" or "edit".
+QString initial_state(CardCommand command);
+
+// The test button's cycle: the pattern for an index, and the index after it.
+QString test_pattern(int index);
+int next_test_pattern_index(int index);

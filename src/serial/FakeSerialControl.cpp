@@ -1,0 +1,73 @@
+#include "FakeSerialControl.h"
+
+CommResult FakeSerialControl::set_port_open(bool open)
+{
+    if (!open) {
+        if (open_port_ != 0) {
+            open_port_ = 0;
+            ++closes_;
+        }
+        return CommResult::success();
+    }
+    if (open_port_ != 0)
+        (void)set_port_open(false);
+    const int port = comm_port();
+    const QString device = QStringLiteral("COM%1").arg(port);
+    attempts_.append(port);
+    if (!existing_.contains(port))
+        return CommResult::failure(device, QStringLiteral("No such file or directory"));
+    if (busy_.contains(port))
+        return CommResult::failure(device, QStringLiteral("Device or resource busy"));
+    open_port_ = port;
+    buffer_.clear();
+    opened_.append(port);
+    return CommResult::success();
+}
+
+CommResult FakeSerialControl::output(const QString& text)
+{
+    if (open_port_ == 0)
+        return CommResult::failure(QStringLiteral("COM%1").arg(comm_port()), not_open_reason());
+    outputs_.append(text);
+    return CommResult::success();
+}
+
+QByteArray FakeSerialControl::input()
+{
+    qsizetype count = buffer_.size();
+    if (input_len() > 0)
+        count = std::min<qsizetype>(count, input_len());
+    count = std::min<qsizetype>(count, max_batch_bytes);
+    const QByteArray batch = buffer_.left(count);
+    buffer_.remove(0, count);
+    return batch;
+}
+
+void FakeSerialControl::receive(const QByteArray& bytes)
+{
+    if (open_port_ == 0)
+        return;
+    buffer_.append(bytes);
+    while (rthreshold() > 0 && buffer_.size() >= rthreshold()) {
+        const qsizetype before = buffer_.size();
+        raise_comm_event(comEvReceive);
+        if (buffer_.size() >= before)
+            break; // the handler took nothing; the bytes wait for the next arrival
+    }
+}
+
+void FakeSerialControl::unplug()
+{
+    if (open_port_ == 0)
+        return;
+    (void)set_port_open(false);
+    raise_comm_event(comEventDeviceLost);
+}
+
+QByteArray FakeSerialControl::written_bytes() const
+{
+    QByteArray bytes;
+    for (const QString& text : outputs_)
+        bytes += text.toUtf8();
+    return bytes;
+}

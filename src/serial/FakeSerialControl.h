@@ -1,0 +1,55 @@
+#pragma once
+
+#include "SerialControl.h"
+
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+// A scripted serial control for tests: which port numbers exist and which are busy, a record of
+// every open and every Output in order, and a way to push received bytes and raise OnComm.
+// Device names are "COMn".
+class FakeSerialControl final : public SerialControl {
+    Q_OBJECT
+
+public:
+    using SerialControl::SerialControl;
+
+    // Ports that open. A busy port exists but refuses to open with "Device or resource busy".
+    void set_existing_ports(QSet<int> ports) { existing_ = std::move(ports); }
+    void set_busy_ports(QSet<int> ports) { busy_ = std::move(ports); }
+
+    bool port_open() const override { return open_port_ != 0; }
+    CommResult set_port_open(bool open) override;
+    CommResult output(const QString& text) override;
+    QByteArray input() override;
+
+    // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.
+    void receive(const QByteArray& bytes);
+    // A line event other than data received.
+    void raise_event(int event) { raise_comm_event(event); }
+    // The device goes away: the control closes, as the real one does on a lost device.
+    void unplug();
+
+    // Every Output text, in order, and the bytes they put on the line.
+    const QStringList& outputs() const { return outputs_; }
+    QByteArray written_bytes() const;
+    void clear_outputs() { outputs_.clear(); }
+
+    // Every successful open, by port number, and every attempt, in order.
+    const QList<int>& opened_ports() const { return opened_; }
+    const QList<int>& open_attempts() const { return attempts_; }
+    int close_count() const { return closes_; }
+    int open_port() const { return open_port_; }
+
+private:
+    QSet<int> existing_;
+    QSet<int> busy_;
+    int open_port_ = 0;
+    QByteArray buffer_;
+    QStringList outputs_;
+    QList<int> opened_;
+    QList<int> attempts_;
+    int closes_ = 0;
+};

@@ -1,0 +1,106 @@
+#pragma once
+
+// The serial link as the rest of the tool sees it.
+//
+// SerialControl is the one serial control of the window, with the property set of the classic
+// COM-port control: CommPort, Settings, RThreshold, InputMode, InputLen, PortOpen, DTREnable,
+// RTSEnable, Output, Input, CommEvent and the OnComm notification. QtSerialControl puts it on
+// QSerialPort (PortMap says which device a port number is); FakeSerialControl scripts it for tests.
+// PortOperations chooses, opens and searches ports on top of it and reaches the window only through
+// PortPanel.
+//
+// Property values are kept across closing and reopening: a reopened port runs with the settings,
+// threshold, input mode and DTR/RTS state put earlier. CommPort may be put while a port is open
+// (it applies at the next open), and putting PortOpen true on an open control closes it and opens
+// it again on the current CommPort; so a port search started with COM1 open still lists COM1.
+// Failures come back as CommResult and carry the operating system's reason.
+
+#include "CommResult.h"
+#include "LineSettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class SerialControl : public QObject {
+    Q_OBJECT
+
+public:
+    // CommEvent values; only comEvReceive matters to the tool, the others are raised and ignored.
+    enum CommEventCode {
+        comEvNone = 0,
+        comEvReceive = 2,
+        comEventBreak = 1001,
+        comEventFrame = 1004,
+        comEventOverrun = 1006,
+        comEventRxParity = 1009,
+        comEventDeviceLost = 1100, // the device went away; the control has closed itself
+    };
+    enum InputModeCode { comInputModeText = 0, comInputModeBinary = 1 };
+
+    // The reader's answers are a few bytes, so a batch is at most this many bytes; a larger
+    // backlog is handed on in several batches, in order.
+    static constexpr int max_batch_bytes = 32767;
+
+    // The reason an Output on a closed control is refused.
+    static QString not_open_reason() { return QStringLiteral("the port is not open"); }
+
+    using QObject::QObject;
+
+    int comm_port() const { return comm_port_; }
+    void set_comm_port(int port) { comm_port_ = port; }
+
+    QString settings() const { return settings_text_; }
+    // An invalid text is a failure and leaves the settings as they were.
+    CommResult set_settings(const QString& text);
+
+    int rthreshold() const { return rthreshold_; }
+    void set_rthreshold(int bytes) { rthreshold_ = bytes; }
+    int input_mode() const { return input_mode_; }
+    void set_input_mode(int mode) { input_mode_ = mode; }
+    int input_len() const { return input_len_; }
+    void set_input_len(int bytes) { input_len_ = bytes; }
+
+    bool dtr_enable() const { return dtr_enable_; }
+    void set_dtr_enable(bool on);
+    bool rts_enable() const { return rts_enable_; }
+    void set_rts_enable(bool on);
+
+    int comm_event() const { return comm_event_; }
+
+    // PortOpen. Putting true opens port CommPort with the current properties (reopening it when a
+    // port is open); putting false closes, and does nothing on a closed control.
+    virtual bool port_open() const = 0;
+    virtual CommResult set_port_open(bool open) = 0;
+
+    // Output: the text's characters go out in order and unchanged, ASCII one byte each (characters
+    // beyond ASCII as UTF-8). Refused while no port is open.
+    virtual CommResult output(const QString& text) = 0;
+
+    // Input: the waiting bytes, in arrival order, taken out of the receive buffer: all of them
+    // when InputLen is 0, else at most InputLen; never more than max_batch_bytes.
+    virtual QByteArray input() = 0;
+
+signals:
+    // Raised after bytes arrive (CommEvent comEvReceive) and on line events (other values).
+    void OnComm();
+
+protected:
+    const LineSettings& line_settings() const { return line_settings_; }
+    void raise_comm_event(int event);
+
+    // Called when Settings, DTREnable or RTSEnable change while the port is open.
+    virtual CommResult apply_line_settings() { return CommResult::success(); }
+    virtual void apply_modem_lines() { }
+
+private:
+    int comm_port_ = 1;
+    QString settings_text_ = QStringLiteral("9600,n,8,1");
+    LineSettings line_settings_;
+    int rthreshold_ = 0;
+    int input_mode_ = comInputModeText;
+    int input_len_ = 0;
+    bool dtr_enable_ = true;
+    bool rts_enable_ = false;
+    int comm_event_ = comEvNone;
+};

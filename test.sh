@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the tool and passes every test: first a plain build, then the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzz run of the card protocol.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh test
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== plain build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --timeout 300
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOVARD_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan -j "$jobs" --timeout 600
+
+echo "== fuzzing the reply decoder and the frame builder (20 s)"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOVARD_FUZZ=ON \
+    -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build build-fuzz -j "$jobs" --target protocol_fuzz
+mkdir -p build-fuzz/corpus
+build-fuzz/tests/fuzz/protocol_fuzz -max_total_time=20 -print_final_stats=1 \
+    build-fuzz/corpus tests/fuzz/seeds 2>&1 | tail -n 15

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A pseudo-terminal pair for tests that are about the line. The tool opens the device (slave)
+// side by its path; the test plays the other end on the master side. The slave is set raw, so
+// every byte value passes unchanged.
+class Pty {
+public:
+    Pty();
+    ~Pty();
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    bool valid() const { return master_ >= 0; }
+    const QString& device_path() const { return path_; }
+    int master_fd() const { return master_; }
+
+    // Writes all bytes to the master side.
+    void write(const QByteArray& bytes);
+    // Reads from the master side until count bytes came or timeout_ms passed; returns what came.
+    QByteArray read(qsizetype count, int timeout_ms = 2000);
+    // Whatever is waiting on the master side now, after waiting up to timeout_ms for the first byte.
+    QByteArray read_available(int timeout_ms = 0);
+    // Closes the master side: to the tool this is the device going away.
+    void close_master();
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    QString path_;
+};
