@@ -12,6 +12,8 @@ CommResult FakeSerialControl::set_port_open(bool open)
     if (open_port_ != 0)
         (void)set_port_open(false);
     const int port = comm_port();
+    if (before_open)
+        before_open(port);
     const QString device = QStringLiteral("COM%1").arg(port);
     attempts_.append(port);
     if (!existing_.contains(port))

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QSet>
 #include <QStringList>
+#include <functional>
 
 // A scripted serial control for tests: which port numbers exist and which are busy, a record of
 // every open and every Output in order, and a way to push received bytes and raise OnComm.
@@ -42,6 +43,9 @@ public:
     const QList<int>& open_attempts() const { return attempts_; }
     int close_count() const { return closes_; }
     int open_port() const { return open_port_; }
+
+    // Runs before each open with the port number, so that a test can change the ports over time.
+    std::function<void(int port)> before_open;
 
 private:
     QSet<int> existing_;

@@ -1,0 +1,125 @@
+#include "PortOperations.h"
+
+#include "PortPanel.h"
+#include "SerialControl.h"
+
+namespace {
+
+constexpr int first_option = 1;
+constexpr int last_option = 8;
+constexpr int last_searched_port = 16;
+
+// The device and the system's reason, with a hint where the reason alone leaves an operator
+// guessing what to do.
+QString operator_detail(const CommResult& result)
+{
+    QString detail = result.detail();
+    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
+        detail += QStringLiteral(" — 사용자를 dialout 그룹에 추가하십시오");
+    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
+        detail += QStringLiteral(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+    return detail;
+}
+
+} // namespace
+
+PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
+    : panel_(panel)
+    , line_(line)
+{
+}
+
+QString PortOperations::not_found_message()
+{
+    return QStringLiteral("존제 하지 않는 통신포트 입니다.");
+}
+
+CommResult PortOperations::open_default_port()
+{
+    if (line_.port_open())
+        return CommResult::success();
+    // CommPort goes first: the tick runs Optcom1's click, which then finds port 1 chosen already.
+    line_.set_comm_port(first_option);
+    panel_.tick_option(first_option);
+    if (CommResult result = line_.set_settings(line_settings()); !result)
+        return result;
+    line_.set_rthreshold(1);
+    line_.set_input_mode(SerialControl::comInputModeBinary);
+    if (CommResult result = line_.set_port_open(true); !result)
+        return result;
+    line_.set_input_len(0);
+    line_.set_dtr_enable(true);
+    panel_.tick_dtr();
+    line_.set_rts_enable(true);
+    panel_.tick_rts();
+    panel_.set_label(line_.settings());
+    return CommResult::success();
+}
+
+CommResult PortOperations::switch_port(int port)
+{
+    if (line_.comm_port() == port)
+        return CommResult::success();
+
+    const CommResult result = [&] {
+        if (CommResult closed = line_.set_port_open(false); !closed)
+            return closed;
+        line_.set_comm_port(port);
+        panel_.set_label(port_name(port) + QStringLiteral(" PORT ON"));
+        panel_.tick_option(port);
+        return line_.set_port_open(true);
+    }();
+    if (result)
+        return result;
+
+    if (line_.port_open())
+        (void)line_.set_port_open(false);
+    panel_.show_message(not_found_message(), operator_detail(result));
+    return open_default_port();
+}
+
+void PortOperations::list_port_click()
+{
+    panel_.set_port_text(panel_.current_port_list_text());
+}
+
+CommResult PortOperations::txt_port_change()
+{
+    const QString text = panel_.port_text();
+    for (int port = first_option; port <= last_option; ++port) {
+        if (text == port_name(port))
+            return switch_port(port);
+    }
+    return CommResult::success();
+}
+
+bool PortOperations::probe_port(SerialControl& line, int port)
+{
+    line.set_comm_port(port);
+    CommResult result = line.set_port_open(true);
+    if (result && line.port_open())
+        result = line.set_port_open(false);
+    if (result)
+        return true;
+    if (line.port_open())
+        (void)line.set_port_open(false);
+    return false;
+}
+
+void PortOperations::search_ports()
+{
+    panel_.clear_port_list();
+    panel_.set_port_text(QString());
+    for (int port = 1; port <= last_searched_port; ++port) {
+        if (probe_port(line_, port))
+            panel_.append_port_list(port_name(port));
+    }
+}
+
+void PortOperations::report(const CommResult& result)
+{
+    if (result)
+        return;
+    panel_.set_label(QStringLiteral("%1 포트를 열 수 없습니다: %2")
+                         .arg(port_name(line_.comm_port()), operator_detail(result)));
+}

@@ -27,7 +27,7 @@ public:
     // Port n (1 ... 8). A port that does not open is reported in a box and COM1 is opened instead;
     // only a failure of that fallback is passed on.
     CommResult switch_port(int port);
-    CommResult list_port_click();
+    void list_port_click();
     CommResult txt_port_change();
 
     // Whether the port opens; leaves it closed either way.

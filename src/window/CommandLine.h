@@ -1,0 +1,19 @@
+#pragma once
+
+#include "PortMap.h"
+
+#include <QString>
+#include <QStringList>
+
+// The program's options: --map COMn=PATH (any number of times), --port-dir FOLDER, --help and
+// --version. They only say which device each port number opens; nothing else is read.
+struct CommandLine {
+    enum class Action { run, help, version, error };
+
+    Action action = Action::run;
+    PortMap port_map;
+    QString text; // the help or version text, or the one-line error
+
+    // The arguments as main receives them, program name first.
+    static CommandLine parse(const QStringList& arguments);
+};

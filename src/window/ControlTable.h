@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <span>
+
+// The window's controls as a table: name (also the widget's objectName), kind, container, caption
+// or initial text, place and size in twips relative to the container, and place in the tab order.
+// MainWindow builds itself by walking it.
+enum class ControlKind {
+    text_box,
+    label,
+    frame,
+    check_box,
+    list_box,
+    option,
+    push_button,
+    combo_box,
+    serial_port
+};
+
+struct ControlSpec {
+    const char* name;
+    ControlKind kind;
+    const char* container; // "main" for the window itself
+    const char* caption;
+    int left;
+    int top;
+    int width;
+    int height;
+    int tab; // -1: no place (the serial control)
+};
+
+inline constexpr int twips_per_pixel = 15;
+inline constexpr int client_width_twips = 11235;
+inline constexpr int client_height_twips = 5355;
+
+std::span<const ControlSpec> control_table();

@@ -1,0 +1,111 @@
+#pragma once
+
+// The one window of the tool.
+//
+// MainWindow builds its controls by walking the control table (ControlTable), wires the twenty
+// notifications it handles to the card protocol (CardCommands), the port operations
+// (PortOperations) and its own start-up, shut-down and system-properties handlers, and is the
+// CardPanel and PortPanel through which those reach the controls. It owns the card protocol's
+// state; the serial control and the desktop are given to it.
+//
+// A change made from code raises the same notification as the operator's action, before the call
+// returns: setting txt_port's text runs its change handler, and ticking an option that was not
+// ticked runs its click handler. The port operations rely on this.
+
+#include "CardCommands.h"
+#include "CardPanel.h"
+#include "PortOperations.h"
+#include "PortPanel.h"
+
+#include <QWidget>
+#include <array>
+
+class Desktop;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class SerialControl;
+
+class MainWindow final : public QWidget, public CardPanel, public PortPanel {
+    Q_OBJECT
+
+public:
+    MainWindow(SerialControl& line, Desktop& desktop, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    static QString caption() { return QStringLiteral("NOVARD Read/Write DEMO 2008년2월15일"); }
+    // The caption of every message box.
+    static QString app_title() { return QStringLiteral("NOVARD Read/Write DEMO"); }
+    // Block numbers offered in read_address: 4 to 62 without the sector trailers.
+    static QStringList address_list();
+    static QString default_key() { return QStringLiteral("730914"); }
+
+    // The load handler: run once, before the window is first shown.
+    void load();
+
+    const CardCommands& commands() const { return commands_; }
+
+    // CardPanel
+    QString address_text() const override;
+    QString key_text() const override;
+    QString data_text() const override;
+    void set_data_text(const QString& text) override;
+    void set_echo(const QString& caption) override;
+    void set_status(const QString& caption) override;
+    QString log_text() const override;
+    void set_log_text(const QString& text) override;
+    void show_message(const QString& text, const QString& detail) override;
+
+    // PortPanel
+    void tick_option(int port) override;
+    void set_label(const QString& caption) override;
+    void tick_dtr() override;
+    void tick_rts() override;
+    QString port_text() const override;
+    void set_port_text(const QString& text) override;
+    void clear_port_list() override;
+    void append_port_list(const QString& name) override;
+    QString current_port_list_text() const override;
+
+protected:
+    // The unload handler; closing is never refused.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_controls();
+    void wire();
+    void option_click(int port);
+    template <typename Widget> Widget* control(const char* name) const;
+
+    SerialControl& line_;
+    Desktop& desktop_;
+    CardCommands commands_;
+    PortOperations ports_;
+
+    QLineEdit* txtrecv = nullptr;
+    QLabel* Label = nullptr;
+    QLabel* Label1 = nullptr;
+    QCheckBox* chkdtr = nullptr;
+    QCheckBox* chkrts = nullptr;
+    QLineEdit* txt_port = nullptr;
+    QListWidget* list_port = nullptr;
+    std::array<QRadioButton*, 9> Optcom {}; // Optcom[1] ... Optcom[8]
+    QPushButton* cmdeditwrtest = nullptr;
+    QPushButton* cmd_read = nullptr;
+    QPushButton* cmdwrite = nullptr;
+    QPushButton* cmdeditwrite = nullptr;
+    QLineEdit* read_secret = nullptr;
+    QComboBox* read_address = nullptr;
+    QLineEdit* txtwrdata = nullptr;
+    QPushButton* cmderase = nullptr;
+    QPushButton* cmd_port_search = nullptr;
+    QPushButton* cmd_control_board = nullptr;
+
+    // Whether each option was ticked when the operator pressed it: a click on the ticked option
+    // toggles nothing, yet it still runs the option's click handler.
+    std::array<bool, 9> option_was_ticked_ {};
+};

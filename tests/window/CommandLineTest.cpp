@@ -1,0 +1,64 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CommandLine parse(QStringList arguments)
+{
+    arguments.prepend("novard-demo");
+    return CommandLine::parse(arguments);
+}
+
+TEST(CommandLine, MapsPortsToDevices)
+{
+    const CommandLine line = parse(
+        { "--map", "COM1=/dev/ttyUSB0", "--map=COM12=/tmp/pty", "--port-dir", "/tmp/ports" });
+    ASSERT_EQ(line.action, CommandLine::Action::run);
+    EXPECT_EQ(line.port_map.device_for(1), "/dev/ttyUSB0");
+    EXPECT_EQ(line.port_map.device_for(12), "/tmp/pty");
+    EXPECT_EQ(line.port_map.device_for(3), "/tmp/ports/COM3");
+}
+
+TEST(CommandLine, WithoutOptionsPortsAreTheSystemsOwn)
+{
+    const CommandLine line = parse({});
+    ASSERT_EQ(line.action, CommandLine::Action::run);
+    EXPECT_EQ(line.port_map.device_for(1), "/dev/ttyS0");
+    EXPECT_EQ(line.port_map.device_for(16), "/dev/ttyS15");
+}
+
+TEST(CommandLine, HelpAndVersion)
+{
+    const CommandLine help = parse({ "--help" });
+    EXPECT_EQ(help.action, CommandLine::Action::help);
+    EXPECT_TRUE(help.text.contains("--map COMn=PATH"));
+    EXPECT_TRUE(help.text.contains("--port-dir FOLDER"));
+    EXPECT_EQ(parse({ "-h" }).action, CommandLine::Action::help);
+    const CommandLine version = parse({ "--version" });
+    EXPECT_EQ(version.action, CommandLine::Action::version);
+    EXPECT_TRUE(version.text.startsWith("novard-demo "));
+}
+
+TEST(CommandLine, BadOptionsGiveOneLineErrors)
+{
+    const QList<QStringList> bad {
+        { "--frobnicate" },
+        { "--map" },
+        { "--map", "COM0=/x" },
+        { "--map", "COM17=/x" },
+        { "--map", "com1=/x" },
+        { "--map", "COM1" },
+        { "--map", "COM1=" },
+        { "--port-dir", "/a", "--port-dir", "/b" },
+        { "stray" },
+    };
+    for (const QStringList& arguments : bad) {
+        const CommandLine line = parse(arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::error) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(line.text.startsWith("novard-demo: "));
+        EXPECT_FALSE(line.text.contains('\n'));
+    }
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+// novard-screenshot: shows the window on a reader reachable through --port-dir, presses Read,
+// waits for the card to be read and saves a picture of the window. scripts/screenshot.sh runs it
+// under Xvfb with the simulated reader to make the README's picture.
+
+#include "MainWindow.h"
+#include "QtDesktop.h"
+#include "QtSerialControl.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() != 4 || arguments[1] != QLatin1String("--port-dir")) {
+        std::fputs("usage: novard-screenshot --port-dir FOLDER OUT.png\n", stderr);
+        return 2;
+    }
+    PortMap map;
+    map.set_port_dir(arguments[2]);
+    QtSerialControl line(map);
+    QtDesktop desktop;
+    MainWindow window(line, desktop);
+    window.load();
+    window.show();
+
+    const QString done = QStringLiteral("카드 읽기 완료");
+    auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
+    QTimer::singleShot(
+        300, &window, [&] { window.findChild<QPushButton*>(QStringLiteral("cmd_read"))->click(); });
+    QDeadlineTimer deadline(10000);
+    while (status->text() != done && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (status->text() != done) {
+        std::fputs("novard-screenshot: the reader did not answer\n", stderr);
+        return 1;
+    }
+    QApplication::processEvents();
+    if (!window.grab().save(arguments[3])) {
+        std::fprintf(stderr, "novard-screenshot: cannot write %s\n", qPrintable(arguments[3]));
+        return 1;
+    }
+    return 0;
+}
