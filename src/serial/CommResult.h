@@ -24,7 +24,10 @@ public:
     const QString& reason() const { return reason_; }
 
     // "device: reason", or the reason alone when no device is concerned.
-    QString detail() const { return device_.isEmpty() ? reason_ : device_ + QStringLiteral(": ") + reason_; }
+    QString detail() const
+    {
+        return device_.isEmpty() ? reason_ : device_ + QStringLiteral(": ") + reason_;
+    }
 
 private:
     bool failed_ = false;

@@ -29,6 +29,16 @@ private:
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
 
+    void close_port();
+    void close_lost_device();
+    bool device_gone() const;
+    QString open_failure_reason() const;
+
     PortMap map_;
     QSerialPort port_;
+    // The device the port was opened on, for failures while open (CommPort may have moved since).
+    QString open_device_;
+    // The device went away; the port reads closed at once and is closed on the next event-loop
+    // turn.
+    bool lost_ = false;
 };

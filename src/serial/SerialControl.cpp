@@ -1,13 +1,23 @@
 #include "SerialControl.h"
 
+#include <utility>
+
 CommResult SerialControl::set_settings(const QString& text)
 {
     const auto parsed = LineSettings::parse(text);
     if (!parsed)
         return CommResult::failure({}, QStringLiteral("Invalid line settings \"%1\"").arg(text));
+    const LineSettings previous = std::exchange(line_settings_, *parsed);
+    if (port_open()) {
+        // Settings the open device refuses are not in force, so they are not kept either.
+        if (CommResult applied = apply_line_settings(); !applied) {
+            line_settings_ = previous;
+            (void)apply_line_settings();
+            return applied;
+        }
+    }
     settings_text_ = text;
-    line_settings_ = *parsed;
-    return port_open() ? apply_line_settings() : CommResult::success();
+    return CommResult::success();
 }
 
 void SerialControl::set_dtr_enable(bool on)

@@ -1,6 +1,6 @@
-// novard-screenshot: shows the window on a reader reachable through --port-dir, presses Read,
-// waits for the card to be read and saves a picture of the window. scripts/screenshot.sh runs it
-// under Xvfb with the simulated reader to make the README's picture.
+// novard-screenshot: shows the window on a reader reachable through --port-dir, issues a card with
+// the first test pattern, reads it back and saves a picture of the window. scripts/screenshot.sh
+// runs it under Xvfb with the simulated reader to make the README's picture.
 
 #include "MainWindow.h"
 #include "QtDesktop.h"
@@ -10,7 +10,6 @@
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -29,17 +28,27 @@ int main(int argc, char** argv)
     window.load();
     window.show();
 
-    const QString done = QStringLiteral("카드 읽기 완료");
     auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
-    QTimer::singleShot(
-        300, &window, [&] { window.findChild<QPushButton*>(QStringLiteral("cmd_read"))->click(); });
-    QDeadlineTimer deadline(10000);
-    while (status->text() != done && !deadline.hasExpired())
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (status->text() != done) {
+    auto press = [&](const char* button) {
+        window.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+    };
+    auto answered = [&](const QString& message) {
+        QDeadlineTimer deadline(10000);
+        while (status->text() != message && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (status->text() == message)
+            return true;
         std::fputs("novard-screenshot: the reader did not answer\n", stderr);
+        return false;
+    };
+
+    press("cmdeditwrtest");
+    press("cmdwrite");
+    if (!answered(QStringLiteral("카드 발행 완료")))
         return 1;
-    }
+    press("cmd_read");
+    if (!answered(QStringLiteral("카드 읽기 완료")))
+        return 1;
     QApplication::processEvents();
     if (!window.grab().save(arguments[3])) {
         std::fprintf(stderr, "novard-screenshot: cannot write %s\n", qPrintable(arguments[3]));
