@@ -1,0 +1,49 @@
+#include "ByteDisplay.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<QStringView, 32> control_names { u"[NUL]", u"[SOH]", u"[STX]", u"[ETX]",
+    u"[EOT]", u"[ENQ]", u"[ACK]", u"[BEL]", u"[BS]", u"[HT]", u"[LF]", u"[VT]", u"[FF]", u"[CR]",
+    u"[SO]", u"[SI]", u"[DLE]", u"[DC1]", u"[DC2]", u"[DC3]", u"[DC4]", u"[NAK]", u"[SYN]",
+    u"[ETB]", u"[CAN]", u"[EM]", u"[SUB]", u"[ESC]", u"[FS]", u"[GS]", u"[RS]", u"[US]" };
+constexpr QStringView delete_name = u"[DEL]";
+
+// Windows-1252 from 0x80 to 0x9F; its unassigned bytes become U+FFFD so that the operator still
+// sees that a byte arrived. From 0xA0 on the code page equals Latin-1.
+constexpr std::array<char16_t, 32> cp1252_high { 0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026,
+    0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018,
+    0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD,
+    0x017E, 0x0178 };
+
+void append_display_form(QString& text, quint8 byte)
+{
+    if (byte < 0x20)
+        text += control_names[byte];
+    else if (byte == 0x7F)
+        text += delete_name;
+    else if (byte >= 0x80 && byte < 0xA0)
+        text += QChar(cp1252_high[byte - 0x80]);
+    else
+        text += QChar(byte);
+}
+
+} // namespace
+
+QString display_form(quint8 byte)
+{
+    QString text;
+    append_display_form(text, byte);
+    return text;
+}
+
+QString display_text(QByteArrayView bytes)
+{
+    QString text;
+    // Most bytes of a reply are data shown as one character; control names take a few more.
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes)
+        append_display_form(text, static_cast<quint8>(byte));
+    return text;
+}

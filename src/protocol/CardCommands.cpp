@@ -1,0 +1,102 @@
+#include "CardCommands.h"
+
+#include "ByteDisplay.h"
+#include "ReceiveLog.h"
+#include "ReplyDecoder.h"
+#include "SerialControl.h"
+
+#include <array>
+
+CardCommands::CardCommands(CardPanel& panel, SerialControl& line)
+    : panel_(panel)
+    , line_(line)
+{
+}
+
+void CardCommands::cmd_read()
+{
+    send(CardCommand::read);
+}
+
+void CardCommands::cmdwrite()
+{
+    send(CardCommand::new_issue);
+}
+
+void CardCommands::cmdeditwrite()
+{
+    send(CardCommand::modify_issue);
+}
+
+void CardCommands::cmdeditwrtest()
+{
+    panel_.set_data_text(test_pattern(test_pattern_index_));
+    test_pattern_index_ = next_test_pattern_index(test_pattern_index_);
+}
+
+void CardCommands::cmderase()
+{
+    panel_.set_log_text(QString());
+    panel_.set_echo(QString());
+}
+
+void CardCommands::on_comm()
+{
+    if (line_.comm_event() != SerialControl::comEvReceive)
+        return;
+    decode_reply(line_.input());
+}
+
+void CardCommands::decode_reply(QByteArrayView batch)
+{
+    if (batch.isEmpty())
+        return;
+    // The log is not shown until the whole batch is scanned, so its text can be made in one go;
+    // the messages still come in byte order.
+    const QString batch_text = display_text(batch);
+    for (const char byte : batch) {
+        if (const auto step = progress_step(byte, cmd_state_)) {
+            cmd_state_ = step->next_state;
+            if (!step->message.isEmpty())
+                panel_.set_status(step->message);
+        }
+    }
+    panel_.set_log_text(append_to_log(panel_.log_text(), batch_text));
+}
+
+QString CardCommands::too_long_message()
+{
+    return QStringLiteral("16자를 초과 했습니다");
+}
+
+QString CardCommands::send_failed_message()
+{
+    return QStringLiteral("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.");
+}
+
+void CardCommands::send(CardCommand command)
+{
+    // The log then shows only what arrives for this read, even if the send fails.
+    if (command == CardCommand::read)
+        panel_.set_log_text(QString());
+
+    CommandFields fields { trim_spaces(panel_.address_text()), trim_spaces(panel_.key_text()), {} };
+    if (command != CardCommand::read) {
+        fields.data = trim_spaces(panel_.data_text());
+        if (character_count(fields.data) > max_data_characters) {
+            panel_.show_message(too_long_message(), QString());
+            return;
+        }
+    }
+
+    const std::array<QString, 3> writes { QString(stx), command_body(command, fields),
+        QString(etx) };
+    for (const QString& text : writes) {
+        if (const CommResult result = line_.output(text); !result) {
+            panel_.show_message(send_failed_message(), result.detail());
+            return;
+        }
+    }
+    panel_.set_echo(echo_text(command, fields));
+    cmd_state_ = initial_state(command);
+}

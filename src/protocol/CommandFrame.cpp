@@ -1,0 +1,95 @@
+#include "CommandFrame.h"
+
+QString trim_spaces(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
+qsizetype character_count(QStringView text)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        ++count;
+    }
+    return count;
+}
+
+namespace {
+
+QChar command_letter(CardCommand command)
+{
+    switch (command) {
+    case CardCommand::read:
+        return u'R';
+    case CardCommand::new_issue:
+        return u'N';
+    case CardCommand::modify_issue:
+        return u'W';
+    }
+    return u'R';
+}
+
+} // namespace
+
+QString command_body(CardCommand command, const CommandFields& fields)
+{
+    QString body = command_letter(command) + fields.address + u';' + fields.key;
+    if (command != CardCommand::read)
+        body += u';' + fields.data;
+    return body;
+}
+
+QString echo_text(CardCommand command, const CommandFields& fields)
+{
+    switch (command) {
+    case CardCommand::read:
+        return QStringLiteral("[STX] R ") + fields.address + u';' + fields.key
+            + QStringLiteral(" [ETX] 카드 읽기 입니다.");
+    case CardCommand::new_issue:
+        return QStringLiteral("[STX] N ") + fields.address + QStringLiteral(" ; ") + fields.key
+            + QStringLiteral(" ; ") + fields.data + QStringLiteral(" [ETX] 신규 카드 발행 입니다.");
+    case CardCommand::modify_issue:
+        return QStringLiteral("[STX] W ") + fields.address + QStringLiteral(" ; ") + fields.key
+            + QStringLiteral(" ; ") + fields.data + QStringLiteral(" [ETX] 수정 카드 발행 입니다.");
+    }
+    return {};
+}
+
+QString initial_state(CardCommand command)
+{
+    switch (command) {
+    case CardCommand::read:
+        return QStringLiteral("read");
+    case CardCommand::new_issue:
+        return QStringLiteral("new");
+    case CardCommand::modify_issue:
+        return QStringLiteral("edit");
+    }
+    return {};
+}
+
+QString test_pattern(int index)
+{
+    switch (index) {
+    case 1:
+        return QStringLiteral("0000000000000000");
+    case 2:
+        return QStringLiteral("5555555555555555");
+    default:
+        return QStringLiteral("1234567890123456");
+    }
+}
+
+int next_test_pattern_index(int index)
+{
+    // Any index the cycle never produces falls back to its start.
+    return index >= 0 && index < 2 ? index + 1 : 0;
+}

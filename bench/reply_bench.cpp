@@ -1,0 +1,80 @@
+// From a byte on the line to its message shown in Label1: the reader's ACK and CR written to a
+// pseudo-terminal, through QSerialPort, OnComm and the decoder, to the label painted again.
+
+#include "MainWindow.h"
+#include "QtDesktop.h"
+#include "QtSerialControl.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+void BM_ReplyToLabel1(benchmark::State& state)
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    termios raw {};
+    cfmakeraw(&raw);
+    if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    QTemporaryDir empty;
+    PortMap map;
+    map.set_port_dir(empty.path());
+    map.map_port(1, QString::fromLocal8Bit(name));
+    QtSerialControl line(map);
+    QtDesktop desktop;
+    MainWindow window(line, desktop);
+    window.load();
+    window.show();
+    auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
+    auto* read = window.findChild<QPushButton*>(QStringLiteral("cmd_read"));
+    const QString accepted = QStringLiteral("읽기 명령 전송 완료 -> 카드를 대어 주세요");
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        status->setText(QString());
+        read->click();
+        QApplication::processEvents();
+        char sink[64];
+        while (::read(master, sink, sizeof sink) > 0) { }
+        state.ResumeTiming();
+
+        QElapsedTimer timer;
+        timer.start();
+        (void)::write(master, "\x06\x0d", 2);
+        while (status->text() != accepted && timer.elapsed() < 1000)
+            QApplication::processEvents(QEventLoop::AllEvents);
+        status->repaint();
+        if (status->text() != accepted)
+            state.SkipWithError("no answer shown");
+    }
+    ::close(master);
+    ::close(slave);
+}
+BENCHMARK(BM_ReplyToLabel1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM",
+        qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
