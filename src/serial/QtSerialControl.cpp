@@ -90,6 +90,13 @@ CommResult QtSerialControl::set_port_open(bool open)
     close_port();
 
     const QString device = map_.device_for(comm_port());
+#ifdef Q_OS_UNIX
+    // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
+    // and most of them are not there, so a missing one is told apart first, for the cost of a
+    // stat.
+    if (!QFileInfo::exists(system_location(device)))
+        return CommResult::failure(device, qt_error_string(ENOENT));
+#endif
     // Before open these only record the values; open() puts them all on the line at once.
     const LineSettings& settings = line_settings();
     port_.setPortName(system_location(device));
