@@ -1,44 +1,26 @@
 // From a byte on the line to its message shown in Label1: the reader's ACK and CR written to a
 // pseudo-terminal, through QSerialPort, OnComm and the decoder, to the label painted again.
 
-#include "MainWindow.h"
-#include "QtDesktop.h"
-#include "QtSerialControl.h"
+#include "WindowOnPty.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
 void BM_ReplyToLabel1(benchmark::State& state)
 {
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    termios raw {};
-    cfmakeraw(&raw);
-    if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
+    WindowOnPty tool;
+    if (!tool.valid()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    QTemporaryDir empty;
-    PortMap map;
-    map.set_port_dir(empty.path());
-    map.map_port(1, QString::fromLocal8Bit(name));
-    QtSerialControl line(map);
-    QtDesktop desktop;
-    MainWindow window(line, desktop);
-    window.load();
-    window.show();
+    MainWindow& window = *tool.window;
+    const int master = tool.master;
     auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
     auto* read = window.findChild<QPushButton*>(QStringLiteral("cmd_read"));
     const QString accepted = QStringLiteral("읽기 명령 전송 완료 -> 카드를 대어 주세요");
@@ -61,8 +43,6 @@ void BM_ReplyToLabel1(benchmark::State& state)
         if (status->text() != accepted)
             state.SkipWithError("no answer shown");
     }
-    ::close(master);
-    ::close(slave);
 }
 BENCHMARK(BM_ReplyToLabel1)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

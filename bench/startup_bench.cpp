@@ -6,21 +6,16 @@
 // The tool starts as novard-demo does, with COM1 on a pseudo-terminal and no other port, so its
 // time includes the port search and the default opening.
 
-#include "MainWindow.h"
-#include "QtDesktop.h"
-#include "QtSerialControl.h"
+#include "WindowOnPty.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
-#include <pty.h>
-#include <termios.h>
 #include <vector>
 
 namespace {
@@ -62,23 +57,10 @@ int run_bare(int argc, char** argv)
 int run_tool(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    termios raw {};
-    cfmakeraw(&raw);
-    if (openpty(&master, &slave, name, &raw, nullptr) != 0)
+    WindowOnPty tool;
+    if (!tool.valid())
         return 1;
-    QTemporaryDir empty;
-    PortMap map;
-    map.set_port_dir(empty.path());
-    map.map_port(1, QString::fromLocal8Bit(name));
-    QtSerialControl line(map);
-    QtDesktop desktop;
-    MainWindow window(line, desktop);
-    window.load();
-    window.show();
-    report_shown(window);
+    report_shown(*tool.window);
     return 0;
 }
 

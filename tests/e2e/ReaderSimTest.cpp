@@ -11,6 +11,7 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -75,6 +76,8 @@ TEST_F(ReaderSim, ReadOfBlankBlockAnswersAckCrThenSixteenSpacesAndCr)
 
 struct Written {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const Written& row, std::ostream* os) { *os << row.name; }
     QByteArray body;
     QByteArray address;
     QByteArray block_after;
@@ -173,6 +176,8 @@ TEST_F(ReaderSim, AnswersGoOutAtTheLinePace)
 
 struct Refused {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
     QByteArray sent;
 };
 

@@ -10,6 +10,7 @@
 #include "RecordingDesktop.h"
 #include "SerialControl.h"
 #include "SimulatorProcess.h"
+#include "WindowControls.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -53,7 +54,7 @@ std::chrono::nanoseconds thread_cpu_time()
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
-class WindowOnSimulator : public testing::Test {
+class WindowOnSimulator : public testing::Test, public WindowControls {
 protected:
     virtual QStringList simulator_options() const
     {
@@ -68,6 +69,7 @@ protected:
         map.set_port_dir(sim_->folder());
         line_ = std::make_unique<QtSerialControl>(map);
         window_ = std::make_unique<MainWindow>(*line_, desktop_);
+        attach(window_.get());
         // Connected after the window's own handler, so each sample sees what that batch showed.
         QObject::connect(
             line_.get(), &SerialControl::OnComm, window_.get(), [this] { sample_status(); });
@@ -76,27 +78,7 @@ protected:
         ASSERT_TRUE(line_->port_open()) << text("Label").toStdString();
     }
 
-    template <typename Widget = QWidget> Widget* get(const char* name) const
-    {
-        auto* widget = window_->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    QString text(const char* name) const
-    {
-        if (auto* label = window_->findChild<QLabel*>(QString::fromLatin1(name)))
-            return label->text();
-        return get<QLineEdit>(name)->text();
-    }
     QString log() const { return text("txtrecv"); }
-    QStringList port_list() const
-    {
-        QStringList names;
-        auto* list = get<QListWidget>("list_port");
-        for (int row = 0; row < list->count(); ++row)
-            names.append(list->item(row)->text());
-        return names;
-    }
 
     void set_address(const QString& address)
     {

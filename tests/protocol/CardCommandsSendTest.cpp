@@ -4,6 +4,15 @@
 #include "RecordingCardPanel.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Found by argument lookup, so it stands beside CardCommand rather than in the test's namespace.
+void PrintTo(CardCommand command, std::ostream* os)
+{
+    *os << (command == CardCommand::read        ? "read"
+            : command == CardCommand::new_issue ? "new issue"
+                                                : "modify issue");
+}
 
 namespace {
 
@@ -74,6 +83,8 @@ TEST_F(Sending, ReadWorkedExample)
 
 struct FrameCase {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const FrameCase& row, std::ostream* os) { *os << row.name; }
     CardCommand command;
     QString address;
     QString key;
@@ -137,6 +148,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, Frames,
 
 struct LengthCase {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const LengthCase& row, std::ostream* os) { *os << row.name; }
     QString data;
     bool sent;
 };

@@ -2,11 +2,14 @@
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
 struct TrimCase {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const TrimCase& row, std::ostream* os) { *os << row.name; }
     QString typed;
     QString field;
 };
@@ -33,6 +36,8 @@ INSTANTIATE_TEST_SUITE_P(Fields, TrimSpaces,
 
 struct CountCase {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const CountCase& row, std::ostream* os) { *os << row.name; }
     QString text;
     qsizetype characters;
 };

@@ -6,6 +6,7 @@
 #include "RecordingCardPanel.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include <set>
 
@@ -208,6 +209,8 @@ TEST_F(Receiving, EmptyBatchChangesNothing)
 
 struct Reply {
     const char* name;
+    // Listed by name in test output.
+    friend void PrintTo(const Reply& row, std::ostream* os) { *os << row.name; }
     QString state;
     QByteArray bytes;
     QString log;
