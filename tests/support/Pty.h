@@ -21,7 +21,8 @@ public:
     void write(const QByteArray& bytes);
     // Reads from the master side until count bytes came or timeout_ms passed; returns what came.
     QByteArray read(qsizetype count, int timeout_ms = 2000);
-    // Whatever is waiting on the master side now, after waiting up to timeout_ms for the first byte.
+    // Whatever is waiting on the master side now, after waiting up to timeout_ms for the first
+    // byte.
     QByteArray read_available(int timeout_ms = 0);
     // Closes the master side: to the tool this is the device going away.
     void close_master();

@@ -1,14 +1,11 @@
 #include "Reader.h"
 
 #include "ByteDisplay.h"
+#include "ReplyDecoder.h"
 
 namespace reader_sim {
 
 namespace {
-constexpr char ack = 0x06;
-constexpr char nak = 0x15;
-constexpr char can = 0x18;
-constexpr char cr = 0x0D;
 
 QString request_name(RequestKind kind)
 {
