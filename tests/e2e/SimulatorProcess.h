@@ -1,36 +1,58 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
-// The simulated card reader as a child process, its device linked as COM1 (or another name) in a
-// fresh temporary folder. Stopped with SIGTERM when destroyed.
+// The simulated card reader as a child process, its device linked (the positional PATH) as COM1
+// in a fresh temporary folder, or at link when one is given. Stopped with SIGTERM when destroyed.
 class SimulatorProcess {
 public:
-    static QString program();
+    static QString program() { return QStringLiteral(NOVARD_READER_SIM); }
 
-    explicit SimulatorProcess(
-        const QStringList& options = {}, const QString& link_name = QStringLiteral("COM1"));
-    ~SimulatorProcess();
-    SimulatorProcess(const SimulatorProcess&) = delete;
-    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+    explicit SimulatorProcess(const QStringList& options = {}, const QString& link = {})
+        : link_path_(link.isEmpty() ? folder_.filePath(QStringLiteral("COM1")) : link)
+    {
+        process_.start(program(), options + QStringList { link_path_ });
+        const QDeadlineTimer deadline(5000);
+        while (!process_.canReadLine() && process_.state() != QProcess::NotRunning
+            && !deadline.hasExpired())
+            process_.waitForReadyRead(int(deadline.remainingTime()));
+        ready_ = process_.readLine().trimmed() == link_path_.toLocal8Bit();
+    }
+    ~SimulatorProcess()
+    {
+        if (!stop()) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
 
     // Whether it printed its link's path, as it does once the device is ready.
     bool ready() const { return ready_; }
-    const QString& folder() const { return folder_path_; }
-    QString link_path() const;
+    QString folder() const { return folder_.path(); }
+    const QString& link_path() const { return link_path_; }
     QProcess& process() { return process_; }
 
     // Presents the card when it was started with --manual.
-    void press_enter();
+    void press_enter()
+    {
+        process_.write("\n");
+        process_.waitForBytesWritten(1000);
+    }
     // SIGTERM, then waits up to timeout_ms; false if it did not end in time.
-    bool stop(int timeout_ms = 3000);
+    bool stop(int timeout_ms = 3000)
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return true;
+        process_.terminate();
+        return process_.waitForFinished(timeout_ms);
+    }
 
 private:
     QTemporaryDir folder_;
-    QString folder_path_;
-    QString link_name_;
+    QString link_path_;
     QProcess process_;
     bool ready_ = false;
 };

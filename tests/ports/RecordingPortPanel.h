@@ -7,10 +7,9 @@
 #include <QList>
 #include <QStringList>
 
-// The window as the port operations see it, with the window's nested notifications: ticking an
-// option that was not ticked runs its click (switch_port), and setting txt_port to a different
-// text runs its change, each before the call returns. A failure nobody handles is reported, as the
-// window's handlers do.
+// The window as the port operations see it, with its nested notifications: ticking an option that
+// was not ticked runs its click, and setting txt_port to a different text runs its change, each
+// before the call returns. A failure nobody handles is reported, as the window's handlers do.
 class RecordingPortPanel final : public PortPanel {
 public:
     struct Message {
@@ -30,17 +29,12 @@ public:
 
     void tick_option(int port) override
     {
-        const bool was_ticked = ticked == port;
-        ticked = port;
-        if (!was_ticked) {
-            ++option_clicks;
-            ops.report(ops.switch_port(port));
-        }
+        if (ticked != port)
+            click_option(port);
     }
     void set_label(const QString& caption) override { label = caption; }
     void tick_dtr() override { dtr_ticked = true; }
     void tick_rts() override { rts_ticked = true; }
-
     QString port_text() const override { return port_text_; }
     void set_port_text(const QString& text) override
     {
@@ -49,18 +43,13 @@ public:
         port_text_ = text;
         ops.report(ops.txt_port_change());
     }
-
     void clear_port_list() override
     {
         list.clear();
         current_row = -1;
     }
     void append_port_list(const QString& name) override { list.append(name); }
-    QString current_port_list_text() const override
-    {
-        return current_row >= 0 && current_row < list.size() ? list[current_row] : QString();
-    }
-
+    QString current_port_list_text() const override { return list.value(current_row); }
     void show_message(const QString& text, const QString& detail) override
     {
         messages.append({ text, detail, line.port_open(), ticked, label });
@@ -70,7 +59,6 @@ public:
     void click_option(int port)
     {
         ticked = port;
-        ++option_clicks;
         ops.report(ops.switch_port(port));
     }
     void type_port_text(const QString& text) { set_port_text(text); }
@@ -83,7 +71,6 @@ public:
     SerialControl& line;
     PortOperations ops;
     int ticked = 0;
-    int option_clicks = 0;
     QString label;
     bool dtr_ticked = false;
     bool rts_ticked = false;

@@ -1,52 +1,76 @@
 #pragma once
 
+#include "CardCommands.h"
 #include "CardPanel.h"
+#include "FakeSerialControl.h"
 
 #include <QList>
-#include <QString>
 #include <QStringList>
-#include <functional>
 
-// The window's side of the card protocol for tests: plain fields, and a record of every write to
-// the echo line, the status line, the log and the message box, in the order they happened.
+// The window's side of the card protocol for tests: plain fields, and every write to the echo line,
+// the status line, the log and the message box in order, with cmd_state and the number of line
+// writes at that moment.
 class RecordingCardPanel final : public CardPanel {
 public:
     struct Event {
         QString control; // "echo", "status", "log" or "message"
-        QString text;
-        QString detail; // message boxes only
-        QString state_then; // what state_probe said at that moment
-        qsizetype writes_then = 0; // what writes_probe said at that moment
-
+        QString text, detail, state_then;
+        qsizetype writes_then = 0;
         friend bool operator==(const Event&, const Event&) = default;
     };
 
     QString address = QStringLiteral("04");
     QString key = QStringLiteral("730914");
-    QString data;
-    QString echo;
-    QString status;
-    QString log;
+    QString data, echo, status, log;
     QList<Event> events;
-
-    // Optional views of the world at the time of each event, for checks of order.
-    std::function<QString()> state_probe;
-    std::function<qsizetype()> writes_probe;
+    const CardCommands* commands = nullptr;
+    const FakeSerialControl* line = nullptr;
 
     QString address_text() const override { return address; }
     QString key_text() const override { return key; }
     QString data_text() const override { return data; }
     void set_data_text(const QString& text) override { data = text; }
-
-    void set_echo(const QString& caption) override;
-    void set_status(const QString& caption) override;
+    void set_echo(const QString& text) override { record(u"echo", echo = text); }
+    void set_status(const QString& text) override { record(u"status", status = text); }
     QString log_text() const override { return log; }
-    void set_log_text(const QString& text) override;
-    void show_message(const QString& text, const QString& detail) override;
+    void set_log_text(const QString& text) override { record(u"log", log = text); }
+    void show_message(const QString& text, const QString& detail) override
+    {
+        record(u"message", text, detail);
+    }
 
-    // The texts of the events on one control, in order.
-    QStringList texts_of(const QString& control) const;
+    QStringList texts_of(QStringView control) const
+    {
+        QStringList texts;
+        for (const Event& event : events) {
+            if (event.control == control)
+                texts.append(event.text);
+        }
+        return texts;
+    }
 
 private:
-    void record(const QString& control, const QString& text, const QString& detail = {});
+    void record(QStringView control, const QString& text, const QString& detail = {})
+    {
+        events.append({ control.toString(), text, detail,
+            commands ? commands->cmd_state() : QString(), line ? line->outputs().size() : 0 });
+    }
+};
+
+// The card protocol on a scripted line with COM1 (the default port) open, its OnComm wired as the
+// window wires it.
+struct CardRig {
+    FakeSerialControl line;
+    RecordingCardPanel panel;
+    CardCommands commands { panel, line };
+
+    CardRig()
+    {
+        line.set_existing_ports({ 1 });
+        (void)line.set_port_open(true);
+        line.set_rthreshold(1);
+        QObject::connect(&line, &SerialControl::OnComm, [this] { commands.on_comm(); });
+        panel.commands = &commands;
+        panel.line = &line;
+    }
 };

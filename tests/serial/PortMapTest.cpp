@@ -1,80 +1,66 @@
 #include "PortMap.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Only the text of the default device is looked at: /dev/ttyS0 is this machine's console.
-TEST(PortMap, NumbersAreTheKernelsSerialDevicesByDefault)
+// Only the text of a default device is looked at: /dev/ttyS0 is this machine's console.
+TEST(PortMap, ANumberIsItsMappingElseInTheFolderElseTheKernelsDevice)
 {
-    const PortMap map;
-    EXPECT_EQ(map.device_for(1), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(map.device_for(8), QStringLiteral("/dev/ttyS7"));
-    EXPECT_EQ(map.device_for(16), QStringLiteral("/dev/ttyS15"));
+    const struct {
+        const char* name;
+        QString folder;
+        int mapped_port;
+        int port;
+        QString device;
+    } cases[] = {
+        { "default first", {}, 0, 1, "/dev/ttyS0" },
+        { "default last", {}, 0, 16, "/dev/ttyS15" },
+        { "folder", "/tmp/ports", 0, 1, "/tmp/ports/COM1" },
+        { "folder two digits", "/tmp/ports", 0, 16, "/tmp/ports/COM16" },
+        { "mapping over folder", "/tmp/ports", 3, 3, "/dev/ttyUSB0" },
+        { "folder beside mapping", "/tmp/ports", 3, 2, "/tmp/ports/COM2" },
+        { "mapping alone", {}, 2, 2, "/dev/ttyUSB0" },
+        { "default beside mapping", {}, 2, 3, "/dev/ttyS2" },
+    };
+    for (const auto& c : cases) {
+        PortMap map;
+        if (!c.folder.isEmpty())
+            map.set_port_dir(c.folder);
+        if (c.mapped_port != 0)
+            map.map_port(c.mapped_port, QStringLiteral("/dev/ttyUSB0"));
+        EXPECT_EQ(map.device_for(c.port), c.device) << c.name;
+    }
 }
 
-TEST(PortMap, AFolderTakesEveryNumber)
+TEST(PortMap, WellFormedMappingGivesPortAndPath)
 {
-    PortMap map;
-    map.set_port_dir(QStringLiteral("/tmp/ports"));
-    EXPECT_EQ(map.device_for(1), QStringLiteral("/tmp/ports/COM1"));
-    EXPECT_EQ(map.device_for(16), QStringLiteral("/tmp/ports/COM16"));
+    const struct {
+        QString text;
+        int port;
+        QString path;
+    } cases[] = {
+        { "COM3=/tmp/x", 3, "/tmp/x" },
+        { "COM1=/dev/ttyUSB0", 1, "/dev/ttyUSB0" },
+        { "COM16=/dev/pts/4", 16, "/dev/pts/4" },
+        { "COM2=relative/path=with=equals", 2, "relative/path=with=equals" },
+    };
+    for (const auto& c : cases) {
+        const auto mapping = PortMap::parse_mapping(c.text);
+        ASSERT_TRUE(mapping.has_value()) << c.text.toStdString();
+        EXPECT_EQ(mapping->port, c.port);
+        EXPECT_EQ(mapping->path, c.path);
+    }
 }
 
-TEST(PortMap, ASingleMappingWinsOverTheFolder)
+TEST(PortMap, MalformedMappingIsRefused)
 {
-    PortMap map;
-    map.set_port_dir(QStringLiteral("/tmp/ports"));
-    map.map_port(3, QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(map.device_for(3), QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(map.device_for(2), QStringLiteral("/tmp/ports/COM2"));
+    const QStringList texts { "COM0=/tmp/x", "COM17=/tmp/x", "COM03=/tmp/x", "com3=/tmp/x",
+        "COM3=", "COM3", "COM=/tmp/x", "COM+3=/tmp/x", "COM-1=/tmp/x", "COM 3=/tmp/x",
+        "LPT1=/tmp/x", "=/tmp/x", "" };
+    for (const QString& text : texts)
+        EXPECT_FALSE(PortMap::parse_mapping(text).has_value()) << text.toStdString();
 }
-
-TEST(PortMap, ASingleMappingLeavesOtherNumbersAtTheirDefault)
-{
-    PortMap map;
-    map.map_port(2, QStringLiteral("/dev/pts/7"));
-    EXPECT_EQ(map.device_for(2), QStringLiteral("/dev/pts/7"));
-    EXPECT_EQ(map.device_for(3), QStringLiteral("/dev/ttyS2"));
-}
-
-struct GoodMapping {
-    const char16_t* text;
-    int port;
-    const char16_t* path;
-};
-
-void PrintTo(const GoodMapping& mapping, std::ostream* os)
-{
-    *os << QString::fromUtf16(mapping.text).toStdString();
-}
-
-class WellFormedMapping : public testing::TestWithParam<GoodMapping> { };
-
-TEST_P(WellFormedMapping, GivesPortAndPath)
-{
-    const auto mapping = PortMap::parse_mapping(GetParam().text);
-    ASSERT_TRUE(mapping.has_value());
-    EXPECT_EQ(mapping->port, GetParam().port);
-    EXPECT_EQ(mapping->path, QString::fromUtf16(GetParam().path));
-}
-
-INSTANTIATE_TEST_SUITE_P(PortMap, WellFormedMapping,
-    testing::Values(GoodMapping { u"COM3=/tmp/x", 3, u"/tmp/x" },
-        GoodMapping { u"COM1=/dev/ttyUSB0", 1, u"/dev/ttyUSB0" },
-        GoodMapping { u"COM16=/dev/pts/4", 16, u"/dev/pts/4" },
-        GoodMapping { u"COM2=relative/path=with=equals", 2, u"relative/path=with=equals" }));
-
-class MalformedMapping : public testing::TestWithParam<const char16_t*> { };
-
-TEST_P(MalformedMapping, IsRefused)
-{
-    EXPECT_FALSE(PortMap::parse_mapping(GetParam()).has_value());
-}
-
-INSTANTIATE_TEST_SUITE_P(PortMap, MalformedMapping,
-    testing::Values(u"COM0=/tmp/x", u"COM17=/tmp/x", u"COM03=/tmp/x", u"com3=/tmp/x", u"COM3=",
-        u"COM3", u"COM=/tmp/x", u"COM+3=/tmp/x", u"COM-1=/tmp/x", u"COM 3=/tmp/x", u"LPT1=/tmp/x",
-        u"=/tmp/x", u""));
 
 } // namespace

@@ -1,7 +1,6 @@
-// Holds a serial device open until its standard input closes, as another serial program would:
-//   serial_holder lock PATH       opens it with QSerialPort (a lock file in /var/lock, exclusive
-//   mode) serial_holder exclusive PATH  opens it and puts the terminal in exclusive mode (TIOCEXCL)
-//   only
+// Holds a serial device open until its standard input closes, as another serial program would.
+// "serial_holder lock PATH" opens it with QSerialPort (a lock file in /var/lock, exclusive mode);
+// "serial_holder exclusive PATH" only puts the terminal in exclusive mode (TIOCEXCL).
 // Prints "held" once the device is held, or "failed: REASON" and exits 1.
 
 #include <QCoreApplication>
@@ -21,7 +20,7 @@ int fail(const QString& reason)
     return 1;
 }
 
-void wait_for_stdin_to_close()
+void hold_until_stdin_closes()
 {
     std::printf("held\n");
     std::fflush(stdout);
@@ -37,25 +36,21 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (args.size() != 3)
         return fail(QStringLiteral("usage: serial_holder lock|exclusive PATH"));
-    const QString& path = args[2];
-
     if (args[1] == u"lock") {
-        QSerialPort port(path);
+        QSerialPort port(args[2]);
         if (!port.open(QIODevice::ReadWrite))
             return fail(port.errorString());
-        wait_for_stdin_to_close();
+        hold_until_stdin_closes();
         return 0;
     }
-    if (args[1] == u"exclusive") {
-        const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0)
-            return fail(QString::fromLocal8Bit(std::strerror(errno)));
-        wait_for_stdin_to_close();
-        // The exclusive mode belongs to the terminal, not to this descriptor: clear it for the
-        // test's own descriptor, which outlives this one.
-        ::ioctl(fd, TIOCNXCL);
-        ::close(fd);
-        return 0;
-    }
-    return fail(QStringLiteral("unknown mode ") + args[1]);
+    if (args[1] != u"exclusive")
+        return fail(QStringLiteral("unknown mode ") + args[1]);
+    const int fd = ::open(args[2].toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    hold_until_stdin_closes();
+    // Exclusive mode belongs to the terminal, which the test's own descriptor outlives.
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    return 0;
 }

@@ -18,22 +18,15 @@ TEST(CommandLine, MapsPortsToDevices)
     EXPECT_EQ(line.port_map.device_for(1), "/dev/ttyUSB0");
     EXPECT_EQ(line.port_map.device_for(12), "/tmp/pty");
     EXPECT_EQ(line.port_map.device_for(3), "/tmp/ports/COM3");
-}
-
-TEST(CommandLine, WithoutOptionsPortsAreTheSystemsOwn)
-{
-    const CommandLine line = parse({});
-    ASSERT_EQ(line.action, CommandLine::Action::run);
-    EXPECT_EQ(line.port_map.device_for(1), "/dev/ttyS0");
-    EXPECT_EQ(line.port_map.device_for(16), "/dev/ttyS15");
+    EXPECT_EQ(parse({}).action, CommandLine::Action::run);
+    EXPECT_EQ(parse({}).port_map.device_for(1), "/dev/ttyS0");
 }
 
 TEST(CommandLine, HelpAndVersion)
 {
     const CommandLine help = parse({ "--help" });
     EXPECT_EQ(help.action, CommandLine::Action::help);
-    EXPECT_TRUE(help.text.contains("--map COMn=PATH"));
-    EXPECT_TRUE(help.text.contains("--port-dir FOLDER"));
+    EXPECT_TRUE(help.text.contains("--map COMn=PATH") && help.text.contains("--port-dir FOLDER"));
     EXPECT_EQ(parse({ "-h" }).action, CommandLine::Action::help);
     const CommandLine version = parse({ "--version" });
     EXPECT_EQ(version.action, CommandLine::Action::version);
@@ -42,17 +35,9 @@ TEST(CommandLine, HelpAndVersion)
 
 TEST(CommandLine, BadOptionsGiveOneLineErrors)
 {
-    const QList<QStringList> bad {
-        { "--frobnicate" },
-        { "--map" },
-        { "--map", "COM0=/x" },
-        { "--map", "COM17=/x" },
-        { "--map", "com1=/x" },
-        { "--map", "COM1" },
-        { "--map", "COM1=" },
-        { "--port-dir", "/a", "--port-dir", "/b" },
-        { "stray" },
-    };
+    const QList<QStringList> bad { { "--frobnicate" }, { "--map" }, { "--map", "COM0=/x" },
+        { "--map", "COM17=/x" }, { "--map", "com1=/x" }, { "--map", "COM1" }, { "--map", "COM1=" },
+        { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" }, { "stray" } };
     for (const QStringList& arguments : bad) {
         const CommandLine line = parse(arguments);
         EXPECT_EQ(line.action, CommandLine::Action::error) << arguments.join(' ').toStdString();

@@ -6,14 +6,12 @@
 #include <QSet>
 #include <functional>
 
-// The desktop for window tests: message boxes are recorded (and return at once, as if OK was
-// pressed), and programs are found and started only on paper.
+// The desktop for window tests: message boxes are recorded and return at once, as if OK was
+// pressed, and programs are found and started only on paper.
 class RecordingDesktop final : public Desktop {
 public:
     struct Message {
-        QString title;
-        QString text;
-        QString detail;
+        QString title, text, detail;
     };
     struct Start {
         QString program;
@@ -29,7 +27,7 @@ public:
     }
     QString find_program(const QString& name) const override
     {
-        return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
+        return installed.contains(name) ? "/usr/bin/" + name : QString();
     }
     bool start_detached(const QString& program, const QStringList& arguments) override
     {

@@ -6,6 +6,7 @@
 #include "RecordingDesktop.h"
 #include "WindowControls.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -26,4 +27,7 @@ struct WindowFixture : testing::Test, WindowControls {
         create();
         window->load();
     }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    void type(const char* field, const QString& text) { get<QLineEdit>(field)->setText(text); }
+    QString state() const { return window->commands().cmd_state(); }
 };
