@@ -1,19 +1,28 @@
 #include "ReceiveLog.h"
 
-#include <array>
+#include "ByteDisplay.h"
+
+#include <QStringList>
 
 namespace {
 
 // Every bracketed display form of a byte; a cut must not split one of them.
-constexpr std::array<QStringView, 33> bracketed_names { u"[NUL]", u"[SOH]", u"[STX]", u"[ETX]",
-    u"[EOT]", u"[ENQ]", u"[ACK]", u"[BEL]", u"[BS]", u"[HT]", u"[LF]", u"[VT]", u"[FF]", u"[CR]",
-    u"[SO]", u"[SI]", u"[DLE]", u"[DC1]", u"[DC2]", u"[DC3]", u"[DC4]", u"[NAK]", u"[SYN]",
-    u"[ETB]", u"[CAN]", u"[EM]", u"[SUB]", u"[ESC]", u"[FS]", u"[GS]", u"[RS]", u"[US]", u"[DEL]" };
+const QStringList& bracketed_names()
+{
+    static const QStringList names = [] {
+        QStringList forms;
+        for (quint8 byte = 0; byte < 0x20; ++byte)
+            forms.append(display_form(byte));
+        forms.append(display_form(0x7F));
+        return forms;
+    }();
+    return names;
+}
 
 // The first position at or after cut that starts a whole display form of text.
 qsizetype form_boundary(QStringView text, qsizetype cut)
 {
-    for (const QStringView name : bracketed_names) {
+    for (const QString& name : bracketed_names()) {
         for (qsizetype start = std::max<qsizetype>(0, cut - name.size() + 1); start < cut;
              ++start) {
             if (text.sliced(start).startsWith(name))
