@@ -5,7 +5,7 @@ namespace {
 using enum ControlKind;
 
 // Rows grouped by container, each container before what it holds.
-constexpr ControlSpec controls[] = {
+constexpr ControlRow controls[] = {
     { "txtrecv", text_box, "main", "", 240, 600, 10815, 270, 0 },
     { "Label", label, "main", "", 240, 120, 10815, 375, 1 },
     { "Label1", label, "main", "", 240, 1080, 5535, 375, 2 },
@@ -45,7 +45,7 @@ constexpr ControlSpec controls[] = {
 
 } // namespace
 
-std::span<const ControlSpec> control_table()
+std::span<const ControlRow> control_table()
 {
     return controls;
 }

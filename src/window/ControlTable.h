@@ -18,7 +18,7 @@ enum class ControlKind {
     serial_port
 };
 
-struct ControlSpec {
+struct ControlRow {
     const char* name;
     ControlKind kind;
     const char* container; // "main" for the window itself
@@ -34,4 +34,4 @@ inline constexpr int twips_per_pixel = 15;
 inline constexpr int client_width_twips = 11235;
 inline constexpr int client_height_twips = 5355;
 
-std::span<const ControlSpec> control_table();
+std::span<const ControlRow> control_table();

@@ -29,10 +29,10 @@ int pixels(int twips)
     return twips / twips_per_pixel;
 }
 
-QWidget* make_control(const ControlSpec& spec, QWidget* container)
+QWidget* make_control(const ControlRow& row, QWidget* container)
 {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+    const QString caption = QString::fromUtf8(row.caption);
+    switch (row.kind) {
     case ControlKind::text_box: {
         auto* box = new QLineEdit(caption, container);
         return box;
@@ -104,18 +104,18 @@ void MainWindow::build_controls()
 {
     QHash<QString, QWidget*> containers { { QStringLiteral("main"), this } };
     std::vector<std::pair<int, QWidget*>> tab_order;
-    for (const ControlSpec& spec : control_table()) {
-        QWidget* widget = make_control(spec, containers.value(QString::fromLatin1(spec.container)));
+    for (const ControlRow& row : control_table()) {
+        QWidget* widget = make_control(row, containers.value(QString::fromLatin1(row.container)));
         if (!widget)
             continue;
-        const QString name = QString::fromLatin1(spec.name);
+        const QString name = QString::fromLatin1(row.name);
         widget->setObjectName(name);
         widget->setGeometry(
-            pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
-        if (spec.kind == ControlKind::frame)
+            pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
+        if (row.kind == ControlKind::frame)
             containers.insert(name, widget);
         else if (widget->focusPolicy() != Qt::NoFocus)
-            tab_order.emplace_back(spec.tab, widget);
+            tab_order.emplace_back(row.tab, widget);
     }
     std::ranges::sort(tab_order, {}, &std::pair<int, QWidget*>::first);
     for (std::size_t i = 1; i < tab_order.size(); ++i)
