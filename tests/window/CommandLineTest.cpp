@@ -19,7 +19,6 @@ TEST(CommandLine, MapsPortsToDevices)
     EXPECT_EQ(line.port_map.device_for(12), "/tmp/pty");
     EXPECT_EQ(line.port_map.device_for(3), "/tmp/ports/COM3");
     EXPECT_EQ(parse({}).action, CommandLine::Action::run);
-    EXPECT_EQ(parse({}).port_map.device_for(1), "/dev/ttyS0");
 }
 
 TEST(CommandLine, HelpAndVersion)
