@@ -37,7 +37,6 @@ public:
 
     const QString& cmd_state() const { return cmd_state_; }
     void set_cmd_state(const QString& state) { cmd_state_ = state; }
-    int test_pattern_index() const { return test_pattern_index_; }
 
     static QString too_long_message(); // "16자를 초과 했습니다"
     static QString send_failed_message(); // the box for a write the line refused

@@ -90,21 +90,18 @@ CommResult QtSerialControl::set_port_open(bool open)
     close_port();
 
     const QString device = map_.device_for(comm_port());
+    const QString location = system_location(device);
 #ifdef Q_OS_UNIX
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
     // and most of them are not there, so a missing one is told apart first, for the cost of a
     // stat.
-    if (!QFileInfo::exists(system_location(device)))
+    if (!QFileInfo::exists(location))
         return CommResult::failure(device, qt_error_string(ENOENT));
 #endif
-    // Before open these only record the values; open() puts them all on the line at once.
-    const LineSettings& settings = line_settings();
-    port_.setPortName(system_location(device));
-    port_.setBaudRate(settings.baud);
-    port_.setDataBits(QSerialPort::DataBits(settings.data_bits));
-    port_.setParity(to_qt(settings.parity));
-    port_.setStopBits(to_qt(settings.stop_bits));
+    port_.setPortName(location);
     port_.setFlowControl(QSerialPort::NoFlowControl);
+    // On a closed port this only records the values; open() puts them all on the line at once.
+    (void)apply_line_settings();
     if (!port_.open(QIODevice::ReadWrite)) {
         const QString reason = open_failure_reason();
         port_.clearError();
@@ -126,10 +123,8 @@ CommResult QtSerialControl::output(const QString& text)
     // QSerialPort only queues the bytes and writes them from the event loop. flush() hands them to
     // the driver now without blocking (the descriptor is non-blocking), so a refused write (a
     // vanished device) is reported to this caller, and a close right after Output loses nothing.
-    if (!port_.flush() && port_.error() != QSerialPort::NoError) {
-        const QString reason = port_.errorString();
-        return CommResult::failure(open_device_, reason);
-    }
+    if (!port_.flush() && port_.error() != QSerialPort::NoError)
+        return CommResult::failure(open_device_, port_.errorString());
     return CommResult::success();
 }
 

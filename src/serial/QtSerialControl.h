@@ -19,8 +19,6 @@ public:
     CommResult output(const QString& text) override;
     QByteArray input() override;
 
-    const PortMap& port_map() const { return map_; }
-
 protected:
     CommResult apply_line_settings() override;
     void apply_modem_lines() override;

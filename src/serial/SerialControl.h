@@ -26,7 +26,9 @@ class SerialControl : public QObject {
     Q_OBJECT
 
 public:
-    // CommEvent values; only comEvReceive matters to the tool, the others are raised and ignored.
+    // CommEvent values of the classic control; only comEvReceive matters to the tool. A QSerialPort
+    // line raises comEvReceive and comEventDeviceLost; the line-error codes are kept so that a
+    // handler can be shown to ignore them.
     enum CommEventCode {
         comEvNone = 0,
         comEvReceive = 2,

@@ -33,10 +33,8 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
 {
     const QString caption = QString::fromUtf8(row.caption);
     switch (row.kind) {
-    case ControlKind::text_box: {
-        auto* box = new QLineEdit(caption, container);
-        return box;
-    }
+    case ControlKind::text_box:
+        return new QLineEdit(caption, container);
     case ControlKind::label: {
         auto* label = new QLabel(caption, container);
         // Operator text is echoed here; it is always shown literally.

@@ -1,29 +1,31 @@
 #include "FrameReader.h"
 
+#include "CommandFrame.h"
+
 #include <utility>
 
 namespace reader_sim {
 
 namespace {
-constexpr char stx = 0x02;
-constexpr char etx = 0x03;
+constexpr char frame_start = stx.toLatin1();
+constexpr char frame_end = etx.toLatin1();
 } // namespace
 
 std::vector<FrameReader::Event> FrameReader::feed(QByteArrayView bytes)
 {
     std::vector<Event> events;
     for (const char byte : bytes) {
-        if (byte == stx) {
+        if (byte == frame_start) {
             flush_ignored(events);
             if (in_frame_)
                 events.push_back({ Event::Kind::broken, frame_ });
             in_frame_ = true;
-            frame_ = QByteArray(1, stx);
+            frame_ = QByteArray(1, frame_start);
         } else if (!in_frame_) {
             ignored_.append(byte);
         } else {
             frame_.append(byte);
-            if (byte == etx) {
+            if (byte == frame_end) {
                 events.push_back({ Event::Kind::frame, frame_ });
                 in_frame_ = false;
             } else if (frame_.size() >= max_frame_size) {
