@@ -2,9 +2,11 @@
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
+#include "QtSystemPorts.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -27,7 +29,8 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine command_line = CommandLine::parse(arguments);
+    CommandLine command_line = CommandLine::parse(arguments);
+    command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     switch (command_line.action) {
     case CommandLine::Action::error:
         std::fprintf(stderr, "%s\n", qPrintable(command_line.text));
@@ -35,6 +38,10 @@ int main(int argc, char** argv)
     case CommandLine::Action::help:
     case CommandLine::Action::version:
         std::fputs(qPrintable(command_line.text), stdout);
+        return 0;
+    case CommandLine::Action::list_ports:
+        command_line.port_map.renumber();
+        std::fputs(qPrintable(command_line.port_map.listing()), stdout);
         return 0;
     case CommandLine::Action::run:
         break;

@@ -2,6 +2,7 @@
 
 CommResult FakeSerialControl::set_port_open(bool open)
 {
+    lost_ = false;
     if (!open) {
         if (open_port_ != 0) {
             open_port_ = 0;
@@ -14,7 +15,7 @@ CommResult FakeSerialControl::set_port_open(bool open)
     const int port = comm_port();
     if (before_open)
         before_open(port);
-    const QString device = QStringLiteral("COM%1").arg(port);
+    const QString device = device_for(port);
     attempts_.append(port);
     if (!existing_.contains(port))
         return CommResult::failure(device, QStringLiteral("No such file or directory"));
@@ -29,7 +30,7 @@ CommResult FakeSerialControl::set_port_open(bool open)
 CommResult FakeSerialControl::output(const QString& text)
 {
     if (open_port_ == 0)
-        return CommResult::failure(QStringLiteral("COM%1").arg(comm_port()), not_open_reason());
+        return CommResult::failure(device_for(comm_port()), not_open_reason());
     outputs_.append(text);
     return CommResult::success();
 }
@@ -63,6 +64,7 @@ void FakeSerialControl::unplug()
     if (open_port_ == 0)
         return;
     (void)set_port_open(false);
+    lost_ = true;
     raise_comm_event(comEventDeviceLost);
 }
 

@@ -10,7 +10,7 @@
 
 // A scripted serial control for tests: which port numbers exist and which are busy, a record of
 // every open and every Output in order, and a way to push received bytes and raise OnComm.
-// Device names are "COMn".
+// Device names are "COMn", and the numbering never changes.
 class FakeSerialControl final : public SerialControl {
     Q_OBJECT
 
@@ -24,13 +24,15 @@ public:
     bool port_open() const override { return open_port_ != 0; }
     CommResult set_port_open(bool open) override;
     CommResult output(const QString& text) override;
+    bool device_lost() const override { return lost_; }
     QByteArray input() override;
 
     // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.
     void receive(const QByteArray& bytes);
     // A line event other than data received.
     void raise_event(int event) { raise_comm_event(event); }
-    // The device goes away: the control closes, as the real one does on a lost device.
+    // The device goes away: the control closes, as the real one does on a lost device, and the
+    // port reads lost until the next PortOpen.
     void unplug();
 
     // Every Output text, in order, and the bytes they put on the line.
@@ -51,6 +53,7 @@ private:
     QSet<int> existing_;
     QSet<int> busy_;
     int open_port_ = 0;
+    bool lost_ = false;
     QByteArray buffer_;
     QStringList outputs_;
     QList<int> opened_;

@@ -1,7 +1,38 @@
 #include "PortMap.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
+
+namespace {
+
+constexpr int last_port = 16;
+
+bool is_usb(const QString& device)
+{
+    const QString name = QFileInfo(device).fileName();
+    return name.startsWith(u"ttyUSB") || name.startsWith(u"ttyACM");
+}
+
+} // namespace
+
+void PortMap::renumber()
+{
+#ifndef Q_OS_WIN
+    if (!folder_.isEmpty() || !system_)
+        return;
+    numbered_ = system_->ports();
+    // Numeric mode is ignored by the C locale's collator, which a desktop session may well run in.
+    QCollator natural { QLocale(QLocale::English) };
+    natural.setNumericMode(true);
+    std::ranges::sort(numbered_, [&](const SystemPorts::Port& a, const SystemPorts::Port& b) {
+        if (is_usb(a.device) != is_usb(b.device))
+            return is_usb(a.device);
+        return natural.compare(a.device, b.device) < 0;
+    });
+#endif
+}
 
 QString PortMap::device_for(int port) const
 {
@@ -13,8 +44,26 @@ QString PortMap::device_for(int port) const
 #ifdef Q_OS_WIN
     return name;
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+    return port >= 1 && port <= numbered_.size() ? numbered_[port - 1].device : QString();
 #endif
+}
+
+QString PortMap::listing() const
+{
+    QString lines;
+    for (int port = 1; port <= last_port; ++port) {
+        const QString device = device_for(port);
+        if (device.isEmpty())
+            continue;
+        if (!paths_.contains(port) && !folder_.isEmpty() && !QFileInfo::exists(device))
+            continue;
+        const auto system_port = std::ranges::find(numbered_, device, &SystemPorts::Port::device);
+        QString line = QStringLiteral("COM%1 %2").arg(port).arg(device);
+        if (system_port != numbered_.end() && !system_port->description.isEmpty())
+            line += u' ' + system_port->description;
+        lines += line + u'\n';
+    }
+    return lines;
 }
 
 std::optional<PortMap::Mapping> PortMap::parse_mapping(QStringView text)
@@ -28,7 +77,7 @@ std::optional<PortMap::Mapping> PortMap::parse_mapping(QStringView text)
         || !std::ranges::all_of(number, [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     const int port = number.toInt();
-    if (port < 1 || port > 16)
+    if (port < 1 || port > last_port)
         return std::nullopt;
     const QString path = text.mid(equals + 1).toString();
     if (path.isEmpty())

@@ -1,19 +1,38 @@
 #pragma once
 
+#include "SystemPorts.h"
+
 #include <QMap>
 #include <QString>
+#include <memory>
 #include <optional>
 
-// Which device a port number opens. COMn is /dev/ttyS(n-1) on Linux and other Unix systems (the
-// kernel's own numbering) and "COMn" on Windows. A folder can take every number (COMn becomes
-// FOLDER/COMn), and a single number can be mapped to any path (a USB adapter, a pseudo-terminal,
-// a symbolic link); a single mapping wins over the folder.
+// Which device a port number opens. A number mapped to a path (a USB adapter, a pseudo-terminal, a
+// symbolic link) opens that path; else, when a folder is given, COMn is FOLDER/COMn; else COMn is
+// the n-th of the system's serial devices, USB adapters and USB modems (ttyUSB*, ttyACM*) first,
+// then the rest (ttyS*, ttyAMA* ...), each group in natural name order (ttyUSB2 before ttyUSB10).
+// On Windows COMn is "COMn" itself.
+//
+// The system's numbering is taken only when renumber() is called (at start-up and at each port
+// search), so a device pulled out and plugged back keeps its number in between. With a folder the
+// system's list is never read.
 class PortMap {
 public:
     void map_port(int port, const QString& path) { paths_.insert(port, path); }
     void set_port_dir(const QString& folder) { folder_ = folder; }
+    void set_system_ports(std::shared_ptr<const SystemPorts> system)
+    {
+        system_ = std::move(system);
+    }
 
+    void renumber();
+
+    // The device of port n; empty when nothing has that number.
     QString device_for(int port) const;
+
+    // The numbering in use, one line per port that has a device: "COM1 /dev/ttyUSB0 FT232R USB
+    // UART". Of a folder only the entries that are there are shown.
+    QString listing() const;
 
     // "COMn=PATH" as given on the command line; nothing when it is not of that form.
     struct Mapping {
@@ -25,4 +44,6 @@ public:
 private:
     QMap<int, QString> paths_;
     QString folder_;
+    std::shared_ptr<const SystemPorts> system_;
+    QList<SystemPorts::Port> numbered_; // COM1 first
 };

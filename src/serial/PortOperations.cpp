@@ -21,6 +21,11 @@ QString operator_detail(const CommResult& result)
     return detail;
 }
 
+QString port_on_text(int port)
+{
+    return PortOperations::port_name(port) + QStringLiteral(" PORT ON");
+}
+
 } // namespace
 
 PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
@@ -32,6 +37,11 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
 QString PortOperations::not_found_message()
 {
     return QStringLiteral("존제 하지 않는 통신포트 입니다.");
+}
+
+QString PortOperations::lost_message(int port)
+{
+    return port_name(port) + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
 }
 
 CommResult PortOperations::open_default_port()
@@ -58,14 +68,16 @@ CommResult PortOperations::open_default_port()
 
 CommResult PortOperations::switch_port(int port)
 {
-    if (line_.comm_port() == port)
+    // A pulled reader plugged back is opened by choosing its port again; otherwise there would be
+    // no way back to it but a search or a detour through another port.
+    if (line_.comm_port() == port && !line_.device_lost())
         return CommResult::success();
 
     const CommResult result = [&] {
         if (CommResult closed = line_.set_port_open(false); !closed)
             return closed;
         line_.set_comm_port(port);
-        panel_.set_label(port_name(port) + QStringLiteral(" PORT ON"));
+        panel_.set_label(port_on_text(port));
         panel_.tick_option(port);
         return line_.set_port_open(true);
     }();
@@ -108,11 +120,29 @@ bool PortOperations::probe_port(SerialControl& line, int port)
 
 void PortOperations::search_ports()
 {
+    // The search is where an operator looks for a newly plugged reader.
+    line_.renumber_ports();
     panel_.clear_port_list();
     panel_.set_port_text(QString());
     for (int port = 1; port <= last_searched_port; ++port) {
         if (probe_port(line_, port))
             panel_.append_port_list(port_name(port));
+    }
+    for (int port = 1; port <= last_searched_port; ++port)
+        panel_.show_port_device(port, line_.device_for(port));
+}
+
+void PortOperations::line_event()
+{
+    switch (line_.comm_event()) {
+    case SerialControl::comEventDeviceLost:
+        panel_.set_label(lost_message(line_.comm_port()));
+        break;
+    case SerialControl::comEventDeviceBack:
+        panel_.set_label(port_on_text(line_.comm_port()));
+        break;
+    default:
+        break;
     }
 }
 

@@ -9,7 +9,8 @@ class SerialControl;
 
 // Choosing, opening and searching serial ports: the click of an option Optcom1 ... Optcom8
 // (switch_port), the click of list_port, the change of txt_port, the default opening of COM1 and
-// the search of ports 1 ... 16. Each runs its steps in a fixed order that the window's nested
+// the search of ports 1 ... 16, and what the operator is told when the open port's device goes
+// away and comes back. Each runs its steps in a fixed order that the window's nested
 // notifications rely on: a tick or a text set from here may run another of these operations before
 // it returns.
 class PortOperations {
@@ -20,19 +21,25 @@ public:
     static QString line_settings() { return QStringLiteral("9600,n,8,1"); }
     static QString port_name(int port) { return QStringLiteral("COM%1").arg(port); }
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
+    static QString lost_message(int port); // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"
 
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.
     CommResult open_default_port();
-    // Port n (1 ... 8). A port that does not open is reported in a box and COM1 is opened instead;
-    // only a failure of that fallback is passed on.
+    // Port n (1 ... 8). Nothing happens when n is the current port, unless its device was lost:
+    // then choosing it again opens it. A port that does not open is reported in a box and COM1 is
+    // opened instead; only a failure of that fallback is passed on.
     CommResult switch_port(int port);
     void list_port_click();
     CommResult txt_port_change();
 
     // Whether the port opens; leaves it closed either way.
     static bool probe_port(SerialControl& line, int port);
+    // Takes the system's numbering of its devices anew, then probes.
     void search_ports();
+
+    // OnComm: tells the operator in Label that the open port's device went away or came back.
+    void line_event();
 
     // Where a failure that nobody else handles ends: the default port could not be opened. Shown
     // in Label, so that start-up and a failed switch never bring a second box.

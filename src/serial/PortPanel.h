@@ -4,9 +4,10 @@
 
 // What the port operations need of the window: the port options Optcom1 ... Optcom8, the label
 // Label, the check boxes chkdtr and chkrts, the port name box txt_port, the found-ports list
-// list_port and a modal message box. Two of these raise notifications, as the window's controls
-// do: ticking an option that was not ticked runs its click operation, and setting txt_port to a
-// different text runs its change operation, both before the call returns.
+// list_port (with the device behind each port name) and a modal message box. Two of these raise
+// notifications, as the window's controls do: ticking an option that was not ticked runs its click
+// operation, and setting txt_port to a different text runs its change operation, both before the
+// call returns.
 class PortPanel {
 public:
     virtual ~PortPanel() = default;
@@ -22,6 +23,8 @@ public:
     virtual void clear_port_list() = 0;
     virtual void append_port_list(const QString& name) = 0;
     virtual QString current_port_list_text() const = 0;
+    // The device port n opens, shown on option n (n <= 8) and on the list entry naming port n.
+    virtual void show_port_device(int port, const QString& device) = 0;
 
     // A modal box with an OK button only and the application's title; returns once dismissed.
     virtual void show_message(const QString& text, const QString& detail) = 0;

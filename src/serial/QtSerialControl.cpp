@@ -57,16 +57,28 @@ QString system_location(const QString& device)
 #endif
 }
 
+// What a failure names: the device, or the port's own name when no device has its number.
+QString named_device(const QString& device, int port)
+{
+    return device.isEmpty() ? QStringLiteral("COM%1").arg(port) : device;
+}
+
 } // namespace
 
 QtSerialControl::QtSerialControl(PortMap map, QObject* parent)
     : SerialControl(parent)
     , map_(std::move(map))
     , port_(this)
+    , device_folder_(this)
+    , recheck_(this)
 {
     // The port is a child of the control, so that it follows it (moveToThread, findChildren).
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialControl::on_ready_read);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::on_error);
+    recheck_.setInterval(1000);
+    connect(&device_folder_, &QFileSystemWatcher::directoryChanged, this,
+        &QtSerialControl::reopen_if_back);
+    connect(&recheck_, &QTimer::timeout, this, &QtSerialControl::reopen_if_back);
 }
 
 QtSerialControl::~QtSerialControl()
@@ -81,15 +93,29 @@ bool QtSerialControl::port_open() const
     return port_.isOpen() && !lost_;
 }
 
+bool QtSerialControl::device_lost() const
+{
+    return lost_ || !watched_device_.isEmpty();
+}
+
+QString QtSerialControl::device_for(int port) const
+{
+    return map_.device_for(port);
+}
+
 CommResult QtSerialControl::set_port_open(bool open)
 {
-    if (!open) {
-        close_port();
-        return CommResult::success();
-    }
+    stop_watching();
     close_port();
+    if (!open)
+        return CommResult::success();
+    return open_device(map_.device_for(comm_port()));
+}
 
-    const QString device = map_.device_for(comm_port());
+CommResult QtSerialControl::open_device(const QString& device)
+{
+    if (device.isEmpty())
+        return CommResult::failure(named_device({}, comm_port()), qt_error_string(ENOENT));
     const QString location = system_location(device);
 #ifdef Q_OS_UNIX
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
@@ -116,7 +142,8 @@ CommResult QtSerialControl::set_port_open(bool open)
 CommResult QtSerialControl::output(const QString& text)
 {
     if (!port_open())
-        return CommResult::failure(map_.device_for(comm_port()), not_open_reason());
+        return CommResult::failure(
+            named_device(map_.device_for(comm_port()), comm_port()), not_open_reason());
     const QByteArray bytes = text.toUtf8();
     if (port_.write(bytes) != bytes.size())
         return CommResult::failure(open_device_, port_.errorString());
@@ -203,7 +230,42 @@ void QtSerialControl::close_lost_device()
     if (!lost_)
         return;
     close_port();
+    watch_for(open_device_);
     raise_comm_event(comEventDeviceLost);
+}
+
+void QtSerialControl::watch_for(const QString& device)
+{
+    watched_device_ = device;
+#ifdef Q_OS_UNIX
+    // A folder that cannot be watched leaves the once-a-second check alone.
+    (void)device_folder_.addPath(QFileInfo(system_location(device)).absolutePath());
+#endif
+    recheck_.start();
+}
+
+void QtSerialControl::stop_watching()
+{
+    watched_device_.clear();
+    recheck_.stop();
+    if (const QStringList folders = device_folder_.directories(); !folders.isEmpty())
+        (void)device_folder_.removePaths(folders);
+}
+
+void QtSerialControl::reopen_if_back()
+{
+    if (watched_device_.isEmpty())
+        return;
+#ifdef Q_OS_UNIX
+    // A link whose device is gone, or no node at all, until the device is back.
+    if (!QFileInfo::exists(system_location(watched_device_)))
+        return;
+#endif
+    // A node not yet given its group and mode refuses; the next check tries again.
+    if (!open_device(watched_device_))
+        return;
+    stop_watching();
+    raise_comm_event(comEventDeviceBack);
 }
 
 void QtSerialControl::close_port()

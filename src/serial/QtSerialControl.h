@@ -3,10 +3,14 @@
 #include "PortMap.h"
 #include "SerialControl.h"
 
+#include <QFileSystemWatcher>
 #include <QSerialPort>
+#include <QTimer>
 
 // The serial control on a real line, through QSerialPort. Port numbers become devices through the
-// PortMap given at construction.
+// PortMap given at construction. A lost device is watched for until it is back or a PortOpen is
+// put: its folder through the file-system watch, and once a second besides, because udev gives a
+// new device node its group and mode a moment after it appears.
 class QtSerialControl final : public SerialControl {
     Q_OBJECT
 
@@ -18,6 +22,9 @@ public:
     CommResult set_port_open(bool open) override;
     CommResult output(const QString& text) override;
     QByteArray input() override;
+    QString device_for(int port) const override;
+    void renumber_ports() override { map_.renumber(); }
+    bool device_lost() const override;
 
 protected:
     CommResult apply_line_settings() override;
@@ -27,8 +34,12 @@ private:
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
 
+    CommResult open_device(const QString& device);
     void close_port();
     void close_lost_device();
+    void watch_for(const QString& device);
+    void stop_watching();
+    void reopen_if_back();
     bool device_gone() const;
     QString open_failure_reason() const;
 
@@ -39,4 +50,8 @@ private:
     // The device went away; the port reads closed at once and is closed on the next event-loop
     // turn.
     bool lost_ = false;
+    // The lost device, while it is watched for; empty otherwise.
+    QString watched_device_;
+    QFileSystemWatcher device_folder_;
+    QTimer recheck_;
 };

@@ -5,9 +5,14 @@
 // SerialControl is the one serial control of the window, with the property set of the classic
 // COM-port control: CommPort, Settings, RThreshold, InputMode, InputLen, PortOpen, DTREnable,
 // RTSEnable, Output, Input, CommEvent and the OnComm notification. QtSerialControl puts it on
-// QSerialPort (PortMap says which device a port number is); FakeSerialControl scripts it for tests.
-// PortOperations chooses, opens and searches ports on top of it and reaches the window only through
-// PortPanel.
+// QSerialPort; FakeSerialControl scripts it for tests. PortMap says which device a port number is:
+// a mapping, a folder of links, or the system's own serial devices (SystemPorts, QtSystemPorts),
+// numbered USB adapters first and renumbered only at a port search. PortOperations chooses, opens
+// and searches ports on top of the control and reaches the window only through PortPanel.
+//
+// A device that goes away while open (an adapter pulled out) closes the port and raises
+// comEventDeviceLost. Until a PortOpen is put the control watches the device's folder, and once
+// the same device is back it opens it again by itself and raises comEventDeviceBack.
 //
 // Property values are kept across closing and reopening: a reopened port runs with the settings,
 // threshold, input mode and DTR/RTS state put earlier. CommPort may be put while a port is open
@@ -26,9 +31,9 @@ class SerialControl : public QObject {
     Q_OBJECT
 
 public:
-    // CommEvent values of the classic control; only comEvReceive matters to the tool. A QSerialPort
-    // line raises comEvReceive and comEventDeviceLost; the line-error codes are kept so that a
-    // handler can be shown to ignore them.
+    // CommEvent values of the classic control. The reply decoder takes comEvReceive, the port
+    // operations the loss and return of the device. A QSerialPort line raises those three; the
+    // line-error codes are kept so that a handler can be shown to ignore them.
     enum CommEventCode {
         comEvNone = 0,
         comEvReceive = 2,
@@ -37,6 +42,7 @@ public:
         comEventOverrun = 1006,
         comEventRxParity = 1009,
         comEventDeviceLost = 1100, // the device went away; the control has closed itself
+        comEventDeviceBack = 1101, // the lost device came back; the control has opened it again
     };
     enum InputModeCode { comInputModeText = 0, comInputModeBinary = 1 };
 
@@ -74,6 +80,13 @@ public:
     // port is open); putting false closes, and does nothing on a closed control.
     virtual bool port_open() const = 0;
     virtual CommResult set_port_open(bool open) = 0;
+
+    // The device port n opens, for the operator to see; by default the port's own name.
+    virtual QString device_for(int port) const { return QStringLiteral("COM%1").arg(port); }
+    // Takes the system's numbering of its serial devices anew, where it has one.
+    virtual void renumber_ports() { }
+    // The open port's device went away and no PortOpen was put since.
+    virtual bool device_lost() const { return false; }
 
     // Output: the text's characters go out in order and unchanged, ASCII one byte each (characters
     // beyond ASCII as UTF-8). Refused while no port is open.

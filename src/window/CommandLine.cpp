@@ -4,7 +4,8 @@
 
 namespace {
 
-const char* const usage = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER]
+const char* const usage
+    = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER] [--list-ports]
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
@@ -12,10 +13,15 @@ reader/writer on a serial port (9600 baud, 8N1).
   --map COMn=PATH     open PATH as port n (1-16): a USB adapter such as
                       /dev/ttyUSB0, a pseudo-terminal or a symbolic link
   --port-dir FOLDER   open FOLDER/COMn as port n, for every port not mapped
+  --list-ports        print the device of each port, one line each
+                      ("COM1 /dev/ttyUSB0" and the adapter's name), and exit
   -h, --help          show this text and exit
   --version           show the version and exit
 
-Without options COMn is /dev/ttyS(n-1).
+Without --port-dir, a port not mapped is one of the system's serial devices,
+numbered COM1, COM2 ...: USB adapters and modems (ttyUSB*, ttyACM*) first, then
+the others (ttyS* ...), each in name order. The numbering is taken at start-up
+and at each port search, so a reader pulled out and plugged back keeps its port.
 )";
 
 } // namespace
@@ -32,7 +38,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption help_option(
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version_option(QStringLiteral("version"));
-    parser.addOptions({ map_option, dir_option, help_option, version_option });
+    const QCommandLineOption list_option(QStringLiteral("list-ports"));
+    parser.addOptions({ map_option, dir_option, help_option, version_option, list_option });
 
     CommandLine line;
     auto fail = [&](const QString& reason) {
@@ -70,5 +77,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
                 QStringLiteral("--map takes COMn=PATH with n from 1 to 16, not '%1'").arg(value));
         line.port_map.map_port(mapping->port, mapping->path);
     }
+    if (parser.isSet(list_option))
+        line.action = Action::list_ports;
     return line;
 }

@@ -5,10 +5,10 @@
 #include <QString>
 #include <QStringList>
 
-// The program's options: --map COMn=PATH (any number of times), --port-dir FOLDER, --help and
-// --version. They only say which device each port number opens; nothing else is read.
+// The program's options: --map COMn=PATH (any number of times), --port-dir FOLDER, --list-ports,
+// --help and --version. They only say which device each port number opens; nothing else is read.
 struct CommandLine {
-    enum class Action { run, help, version, error };
+    enum class Action { run, list_ports, help, version, error };
 
     Action action = Action::run;
     PortMap port_map;

@@ -161,6 +161,7 @@ void MainWindow::wire()
     connect(cmdeditwrtest, &QPushButton::clicked, this, [this] { commands_.cmdeditwrtest(); });
     connect(cmderase, &QPushButton::clicked, this, [this] { commands_.cmderase(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { commands_.on_comm(); });
+    connect(&line_, &SerialControl::OnComm, this, [this] { ports_.line_event(); });
 
     for (int port = 1; port <= 8; ++port) {
         QRadioButton* option = Optcom[port];
@@ -295,4 +296,13 @@ QString MainWindow::current_port_list_text() const
 {
     const QListWidgetItem* item = list_port->currentItem();
     return item ? item->text() : QString();
+}
+
+void MainWindow::show_port_device(int port, const QString& device)
+{
+    if (port <= 8)
+        Optcom[port]->setToolTip(device);
+    for (QListWidgetItem* item :
+        list_port->findItems(PortOperations::port_name(port), Qt::MatchExactly))
+        item->setToolTip(device);
 }

@@ -70,6 +70,7 @@ public:
     void clear_port_list() override;
     void append_port_list(const QString& name) override;
     QString current_port_list_text() const override;
+    void show_port_device(int port, const QString& device) override;
 
 protected:
     // The unload handler; closing is never refused.

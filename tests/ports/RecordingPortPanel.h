@@ -50,6 +50,7 @@ public:
     }
     void append_port_list(const QString& name) override { list.append(name); }
     QString current_port_list_text() const override { return list.value(current_row); }
+    void show_port_device(int, const QString&) override { }
     void show_message(const QString& text, const QString& detail) override
     {
         messages.append({ text, detail, line.port_open(), ticked, label });
