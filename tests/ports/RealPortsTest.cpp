@@ -1,12 +1,15 @@
+#include "FakeSystemPorts.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSerialControl.h"
 #include "RecordingPortPanel.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -81,6 +84,38 @@ TEST_F(RealPortsTest, ABusyDeviceSaysSoAndFallsBackToComOne)
 
     holder.closeWriteChannel();
     holder.waitForFinished(5000);
+}
+
+// The system's list is a fake naming links to pseudo-terminals, as udev names adapters.
+TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
+{
+    Pty adapter, console, modem;
+    QTemporaryDir dev;
+    const auto plug = [&](const char* name, const Pty& pty) {
+        EXPECT_TRUE(QFile::link(pty.device_path(), dev.filePath(name)));
+        return SystemPorts::Port { dev.filePath(name), QString() };
+    };
+    auto system = std::make_shared<FakeSystemPorts>();
+    system->list = { plug("ttyS0", console), plug("ttyUSB0", adapter) };
+    PortMap map;
+    map.set_system_ports(system);
+    QtSerialControl line { map };
+    RecordingPortPanel panel { line };
+
+    panel.ops.search_ports();
+    EXPECT_EQ(panel.list, QStringList({ "COM1", "COM2" }));
+    EXPECT_EQ(line.device_for(1), dev.filePath("ttyUSB0"));
+
+    // The adapter is pulled out and a modem plugged in: the numbers hold until the next search.
+    ASSERT_TRUE(QFile::remove(dev.filePath("ttyUSB0")));
+    system->list = { system->list[0], plug("ttyACM0", modem) };
+    EXPECT_EQ(line.device_for(1), dev.filePath("ttyUSB0"));
+    EXPECT_EQ(line.device_for(3), QString());
+
+    panel.ops.search_ports();
+    EXPECT_EQ(panel.list, QStringList({ "COM1", "COM2" }));
+    EXPECT_EQ(line.device_for(1), dev.filePath("ttyACM0"));
+    EXPECT_EQ(line.device_for(2), dev.filePath("ttyS0"));
 }
 
 } // namespace

@@ -1,37 +1,59 @@
 #include "PortMap.h"
+#include "FakeSystemPorts.h"
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
-// Only the text of a default device is looked at: /dev/ttyS0 is this machine's console.
-TEST(PortMap, ANumberIsItsMappingElseInTheFolderElseTheKernelsDevice)
+// The system's list is a fake: no test lists the machine's own devices.
+TEST(PortMap, ANumberIsItsMappingElseInTheFolderElseTheSystemsNumbering)
 {
+    const QList<SystemPorts::Port> system { { "/dev/ttyS1", "" }, { "/dev/ttyUSB10", "" },
+        { "/dev/ttyAMA0", "" }, { "/dev/ttyS0", "" }, { "/dev/ttyACM0", "" },
+        { "/dev/ttyUSB2", "FT232R USB UART" } };
     const struct {
         const char* name;
+        QList<SystemPorts::Port> system;
         QString folder;
         int mapped_port;
-        int port;
-        QString device;
+        QStringList devices; // COM1, COM2 ...; empty: no device has that number
     } cases[] = {
-        { "default first", {}, 0, 1, "/dev/ttyS0" },
-        { "default last", {}, 0, 16, "/dev/ttyS15" },
-        { "folder", "/tmp/ports", 0, 1, "/tmp/ports/COM1" },
-        { "folder two digits", "/tmp/ports", 0, 16, "/tmp/ports/COM16" },
-        { "mapping over folder", "/tmp/ports", 3, 3, "/dev/ttyUSB0" },
-        { "folder beside mapping", "/tmp/ports", 3, 2, "/tmp/ports/COM2" },
-        { "mapping alone", {}, 2, 2, "/dev/ttyUSB0" },
-        { "default beside mapping", {}, 2, 3, "/dev/ttyS2" },
+        { "USB first, each group in natural order", system, {}, 0,
+            { "/dev/ttyACM0", "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyAMA0", "/dev/ttyS0",
+                "/dev/ttyS1", "" } },
+        { "no serial device", {}, {}, 0, { "", "" } },
+        { "mapping over the system", system, {}, 2,
+            { "/dev/ttyACM0", "/tmp/pty", "/dev/ttyUSB10" } },
+        { "folder over the system", system, "/tmp/ports", 0,
+            { "/tmp/ports/COM1", "/tmp/ports/COM2" } },
+        { "mapping over the folder", system, "/tmp/ports", 1, { "/tmp/pty", "/tmp/ports/COM2" } },
     };
     for (const auto& c : cases) {
+        auto listed = std::make_shared<FakeSystemPorts>();
+        listed->list = c.system;
         PortMap map;
+        map.set_system_ports(listed);
         if (!c.folder.isEmpty())
             map.set_port_dir(c.folder);
         if (c.mapped_port != 0)
-            map.map_port(c.mapped_port, QStringLiteral("/dev/ttyUSB0"));
-        EXPECT_EQ(map.device_for(c.port), c.device) << c.name;
+            map.map_port(c.mapped_port, QStringLiteral("/tmp/pty"));
+        map.renumber();
+        for (int port = 1; port <= c.devices.size(); ++port)
+            EXPECT_EQ(map.device_for(port), c.devices[port - 1]) << c.name << " COM" << port;
     }
+}
+
+TEST(PortMap, ListsTheNumberingWithTheAdaptersNames)
+{
+    auto listed = std::make_shared<FakeSystemPorts>();
+    listed->list = { { "/dev/ttyS0", "" }, { "/dev/ttyUSB0", "FT232R USB UART" } };
+    PortMap map;
+    map.set_system_ports(listed);
+    map.map_port(5, QStringLiteral("/tmp/pty"));
+    map.renumber();
+    EXPECT_EQ(map.listing(), "COM1 /dev/ttyUSB0 FT232R USB UART\nCOM2 /dev/ttyS0\nCOM5 /tmp/pty\n");
 }
 
 TEST(PortMap, WellFormedMappingGivesPortAndPath)
