@@ -5,12 +5,14 @@
 #include "CardCommands.h"
 #include "MainWindow.h"
 #include "PortMap.h"
+#include "PortOperations.h"
 #include "QtPrinters.h"
 #include "QtSerialControl.h"
 #include "RecordingDesktop.h"
 #include "SimulatorProcess.h"
 #include "WindowControls.h"
 
+#include <QFile>
 #include <QTest>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -114,8 +116,9 @@ protected:
     }
 };
 
-TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderClosesThePortQuietly)
+TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderIsToldAndRecovered)
 {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     press("cmd_read");
     EXPECT_EQ(text("Label"), QStringLiteral("[STX] R 04;730914 [ETX] 카드 읽기 입니다."));
     ASSERT_TRUE(QTest::qWaitFor([&] { return statuses().contains(read_sent); }, answer_timeout_ms))
@@ -134,7 +137,12 @@ TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderClosesThe
     // The reader vanishes while the command waits for the card, as an adapter pulled out does.
     sim_.process().kill();
     ASSERT_TRUE(sim_.process().waitForFinished(answer_timeout_ms));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !line_->port_open(); }, answer_timeout_ms));
+    // As udev removes the node; the killed simulator leaves its link, whose pseudo-terminal
+    // number the next one may be given.
+    ASSERT_TRUE(QFile::remove(sim_.link_path()));
+    const QString lost = PortOperations::lost_message(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("Label") == lost; }, answer_timeout_ms))
+        << text("Label").toStdString();
 
     // A port left to a hung-up device would notify, or spin the event loop, without end.
     int notifications = 0;
@@ -155,6 +163,26 @@ TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderClosesThe
     EXPECT_EQ(box.title, MainWindow::app_title());
     EXPECT_EQ(box.text, CardCommands::send_failed_message());
     EXPECT_TRUE(box.detail.contains(SerialControl::not_open_reason())) << box.detail.toStdString();
+
+    // A reader is plugged in at the same path. The operator's click on the ticked COM1 opens it
+    // before the tool notices it by itself: no event is handled between the two.
+    const QStringList quick_card { QStringLiteral("--delay"), QStringLiteral("60") };
+    auto plugged = std::make_unique<SimulatorProcess>(quick_card, sim_.link_path());
+    ASSERT_TRUE(plugged->ready());
+    QTest::mouseClick(option(1), Qt::LeftButton);
+    ASSERT_TRUE(line_->port_open());
+    EXPECT_EQ(text("Label"), QStringLiteral("COM1 PORT ON"));
+    EXPECT_EQ(read_back(QStringLiteral("04")), blank_read);
+
+    // Pulled out again and plugged back: the tool opens it by itself.
+    ASSERT_TRUE(plugged->stop());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("Label") == lost; }, answer_timeout_ms));
+    plugged = std::make_unique<SimulatorProcess>(quick_card, sim_.link_path());
+    ASSERT_TRUE(plugged->ready());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return text("Label") == QStringLiteral("COM1 PORT ON"); }, answer_timeout_ms));
+    EXPECT_TRUE(line_->port_open());
+    EXPECT_EQ(read_back(QStringLiteral("04")), blank_read);
 }
 
 TEST_F(WindowOnSimulator, NewIssueOfTheTestPatternThenModifyReadBackAsWritten)
@@ -206,6 +234,8 @@ TEST_F(WindowOnSimulator, PortSearchListsOnlyTheReaderAndItsEntryReopensIt)
     QTest::mouseClick(
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(text("txt_port"), QStringLiteral("COM1"));
+    EXPECT_EQ(list->item(0)->toolTip(), sim_.link_path());
+    EXPECT_EQ(option(1)->toolTip(), sim_.link_path());
     ASSERT_TRUE(line_->port_open()) << text("Label").toStdString();
     EXPECT_EQ(read_back(QStringLiteral("04")), blank_read);
 }
