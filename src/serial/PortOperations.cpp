@@ -92,7 +92,12 @@ CommResult PortOperations::switch_port(int port)
 
 void PortOperations::list_port_click()
 {
-    panel_.set_port_text(panel_.current_port_list_text());
+    const QString text = panel_.current_port_list_text();
+    // txt_port holding that name already would see no change, and a lost port would stay shut.
+    if (line_.device_lost() && text == panel_.port_text())
+        report(txt_port_change());
+    else
+        panel_.set_port_text(text);
 }
 
 CommResult PortOperations::txt_port_change()

@@ -184,4 +184,17 @@ TEST_F(PortsTest, AfterASearchAnyChoiceOpensItsPortTheTickedOneToo)
     EXPECT_EQ(line.open_port(), 3);
 }
 
+TEST_F(PortsTest, ALostPortIsOpenedAgainByItsListEntryThoughTxtPortNamesItAlready)
+{
+    start_on_com1();
+    panel.list = { "COM1" };
+    panel.click_list_entry(0);
+    line.unplug();
+    panel.click_list_entry(0);
+    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(panel.label, "COM1 PORT ON");
+    panel.click_list_entry(0); // found again: the current port is left alone
+    EXPECT_EQ(line.open_attempts(), QList<int>({ 1, 1 }));
+}
+
 } // namespace
