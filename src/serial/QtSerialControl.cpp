@@ -108,6 +108,8 @@ CommResult QtSerialControl::set_port_open(bool open)
         return CommResult::failure(device, reason);
     }
     open_device_ = device;
+    if (observer_)
+        observer_->opened(device);
     // QSerialPort ignores DTR and RTS on a closed port, so they go on the line only now.
     apply_modem_lines();
     return CommResult::success();
@@ -125,6 +127,8 @@ CommResult QtSerialControl::output(const QString& text)
     // vanished device) is reported to this caller, and a close right after Output loses nothing.
     if (!port_.flush() && port_.error() != QSerialPort::NoError)
         return CommResult::failure(open_device_, port_.errorString());
+    if (observer_)
+        observer_->written(bytes);
     return CommResult::success();
 }
 
@@ -136,7 +140,10 @@ QByteArray QtSerialControl::input()
     if (input_len() > 0)
         count = std::min<qint64>(count, input_len());
     count = std::min<qint64>(count, max_batch_bytes);
-    return port_.read(count);
+    const QByteArray batch = port_.read(count);
+    if (observer_ && !batch.isEmpty())
+        observer_->received(batch);
+    return batch;
 }
 
 CommResult QtSerialControl::apply_line_settings()
@@ -202,6 +209,8 @@ void QtSerialControl::close_lost_device()
     // A PortOpen put since the loss has closed (and maybe reopened) the port already.
     if (!lost_)
         return;
+    if (observer_)
+        observer_->lost(open_device_);
     close_port();
     raise_comm_event(comEventDeviceLost);
 }
@@ -209,8 +218,11 @@ void QtSerialControl::close_lost_device()
 void QtSerialControl::close_port()
 {
     lost_ = false;
-    if (port_.isOpen())
+    if (port_.isOpen()) {
         port_.close();
+        if (observer_)
+            observer_->closed(open_device_);
+    }
     port_.clearError();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineObserver.h"
 #include "PortMap.h"
 #include "SerialControl.h"
 
@@ -18,6 +19,9 @@ public:
     CommResult set_port_open(bool open) override;
     CommResult output(const QString& text) override;
     QByteArray input() override;
+
+    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
+    void set_observer(LineObserver* observer) { observer_ = observer; }
 
 protected:
     CommResult apply_line_settings() override;
@@ -39,4 +43,5 @@ private:
     // The device went away; the port reads closed at once and is closed on the next event-loop
     // turn.
     bool lost_ = false;
+    LineObserver* observer_ = nullptr;
 };

@@ -4,7 +4,8 @@
 
 namespace {
 
-const char* const usage = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER]
+const char* const usage
+    = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER] [--trace FILE]
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
@@ -12,6 +13,9 @@ reader/writer on a serial port (9600 baud, 8N1).
   --map COMn=PATH     open PATH as port n (1-16): a USB adapter such as
                       /dev/ttyUSB0, a pseudo-terminal or a symbolic link
   --port-dir FOLDER   open FOLDER/COMn as port n, for every port not mapped
+  --trace FILE        append every byte written to and received from the
+                      port to FILE (time in ms, hex and [STX]-style display
+                      forms), and each port open, close and loss
   -h, --help          show this text and exit
   --version           show the version and exit
 
@@ -29,10 +33,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("map"), QString(), QStringLiteral("COMn=PATH"));
     const QCommandLineOption dir_option(
         QStringLiteral("port-dir"), QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption trace_option(
+        QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption help_option(
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version_option(QStringLiteral("version"));
-    parser.addOptions({ map_option, dir_option, help_option, version_option });
+    parser.addOptions({ map_option, dir_option, trace_option, help_option, version_option });
 
     CommandLine line;
     auto fail = [&](const QString& reason) {
@@ -62,6 +68,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         if (folders[0].isEmpty())
             return fail(QStringLiteral("--port-dir needs a folder"));
         line.port_map.set_port_dir(folders[0]);
+    }
+    const QStringList traces = parser.values(trace_option);
+    if (traces.size() > 1)
+        return fail(QStringLiteral("--trace given more than once"));
+    if (!traces.isEmpty()) {
+        if (traces[0].isEmpty())
+            return fail(QStringLiteral("--trace needs a file"));
+        line.trace_file = traces[0];
     }
     for (const QString& value : parser.values(map_option)) {
         const auto mapping = PortMap::parse_mapping(value);

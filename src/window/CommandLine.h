@@ -6,12 +6,14 @@
 #include <QStringList>
 
 // The program's options: --map COMn=PATH (any number of times), --port-dir FOLDER, --help and
-// --version. They only say which device each port number opens; nothing else is read.
+// --version say which device each port number opens; --trace FILE names the file the wire trace is
+// appended to. Nothing else is read.
 struct CommandLine {
     enum class Action { run, help, version, error };
 
     Action action = Action::run;
     PortMap port_map;
+    QString trace_file; // empty: no trace
     QString text; // the help or version text, or the one-line error
 
     // The arguments as main receives them, program name first.

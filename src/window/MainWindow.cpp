@@ -59,8 +59,13 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
     case ControlKind::combo_box: {
         auto* combo = new QComboBox(container);
         combo->setEditable(true);
-        // What the operator types is an address, not a new list entry.
+        // What the operator types is an address, not a new list entry, and goes out as typed:
+        // the box's default inline completion would make a typed "1" the block "10".
         combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        // The wheel neither takes the focus nor, on an unfocused box, changes the block
+        // (MainWindow::eventFilter): a scroll over the window must not move a write elsewhere.
+        combo->setFocusPolicy(Qt::StrongFocus);
         combo->setEditText(caption);
         return combo;
     }
@@ -149,6 +154,7 @@ void MainWindow::build_controls()
     txtrecv->setMaxLength(int(receive_log_capacity));
     // The port name box is typed into or filled from the list; Tab passes it by.
     txt_port->setFocusPolicy(Qt::ClickFocus);
+    read_address->installEventFilter(this);
     txtrecv->setFocus();
 }
 
@@ -211,6 +217,13 @@ void MainWindow::load()
         read_address->addItem(address);
     read_address->setEditText(QStringLiteral("04"));
     read_secret->setText(default_key());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == read_address && event->type() == QEvent::Wheel && !read_address->hasFocus())
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -72,6 +72,7 @@ public:
     QString current_port_list_text() const override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
 
