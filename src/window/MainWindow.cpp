@@ -2,6 +2,7 @@
 
 #include "ControlTable.h"
 #include "Desktop.h"
+#include "ListBox.h"
 #include "ReceiveLog.h"
 #include "SerialControl.h"
 #include "SystemProperties.h"
@@ -46,7 +47,7 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
     case ControlKind::check_box:
         return new QCheckBox(caption, container);
     case ControlKind::list_box:
-        return new QListWidget(container);
+        return new ListBox(container);
     case ControlKind::option:
         return new QRadioButton(caption, container);
     case ControlKind::push_button: {
@@ -115,6 +116,14 @@ void MainWindow::build_controls()
         widget->setObjectName(name);
         widget->setGeometry(
             pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
+        if (*row.description && row.kind == ControlKind::label)
+            widget->setAccessibleDescription(QString::fromUtf8(row.description));
+        else if (*row.description)
+            widget->setAccessibleName(QString::fromUtf8(row.description));
+        // On Linux a combo box's accessible name is its text; the operator's focus, and so the
+        // screen reader, is on its text field.
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            combo->lineEdit()->setAccessibleName(QString::fromUtf8(row.description));
         if (row.kind == ControlKind::frame)
             containers.insert(name, widget);
         else if (widget->focusPolicy() != Qt::NoFocus)
