@@ -8,7 +8,9 @@
 // file one line per write or received batch, and a line for each open, close and loss of a port:
 //
 //   2008-02-15 10:30:00.123 open  /dev/ttyUSB0
-//   2008-02-15 10:30:01.456 sent  02 52 30 34 3B 37 33 30 39 31 34 03  [STX]R04;730914[ETX]
+//   2008-02-15 10:30:01.456 sent  02  [STX]
+//   2008-02-15 10:30:01.456 sent  52 30 34 3B 37 33 30 39 31 34  R04;730914
+//   2008-02-15 10:30:01.456 sent  03  [ETX]
 //   2008-02-15 10:30:01.470 recv  06 0D  [ACK][CR]
 //
 // Each line goes to the file as it is made, so a trace survives the tool being killed.
