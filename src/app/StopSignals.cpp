@@ -25,7 +25,8 @@ extern "C" void on_stop_signal(int signal_number)
 StopSignals::StopSignals(QObject* parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0)
+    // Non-blocking: a burst of signals that fills the socket must not stop the handler.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_) != 0)
         return;
     write_fd = fds_[0];
     notifier_ = new QSocketNotifier(fds_[1], QSocketNotifier::Read, this);
