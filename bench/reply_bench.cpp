@@ -1,12 +1,15 @@
 // From a byte on the line to its message shown in Label1: the reader's ACK and CR written to a
-// pseudo-terminal, through QSerialPort, OnComm and the decoder, to the label painted again.
+// pseudo-terminal, through QSerialPort, OnComm and the decoder, to the label painted again; with
+// the wire trace off (argument 0) and on (1), appending to a file as --trace FILE does.
 
 #include "WindowOnPty.h"
+#include "WireTrace.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -14,10 +17,20 @@ namespace {
 
 void BM_ReplyToLabel1(benchmark::State& state)
 {
+    // Declared before the window, so that the trace outlives the line it watches.
+    const QTemporaryDir folder;
+    WireTrace trace;
     WindowOnPty tool;
     if (!tool.valid()) {
         state.SkipWithError("no pseudo-terminal");
         return;
+    }
+    if (state.range(0) != 0) {
+        if (!trace.open(folder.filePath(QStringLiteral("wire.trace")))) {
+            state.SkipWithError("no trace file");
+            return;
+        }
+        tool.line->set_observer(&trace);
     }
     MainWindow& window = *tool.window;
     const int master = tool.master;
@@ -44,7 +57,12 @@ void BM_ReplyToLabel1(benchmark::State& state)
             state.SkipWithError("no answer shown");
     }
 }
-BENCHMARK(BM_ReplyToLabel1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ReplyToLabel1)
+    ->ArgName("trace")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 } // namespace
 

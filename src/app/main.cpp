@@ -3,6 +3,8 @@
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
+#include "StopSignals.h"
+#include "WireTrace.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -46,17 +48,33 @@ int main(int argc, char** argv)
     case CommandLine::Action::run:
         break;
     }
+    // Declared before the line, so that it outlives it and records the last close.
+    WireTrace trace;
+    if (!command_line.trace_file.isEmpty() && !trace.open(command_line.trace_file)) {
+        std::fprintf(stderr, "novard-demo: cannot open the trace file '%s': %s\n",
+            qPrintable(command_line.trace_file), qPrintable(trace.reason()));
+        return 2;
+    }
     if (!display_available()) {
         std::fputs("novard-demo: no display to open the window on (DISPLAY is not set)\n", stderr);
         return 1;
     }
 
     QApplication app(argc, argv);
+    // No application display name: on X11 and Wayland Qt would append it to the caption.
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
-    QApplication::setApplicationDisplayName(MainWindow::app_title());
+    // Before the first port opens, so that a stop at any time leaves no lock file behind.
+    StopSignals stop_signals;
     QtSerialControl line(command_line.port_map);
+    if (!command_line.trace_file.isEmpty())
+        line.set_observer(&trace);
     QtDesktop desktop;
     MainWindow window(line, desktop);
+    // A stop ends the tool as closing its window does: the unload handler closes the port.
+    QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
+        window.close();
+        QApplication::quit();
+    });
     window.load();
     window.show();
     return app.exec();

@@ -69,6 +69,11 @@ QString CardCommands::too_long_message()
     return QStringLiteral("16자를 초과 했습니다");
 }
 
+QString CardCommands::no_port_message()
+{
+    return QStringLiteral("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
+}
+
 QString CardCommands::send_failed_message()
 {
     return QStringLiteral("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.");
@@ -93,7 +98,12 @@ void CardCommands::send(CardCommand command)
         QString(etx) };
     for (const QString& text : writes) {
         if (const CommResult result = line_.output(text); !result) {
-            panel_.show_message(send_failed_message(), result.detail());
+            // No port open (after a search, a pull or a failed switch) names no device: the one
+            // in CommPort was never chosen by the operator.
+            if (result.reason() == SerialControl::not_open_reason())
+                panel_.show_message(no_port_message(), QString());
+            else
+                panel_.show_message(send_failed_message(), result.detail());
             return;
         }
     }

@@ -39,6 +39,7 @@ public:
     void set_cmd_state(const QString& state) { cmd_state_ = state; }
 
     static QString too_long_message(); // "16자를 초과 했습니다"
+    static QString no_port_message(); // the box for a send while no port is open
     static QString send_failed_message(); // the box for a write the line refused
 
 private:

@@ -134,6 +134,8 @@ CommResult QtSerialControl::open_device(const QString& device)
         return CommResult::failure(device, reason);
     }
     open_device_ = device;
+    if (observer_)
+        observer_->opened(device);
     // QSerialPort ignores DTR and RTS on a closed port, so they go on the line only now.
     apply_modem_lines();
     return CommResult::success();
@@ -152,6 +154,8 @@ CommResult QtSerialControl::output(const QString& text)
     // vanished device) is reported to this caller, and a close right after Output loses nothing.
     if (!port_.flush() && port_.error() != QSerialPort::NoError)
         return CommResult::failure(open_device_, port_.errorString());
+    if (observer_)
+        observer_->written(bytes);
     return CommResult::success();
 }
 
@@ -163,7 +167,10 @@ QByteArray QtSerialControl::input()
     if (input_len() > 0)
         count = std::min<qint64>(count, input_len());
     count = std::min<qint64>(count, max_batch_bytes);
-    return port_.read(count);
+    const QByteArray batch = port_.read(count);
+    if (observer_ && !batch.isEmpty())
+        observer_->received(batch);
+    return batch;
 }
 
 CommResult QtSerialControl::apply_line_settings()
@@ -229,6 +236,8 @@ void QtSerialControl::close_lost_device()
     // A PortOpen put since the loss has closed (and maybe reopened) the port already.
     if (!lost_)
         return;
+    if (observer_)
+        observer_->lost(open_device_);
     close_port();
     watch_for(open_device_);
     raise_comm_event(comEventDeviceLost);
@@ -271,8 +280,11 @@ void QtSerialControl::reopen_if_back()
 void QtSerialControl::close_port()
 {
     lost_ = false;
-    if (port_.isOpen())
+    if (port_.isOpen()) {
         port_.close();
+        if (observer_)
+            observer_->closed(open_device_);
+    }
     port_.clearError();
 }
 

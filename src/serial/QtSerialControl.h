@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineObserver.h"
 #include "PortMap.h"
 #include "SerialControl.h"
 
@@ -25,6 +26,9 @@ public:
     QString device_for(int port) const override;
     void renumber_ports() override { map_.renumber(); }
     bool device_lost() const override;
+
+    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
+    void set_observer(LineObserver* observer) { observer_ = observer; }
 
 protected:
     CommResult apply_line_settings() override;
@@ -54,4 +58,5 @@ private:
     QString watched_device_;
     QFileSystemWatcher device_folder_;
     QTimer recheck_;
+    LineObserver* observer_ = nullptr;
 };

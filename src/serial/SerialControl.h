@@ -19,6 +19,9 @@
 // (it applies at the next open), and putting PortOpen true on an open control closes it and opens
 // it again on the current CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason.
+//
+// A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
+// loss on the line (the program's wire trace), beside the road the bytes take.
 
 #include "CommResult.h"
 #include "LineSettings.h"

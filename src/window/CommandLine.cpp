@@ -6,6 +6,7 @@ namespace {
 
 const char* const usage
     = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER] [--list-ports]
+                   [--trace FILE]
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
@@ -15,6 +16,9 @@ reader/writer on a serial port (9600 baud, 8N1).
   --port-dir FOLDER   open FOLDER/COMn as port n, for every port not mapped
   --list-ports        print the device of each port, one line each
                       ("COM1 /dev/ttyUSB0" and the adapter's name), and exit
+  --trace FILE        append every byte written to and received from the
+                      port to FILE (time in ms, hex and [STX]-style display
+                      forms), and each port open, close and loss
   -h, --help          show this text and exit
   --version           show the version and exit
 
@@ -35,11 +39,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("map"), QString(), QStringLiteral("COMn=PATH"));
     const QCommandLineOption dir_option(
         QStringLiteral("port-dir"), QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption trace_option(
+        QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption help_option(
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version_option(QStringLiteral("version"));
     const QCommandLineOption list_option(QStringLiteral("list-ports"));
-    parser.addOptions({ map_option, dir_option, help_option, version_option, list_option });
+    parser.addOptions(
+        { map_option, dir_option, trace_option, help_option, version_option, list_option });
 
     CommandLine line;
     auto fail = [&](const QString& reason) {
@@ -69,6 +76,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         if (folders[0].isEmpty())
             return fail(QStringLiteral("--port-dir needs a folder"));
         line.port_map.set_port_dir(folders[0]);
+    }
+    const QStringList traces = parser.values(trace_option);
+    if (traces.size() > 1)
+        return fail(QStringLiteral("--trace given more than once"));
+    if (!traces.isEmpty()) {
+        if (traces[0].isEmpty())
+            return fail(QStringLiteral("--trace needs a file"));
+        line.trace_file = traces[0];
     }
     for (const QString& value : parser.values(map_option)) {
         const auto mapping = PortMap::parse_mapping(value);

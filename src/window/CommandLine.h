@@ -5,13 +5,15 @@
 #include <QString>
 #include <QStringList>
 
-// The program's options: --map COMn=PATH (any number of times), --port-dir FOLDER, --list-ports,
-// --help and --version. They only say which device each port number opens; nothing else is read.
+// The program's options: --map COMn=PATH (any number of times) and --port-dir FOLDER say which
+// device each port number opens; --list-ports prints that numbering; --trace FILE names the file
+// the wire trace is appended to; --help and --version. Nothing else is read.
 struct CommandLine {
     enum class Action { run, list_ports, help, version, error };
 
     Action action = Action::run;
     PortMap port_map;
+    QString trace_file; // empty: no trace
     QString text; // the help or version text, or the one-line error
 
     // The arguments as main receives them, program name first.

@@ -4,8 +4,9 @@
 #include <span>
 
 // The window's controls as a table: name (also the widget's objectName), kind, container, caption
-// or initial text, place and size in twips relative to the container, and place in the tab order.
-// MainWindow builds itself by walking it.
+// or initial text, place and size in twips relative to the container, place in the tab order, and
+// for the controls without a fixed caption a short description for screen readers. MainWindow
+// builds itself by walking it.
 enum class ControlKind {
     text_box,
     label,
@@ -28,6 +29,10 @@ struct ControlRow {
     int width;
     int height;
     int tab; // -1: no place (the serial control)
+    // The accessible name of a text box, the combo box, the list and a frame without caption
+    // (their texts change or say nothing); a status label's accessible description, its name being
+    // what it shows. A control with a caption is named by it.
+    const char* description = "";
 };
 
 inline constexpr int twips_per_pixel = 15;

@@ -2,6 +2,7 @@
 
 #include "ControlTable.h"
 #include "Desktop.h"
+#include "ListBox.h"
 #include "ReceiveLog.h"
 #include "SerialControl.h"
 #include "SystemProperties.h"
@@ -46,7 +47,7 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
     case ControlKind::check_box:
         return new QCheckBox(caption, container);
     case ControlKind::list_box:
-        return new QListWidget(container);
+        return new ListBox(container);
     case ControlKind::option:
         return new QRadioButton(caption, container);
     case ControlKind::push_button: {
@@ -59,8 +60,13 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
     case ControlKind::combo_box: {
         auto* combo = new QComboBox(container);
         combo->setEditable(true);
-        // What the operator types is an address, not a new list entry.
+        // What the operator types is an address, not a new list entry, and goes out as typed:
+        // the box's default inline completion would make a typed "1" the block "10".
         combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        // The wheel neither takes the focus nor, on an unfocused box, changes the block
+        // (MainWindow::eventFilter): a scroll over the window must not move a write elsewhere.
+        combo->setFocusPolicy(Qt::StrongFocus);
         combo->setEditText(caption);
         return combo;
     }
@@ -110,6 +116,14 @@ void MainWindow::build_controls()
         widget->setObjectName(name);
         widget->setGeometry(
             pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
+        if (*row.description && row.kind == ControlKind::label)
+            widget->setAccessibleDescription(QString::fromUtf8(row.description));
+        else if (*row.description)
+            widget->setAccessibleName(QString::fromUtf8(row.description));
+        // On Linux a combo box's accessible name is its text; the operator's focus, and so the
+        // screen reader, is on its text field.
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            combo->lineEdit()->setAccessibleName(QString::fromUtf8(row.description));
         if (row.kind == ControlKind::frame)
             containers.insert(name, widget);
         else if (widget->focusPolicy() != Qt::NoFocus)
@@ -149,6 +163,7 @@ void MainWindow::build_controls()
     txtrecv->setMaxLength(int(receive_log_capacity));
     // The port name box is typed into or filled from the list; Tab passes it by.
     txt_port->setFocusPolicy(Qt::ClickFocus);
+    read_address->installEventFilter(this);
     txtrecv->setFocus();
 }
 
@@ -212,6 +227,13 @@ void MainWindow::load()
         read_address->addItem(address);
     read_address->setEditText(QStringLiteral("04"));
     read_secret->setText(default_key());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == read_address && event->type() == QEvent::Wheel && !read_address->hasFocus())
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

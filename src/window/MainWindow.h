@@ -11,6 +11,9 @@
 // A change made from code raises the same notification as the operator's action, before the call
 // returns: setting txt_port's text runs its change handler, and ticking an option that was not
 // ticked runs its click handler. The port operations rely on this.
+//
+// list_port is a ListBox, which takes a move of its selection by the keyboard for a click;
+// read_address sends what is typed (no completion) and takes the wheel only with the focus.
 
 #include "CardCommands.h"
 #include "CardPanel.h"
@@ -73,6 +76,7 @@ public:
     void show_port_device(int port, const QString& device) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
 

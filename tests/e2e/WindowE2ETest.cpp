@@ -6,13 +6,17 @@
 #include "MainWindow.h"
 #include "PortMap.h"
 #include "PortOperations.h"
+#include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSerialControl.h"
 #include "RecordingDesktop.h"
 #include "SimulatorProcess.h"
 #include "WindowControls.h"
+#include "WireTrace.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -161,8 +165,8 @@ TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderIsToldAnd
     ASSERT_EQ(desktop_.messages.size(), 1);
     const RecordingDesktop::Message& box = desktop_.messages.back();
     EXPECT_EQ(box.title, MainWindow::app_title());
-    EXPECT_EQ(box.text, CardCommands::send_failed_message());
-    EXPECT_TRUE(box.detail.contains(SerialControl::not_open_reason())) << box.detail.toStdString();
+    EXPECT_EQ(box.text, CardCommands::no_port_message());
+    EXPECT_EQ(box.detail, QString());
 
     // A reader is plugged in at the same path. The operator's click on the ticked COM1 opens it
     // before the tool notices it by itself: no event is handled between the two.
@@ -238,6 +242,78 @@ TEST_F(WindowOnSimulator, PortSearchListsOnlyTheReaderAndItsEntryReopensIt)
     EXPECT_EQ(option(1)->toolTip(), sim_.link_path());
     ASSERT_TRUE(line_->port_open()) << text("Label").toStdString();
     EXPECT_EQ(read_back(QStringLiteral("04")), blank_read);
+}
+
+// The window with COM1 on a pseudo-terminal whose other side the test plays, and the wire trace on.
+class WindowOnPty : public testing::Test, public WindowControls {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty_.valid());
+        ASSERT_TRUE(trace_.open(trace_path())) << trace_.reason().toStdString();
+        PortMap map;
+        map.set_port_dir(folder_.path());
+        map.map_port(1, pty_.device_path());
+        line_ = std::make_unique<QtSerialControl>(map);
+        line_->set_observer(&trace_);
+        window_ = std::make_unique<MainWindow>(*line_, desktop_);
+        attach(window_.get());
+        window_->load();
+        window_->show();
+        ASSERT_TRUE(line_->port_open()) << text("Label").toStdString();
+    }
+    QString trace_path() const { return folder_.filePath(QStringLiteral("wire.trace")); }
+
+    QTemporaryDir folder_;
+    Pty pty_;
+    WireTrace trace_;
+    RecordingDesktop desktop_;
+    std::unique_ptr<QtSerialControl> line_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(WindowOnPty, TheTypedAddressGoesOutExactlyAndTheTraceHoldsEveryByteBothWays)
+{
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    // Into the box as the operator goes: a click, which gives it the focus, and Ctrl+A.
+    QLineEdit* address = get<QComboBox>("read_address")->lineEdit();
+    QTest::mouseClick(address, Qt::LeftButton);
+    ASSERT_TRUE(address->hasFocus());
+    QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(address, "1");
+    QTest::mouseClick(get<QPushButton>("cmd_read"), Qt::LeftButton);
+    EXPECT_EQ(pty_.read(11), QByteArray("\x02R1;730914\x03"));
+    // Choosing an entry of the list still fills the box.
+    QTest::keyClick(address, Qt::Key_Down);
+    EXPECT_EQ(text("read_address"), QStringLiteral("05"));
+
+    pty_.write("\x06\x0d");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("Label1") == read_sent; }, answer_timeout_ms));
+    window_->close();
+
+    QFile file(trace_path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    const QRegularExpression stamped(QStringLiteral(
+        R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (open |close|lost |sent |recv ) )"));
+    QStringList sent, received;
+    for (const QString& line : lines) {
+        ASSERT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+        const QString entry = line.mid(24);
+        if (entry.startsWith(u"sent "))
+            sent.append(entry.mid(6));
+        if (entry.startsWith(u"recv "))
+            received.append(entry.mid(6).section(QStringLiteral("  "), 1));
+    }
+    const QString device = pty_.device_path();
+    EXPECT_EQ(lines.value(0).mid(24), QStringLiteral("open  ") + device);
+    EXPECT_EQ(lines.value(lines.size() - 1).mid(24), QStringLiteral("close ") + device);
+    EXPECT_EQ(sent,
+        QStringList(
+            { QStringLiteral("02  [STX]"), QStringLiteral("52 31 3B 37 33 30 39 31 34  R1;730914"),
+                QStringLiteral("03  [ETX]") }));
+    EXPECT_EQ(received.join(QString()), ack_cr);
 }
 
 } // namespace

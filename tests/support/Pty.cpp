@@ -81,3 +81,16 @@ void Pty::close_master()
         ::close(master_);
     master_ = -1;
 }
+
+void Pty::close_slave()
+{
+    if (slave_ >= 0)
+        ::close(slave_);
+    slave_ = -1;
+}
+
+bool Pty::hung_up() const
+{
+    pollfd pfd { master_, POLLIN, 0 };
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLHUP) != 0;
+}

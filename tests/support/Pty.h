@@ -26,6 +26,11 @@ public:
     QByteArray read_available(int timeout_ms = 0);
     // Closes the master side: to the tool this is the device going away.
     void close_master();
+    // Closes the test's own descriptor of the device side, so that the master sees the tool's
+    // close of the device (hung_up).
+    void close_slave();
+    // Whether no one holds the device side open.
+    bool hung_up() const;
 
 private:
     int master_ = -1;

@@ -64,8 +64,11 @@ TEST_F(CommandFlowTest, ASendWithNoPortOpenTellsTheOperatorAndTheWindowCarriesOn
     ASSERT_FALSE(line.port_open());
     type("txtrecv", "old");
     press("cmd_read");
+    // COM16, the search's last probe, is in CommPort; no device the operator never chose is named.
     ASSERT_EQ(desktop.messages.size(), 1);
-    EXPECT_TRUE(desktop.messages[0].detail.contains("the port is not open"));
+    EXPECT_EQ(
+        desktop.messages[0].text, "열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
+    EXPECT_EQ(desktop.messages[0].detail, "");
     EXPECT_EQ(text("txtrecv"), "");
     EXPECT_EQ(state(), "");
 

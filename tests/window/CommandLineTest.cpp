@@ -15,9 +15,11 @@ CommandLine parse(QStringList arguments)
 
 TEST(CommandLine, MapsPortsToDevices)
 {
-    const CommandLine line = parse(
-        { "--map", "COM1=/dev/ttyUSB0", "--map=COM12=/tmp/pty", "--port-dir", "/tmp/ports" });
+    const CommandLine line = parse({ "--map", "COM1=/dev/ttyUSB0", "--map=COM12=/tmp/pty",
+        "--port-dir", "/tmp/ports", "--trace", "wire.trace" });
     ASSERT_EQ(line.action, CommandLine::Action::run);
+    EXPECT_EQ(line.trace_file, "wire.trace");
+    EXPECT_EQ(parse({}).trace_file, "");
     EXPECT_EQ(line.port_map.device_for(1), "/dev/ttyUSB0");
     EXPECT_EQ(line.port_map.device_for(12), "/tmp/pty");
     EXPECT_EQ(line.port_map.device_for(3), "/tmp/ports/COM3");
@@ -29,7 +31,7 @@ TEST(CommandLine, HelpAndVersion)
     const CommandLine help = parse({ "--help" });
     EXPECT_EQ(help.action, CommandLine::Action::help);
     EXPECT_TRUE(help.text.contains("--map COMn=PATH") && help.text.contains("--port-dir FOLDER")
-        && help.text.contains("--list-ports"));
+        && help.text.contains("--list-ports") && help.text.contains("--trace FILE"));
     EXPECT_EQ(parse({ "-h" }).action, CommandLine::Action::help);
     const CommandLine version = parse({ "--version" });
     EXPECT_EQ(version.action, CommandLine::Action::version);
@@ -40,7 +42,8 @@ TEST(CommandLine, BadOptionsGiveOneLineErrors)
 {
     const QList<QStringList> bad { { "--frobnicate" }, { "--map" }, { "--map", "COM0=/x" },
         { "--map", "COM17=/x" }, { "--map", "com1=/x" }, { "--map", "COM1" }, { "--map", "COM1=" },
-        { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" }, { "stray" } };
+        { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" }, { "--trace" },
+        { "--trace=" }, { "--trace", "a", "--trace", "b" }, { "stray" } };
     for (const QStringList& arguments : bad) {
         const CommandLine line = parse(arguments);
         EXPECT_EQ(line.action, CommandLine::Action::error) << arguments.join(' ').toStdString();

@@ -1,6 +1,8 @@
+#include "ControlTable.h"
 #include "ReceiveLog.h"
 #include "WindowFixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -29,7 +31,7 @@ const Expected layout[] = {
     { "chkdtr", "QCheckBox", "Frame2", "DTR", { 16, 24, 49, 17 }, 4 },
     { "chkrts", "QCheckBox", "Frame2", "RTS", { 16, 48, 49, 17 }, 5 },
     { "txt_port", "QLineEdit", "Frame3", "com_port", { 16, 24, 89, 18 }, 7 },
-    { "list_port", "QListWidget", "Frame3", "", { 16, 48, 89, 112 }, 8 },
+    { "list_port", "ListBox", "Frame3", "", { 16, 48, 89, 112 }, 8 },
     { "Optcom1", "QRadioButton", "comport", "COM1", { 16, 24, 65, 17 }, 10 },
     { "Optcom2", "QRadioButton", "comport", "COM2", { 16, 48, 65, 17 }, 11 },
     { "Optcom3", "QRadioButton", "comport", "COM3", { 16, 72, 65, 17 }, 12 },
@@ -145,6 +147,36 @@ TEST_F(LayoutTest, CaptionSizeColoursAndControlSettings)
     // The box holds the whole bounded log.
     EXPECT_EQ(get<QLineEdit>("txtrecv")->maxLength(), receive_log_capacity);
     EXPECT_FALSE(get<QLineEdit>("txtrecv")->isReadOnly());
+}
+
+TEST_F(LayoutTest, EveryControlHasTheAccessibleNameAScreenReaderAnnounces)
+{
+    start({ 1 });
+    auto name_of = [](QWidget* widget, QAccessible::Text text = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(widget)->text(text);
+    };
+    for (const ControlRow& row : control_table()) {
+        QWidget* widget = window->findChild<QWidget*>(row.name);
+        if (widget == nullptr)
+            continue; // the serial control
+        SCOPED_TRACE(row.name);
+        // A combo box is announced by its text field, which has the focus.
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            widget = combo->lineEdit();
+        const bool typed_into = widget->inherits("QLineEdit") || widget->inherits("QComboBox");
+        const QString caption = typed_into ? QString() : caption_of(widget);
+        if (!caption.isEmpty())
+            EXPECT_EQ(name_of(widget), caption);
+        else if (widget->inherits("QLabel")) // a status line, named by what it shows
+            EXPECT_FALSE(name_of(widget, QAccessible::Description).isEmpty());
+        else
+            EXPECT_FALSE(name_of(widget).isEmpty());
+    }
+    EXPECT_EQ(name_of(get("txtrecv")), "수신 데이터");
+    EXPECT_EQ(name_of(get<QComboBox>("read_address")->lineEdit()), "블록 주소");
+    EXPECT_EQ(name_of(get("cmd_read")), "읽기");
+    EXPECT_EQ(name_of(get("Label")), "9600,n,8,1");
+    EXPECT_EQ(name_of(get("Label1"), QAccessible::Description), "카드 처리 상태");
 }
 
 } // namespace

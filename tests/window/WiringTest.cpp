@@ -1,5 +1,8 @@
 #include "WindowFixture.h"
 
+#include <QApplication>
+#include <QWheelEvent>
+
 namespace {
 
 struct WiringTest : WindowFixture {
@@ -22,6 +25,13 @@ struct WiringTest : WindowFixture {
         return s << ticks << line.outputs().join(u'|') << port_list().join(u'|')
                  << QString::number(line.open_port()) << QString::number(desktop.messages.size());
     }
+
+    void activate()
+    {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
 };
 
 TEST_F(WiringTest, ClickingDtrOrRtsChangesOnlyItsTick)
@@ -38,12 +48,28 @@ TEST_F(WiringTest, ClickingDtrOrRtsChangesOnlyItsTick)
     }
 }
 
-TEST_F(WiringTest, ChoosingAnAddressChangesOnlyItsText)
+TEST_F(WiringTest, ChoosingAnAddressChangesOnlyItsTextAndTheWheelOnlyAFocusedOne)
 {
+    activate();
+    auto* address = get<QComboBox>("read_address");
+    auto scroll_down = [&] {
+        const QPointF at = address->rect().center();
+        QWheelEvent wheel(at, address->mapToGlobal(at), {}, { 0, -120 }, Qt::NoButton, {},
+            Qt::NoScrollPhase, false);
+        QApplication::sendEvent(address, &wheel);
+    };
     const QStringList before = snapshot();
-    get<QComboBox>("read_address")->setCurrentIndex(4);
+    // A scroll over the window must not move a write to another block.
+    scroll_down();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_FALSE(address->hasFocus());
+
+    address->setCurrentIndex(4);
     QStringList after = snapshot();
     EXPECT_EQ(after[5], "09");
+    address->setFocus();
+    scroll_down();
+    EXPECT_EQ(text("read_address"), "10");
     after[5] = before[5];
     EXPECT_EQ(after, before);
 }
@@ -102,14 +128,32 @@ TEST_F(WiringTest, AClickOnTheTickedOptionAfterASearchOpensItAgain)
     EXPECT_EQ(text("Label"), "COM1 PORT ON");
 }
 
-TEST_F(WiringTest, AClickOnAListEntryPutsItIntoThePortText)
+TEST_F(WiringTest, AClickOrAnArrowKeyOnTheListPutsTheEntryIntoThePortTextOnce)
 {
+    activate();
     auto* list = get<QListWidget>("list_port");
     ASSERT_EQ(port_list(), QStringList({ "COM1", "COM2", "COM3" }));
+    const auto attempts = line.open_attempts().size();
+    // Tabbing into the list chooses nothing.
+    get("chkrts")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    EXPECT_EQ(line.open_attempts().size(), attempts);
+
+    // Each move of the selection is one click: one switch of the port.
+    const QList<std::pair<Qt::Key, int>> moves { { Qt::Key_Down, 2 }, { Qt::Key_Down, 3 },
+        { Qt::Key_Up, 2 }, { Qt::Key_Home, 1 } };
+    for (qsizetype move = 0; move < moves.size(); ++move) {
+        QTest::keyClick(list, moves[move].first);
+        EXPECT_EQ(text("txt_port"), QStringLiteral("COM%1").arg(moves[move].second));
+        EXPECT_EQ(line.open_port(), moves[move].second);
+        EXPECT_EQ(line.open_attempts().size(), attempts + move + 1);
+    }
     QTest::mouseClick(
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(text("txt_port"), "COM3");
     EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_attempts().size(), attempts + moves.size() + 1);
 }
 
 TEST_F(WiringTest, AMissingPortShowsTheMessageWhileTheWindowShowsTheChoice)
