@@ -12,6 +12,9 @@ reader/writer on a serial port (9600 baud, 8N1).
   --map COMn=PATH     open PATH as port n (1-16): a USB adapter such as
                       /dev/ttyUSB0, a pseudo-terminal or a symbolic link
   --port-dir FOLDER   open FOLDER/COMn as port n, for every port not mapped
+  --demo              start the simulated card reader (novard-reader-sim) as
+                      COM1 in a private folder of ports, for a demonstration
+                      without hardware; it stops when the window closes
   -h, --help          show this text and exit
   --version           show the version and exit
 
@@ -29,10 +32,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("map"), QString(), QStringLiteral("COMn=PATH"));
     const QCommandLineOption dir_option(
         QStringLiteral("port-dir"), QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption demo_option(QStringLiteral("demo"));
     const QCommandLineOption help_option(
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version_option(QStringLiteral("version"));
-    parser.addOptions({ map_option, dir_option, help_option, version_option });
+    parser.addOptions({ map_option, dir_option, demo_option, help_option, version_option });
 
     CommandLine line;
     auto fail = [&](const QString& reason) {
@@ -62,6 +66,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         if (folders[0].isEmpty())
             return fail(QStringLiteral("--port-dir needs a folder"));
         line.port_map.set_port_dir(folders[0]);
+    }
+    if (parser.isSet(demo_option)) {
+        if (!folders.isEmpty())
+            return fail(QStringLiteral("--demo makes its own folder of ports; drop --port-dir"));
+        line.demo = true;
     }
     for (const QString& value : parser.values(map_option)) {
         const auto mapping = PortMap::parse_mapping(value);
