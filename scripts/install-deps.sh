@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl
           fonts-nanum qt6-qpa-plugins)
 if [[ "${1:-run}" == test ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-               xvfb xauth)
+               xvfb xauth
+               help2man dpkg-dev file lintian desktop-file-utils appstream)
 fi
 
 missing=()
