@@ -14,6 +14,11 @@ root=$(mktemp -d /var/tmp/novard-clean-root.XXXXXX)
 chmod 755 "$root" # apt fetches as the user _apt
 
 cleanup() {
+    # Whatever still runs in the root (after a failure) would keep its mounts busy.
+    for proc in /proc/[0-9]*; do
+        [[ $(readlink "$proc/root" 2>/dev/null) == "$root" ]] && kill -9 "${proc#/proc/}" 2>/dev/null
+    done
+    sleep 0.5
     for mount in dev/pts proc; do
         if mountpoint -q "$root/$mount"; then umount "$root/$mount"; fi
     done
@@ -70,8 +75,11 @@ export DISPLAY=:5
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
 openbox >/dev/null 2>&1 &
 wm=$!
+# A window mapped before the window manager has taken over stays unmapped.
+for _ in $(seq 50); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.2; done
 novard-demo --demo >/tmp/demo.out 2>/tmp/demo.err &
 demo=$!
+trap 'kill "$demo" "$wm" "$xvfb" 2>/dev/null' EXIT
 wid=
 for _ in $(seq 100); do
     wid=$(xdotool search --onlyvisible --name '^NOVARD Read/Write DEMO' 2>/dev/null | head -n1)
@@ -92,7 +100,6 @@ wait "$demo"
 echo "novard-demo ended with exit status $?"
 pgrep -a novard-reader || echo "no novard-reader-sim left"
 [ -e "$folder" ] && echo "LEFT: $folder" || echo "removed: $folder"
-kill "$wm" "$xvfb"
 SCRIPT
 in_root sh /tmp/demo-check.sh
 
