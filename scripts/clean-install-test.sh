@@ -16,7 +16,9 @@ chmod 755 "$root" # apt fetches as the user _apt
 cleanup() {
     # Whatever still runs in the root (after a failure) would keep its mounts busy.
     for proc in /proc/[0-9]*; do
-        [[ $(readlink "$proc/root" 2>/dev/null) == "$root" ]] && kill -9 "${proc#/proc/}" 2>/dev/null || true
+        if [[ $(readlink "$proc/root" 2>/dev/null) == "$root" ]]; then
+            kill -9 "${proc#/proc/}" 2>/dev/null || true
+        fi
     done
     sleep 0.5
     for mount in dev/pts proc; do
