@@ -11,7 +11,6 @@ cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF 
     -DNOVARD_BENCH=OFF >/dev/null
 cmake --build build-run
 tool=build-run/src/app/novard-demo
-simulator=build-run/tools/reader_sim/novard-reader-sim
 
 if [[ ${1:-} == --device ]]; then
     [[ $# -ge 2 ]] || { echo "run.sh: --device needs a path, such as /dev/ttyUSB0" >&2; exit 2; }
@@ -23,21 +22,5 @@ if [[ $# -gt 0 ]]; then
     exec "$tool" "$@"
 fi
 
-# The demo: a simulated reader on a pseudo-terminal, reachable as COM1 and as no other port.
-ports=$(mktemp -d)
-simulator_pid=
-cleanup() {
-    [[ -n $simulator_pid ]] && kill "$simulator_pid" 2>/dev/null && wait "$simulator_pid" 2>/dev/null
-    rm -rf "$ports"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-"$simulator" --link "$ports/COM1" >"$ports/.ready" &
-simulator_pid=$!
-for _ in $(seq 50); do
-    [[ -s $ports/.ready ]] && break
-    sleep 0.1
-done
-[[ -s $ports/.ready ]] || { echo "run.sh: the simulated reader did not start" >&2; exit 1; }
-echo "Simulated card reader on $(cat "$ports/.ready") (COM1)"
-"$tool" --port-dir "$ports"
+# The demo: novard-demo starts the simulated reader as COM1 and stops it when its window closes.
+exec "$tool" --demo

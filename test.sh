@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the tool and passes every test: first a plain build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzz run of the card protocol.
+# Builds the tool and passes every test: first a plain build and its Debian package, then the whole
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzz run of the
+# card protocol.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -13,6 +14,9 @@ echo "== plain build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --timeout 300 | tee build/ctest.log
+
+echo "== Debian package: lintian, the desktop entry, the AppStream metadata"
+scripts/check-package.sh build
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

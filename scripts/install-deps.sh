@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian 12 packages that the build, the tests and the demo need and
-# that are not there yet. Usage: scripts/install-deps.sh run|test
+# that are not there yet. Usage: scripts/install-deps.sh run|package|test
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           fonts-nanum qt6-qpa-plugins)
+if [[ "${1:-run}" == package || "${1:-run}" == test ]]; then
+    # The manual pages, and what CPack runs to compute the package's dependencies.
+    packages+=(help2man dpkg-dev file)
+fi
 if [[ "${1:-run}" == test ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-               xvfb xauth x11-utils xdotool)
+               xvfb xauth x11-utils xdotool lintian desktop-file-utils appstream)
 fi
 
 missing=()

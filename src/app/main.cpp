@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "DemoReader.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -65,7 +67,22 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
     // Before the first port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;
-    QtSerialControl line(command_line.port_map);
+    PortMap port_map = command_line.port_map;
+    // Declared after app and before the window: it outlives the window, and it goes (the reader
+    // stopped, its folder removed) whenever main returns.
+    std::optional<DemoReader> demo;
+    if (command_line.demo) {
+        demo.emplace(DemoReader::find_program());
+        if (!demo->error().isEmpty()) {
+            std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
+            return 1;
+        }
+        port_map.set_port_dir(demo->folder());
+        std::printf("novard-demo: simulated card reader on %s as COM1 in %s\n",
+            qPrintable(demo->device()), qPrintable(demo->folder()));
+        std::fflush(stdout);
+    }
+    QtSerialControl line(port_map);
     if (!command_line.trace_file.isEmpty())
         line.set_observer(&trace);
     QtDesktop desktop;

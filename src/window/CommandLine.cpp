@@ -6,7 +6,7 @@ namespace {
 
 const char* const usage
     = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER] [--list-ports]
-                   [--trace FILE]
+                   [--trace FILE] [--demo]
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
@@ -19,6 +19,9 @@ reader/writer on a serial port (9600 baud, 8N1).
   --trace FILE        append every byte written to and received from the
                       port to FILE (time in ms, hex and [STX]-style display
                       forms), and each port open, close and loss
+  --demo              start the simulated card reader (novard-reader-sim) as
+                      COM1 in a private folder of ports, for a demonstration
+                      without hardware; it stops when the window closes
   -h, --help          show this text and exit
   --version           show the version and exit
 
@@ -41,12 +44,13 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("port-dir"), QString(), QStringLiteral("FOLDER"));
     const QCommandLineOption trace_option(
         QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption demo_option(QStringLiteral("demo"));
     const QCommandLineOption help_option(
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version_option(QStringLiteral("version"));
     const QCommandLineOption list_option(QStringLiteral("list-ports"));
-    parser.addOptions(
-        { map_option, dir_option, trace_option, help_option, version_option, list_option });
+    parser.addOptions({ map_option, dir_option, trace_option, demo_option, help_option,
+        version_option, list_option });
 
     CommandLine line;
     auto fail = [&](const QString& reason) {
@@ -84,6 +88,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         if (traces[0].isEmpty())
             return fail(QStringLiteral("--trace needs a file"));
         line.trace_file = traces[0];
+    }
+    if (parser.isSet(demo_option)) {
+        if (!folders.isEmpty())
+            return fail(QStringLiteral("--demo makes its own folder of ports; drop --port-dir"));
+        line.demo = true;
     }
     for (const QString& value : parser.values(map_option)) {
         const auto mapping = PortMap::parse_mapping(value);

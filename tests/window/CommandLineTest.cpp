@@ -24,6 +24,8 @@ TEST(CommandLine, MapsPortsToDevices)
     EXPECT_EQ(line.port_map.device_for(12), "/tmp/pty");
     EXPECT_EQ(line.port_map.device_for(3), "/tmp/ports/COM3");
     EXPECT_EQ(parse({}).action, CommandLine::Action::run);
+    EXPECT_FALSE(parse({}).demo);
+    EXPECT_TRUE(parse({ "--demo", "--map", "COM2=/dev/ttyUSB0" }).demo);
 }
 
 TEST(CommandLine, HelpAndVersion)
@@ -43,7 +45,8 @@ TEST(CommandLine, BadOptionsGiveOneLineErrors)
     const QList<QStringList> bad { { "--frobnicate" }, { "--map" }, { "--map", "COM0=/x" },
         { "--map", "COM17=/x" }, { "--map", "com1=/x" }, { "--map", "COM1" }, { "--map", "COM1=" },
         { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" }, { "--trace" },
-        { "--trace=" }, { "--trace", "a", "--trace", "b" }, { "stray" } };
+        { "--trace=" }, { "--trace", "a", "--trace", "b" }, { "stray" },
+        { "--demo", "--port-dir", "/a" } };
     for (const QStringList& arguments : bad) {
         const CommandLine line = parse(arguments);
         EXPECT_EQ(line.action, CommandLine::Action::error) << arguments.join(' ').toStdString();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// The demonstration's card reader: novard-reader-sim on a pseudo-terminal, linked as COM1 in a
+// private temporary folder that becomes the tool's folder of ports. Destroying it stops the reader
+// and removes the folder, so every return from main cleans up; if the tool is killed outright, the
+// kernel sends the reader SIGTERM and the reader removes its link itself.
+class DemoReader {
+public:
+    // Starts program and waits at most timeout_ms for it to report that its device is ready.
+    explicit DemoReader(const QString& program, int timeout_ms = 5000);
+    ~DemoReader();
+    DemoReader(const DemoReader&) = delete;
+    DemoReader& operator=(const DemoReader&) = delete;
+
+    // Empty when the reader is ready; otherwise why it is not, in one line.
+    const QString& error() const { return error_; }
+    QString folder() const { return folder_.path(); }
+    // The pseudo-terminal that COM1 leads to.
+    QString device() const;
+
+    // novard-reader-sim beside the running program (installed), in the build tree's tools folder
+    // (built), or on PATH; empty when there is none.
+    static QString find_program();
+
+private:
+    QString link_path() const { return folder_.filePath(QStringLiteral("COM1")); }
+
+    QTemporaryDir folder_;
+    QProcess process_;
+    QString error_;
+};
