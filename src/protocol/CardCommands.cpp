@@ -58,10 +58,10 @@ void CardCommands::decode_reply(QByteArrayView batch)
         if (const auto step = progress_step(byte, cmd_state_)) {
             cmd_state_ = step->next_state;
             if (!step->message.isEmpty())
-                panel_.set_status(step->message);
+                panel_.set_status(step->message.toString());
         }
     }
-    panel_.set_log_text(append_to_log(panel_.log_text(), batch_text));
+    panel_.append_log_text(batch_text);
 }
 
 QString CardCommands::too_long_message()
@@ -98,5 +98,5 @@ void CardCommands::send(CardCommand command)
         }
     }
     panel_.set_echo(echo_text(command, fields));
-    cmd_state_ = initial_state(command);
+    set_cmd_state(initial_state(command));
 }

@@ -23,6 +23,8 @@
 namespace {
 
 constexpr QColor label_colour { 255, 192, 128 };
+// One frame of a 60 Hz screen.
+constexpr int screen_frame_ms = 16;
 
 int pixels(int twips)
 {
@@ -150,6 +152,10 @@ void MainWindow::build_controls()
     // The port name box is typed into or filled from the list; Tab passes it by.
     txt_port->setFocusPolicy(Qt::ClickFocus);
     txtrecv->setFocus();
+    txtrecv->installEventFilter(this);
+    log_frame_.setSingleShot(true);
+    log_frame_.setTimerType(Qt::PreciseTimer);
+    log_frame_.setInterval(screen_frame_ms);
 }
 
 // Every notification the window handles, and nothing else.
@@ -161,6 +167,12 @@ void MainWindow::wire()
     connect(cmdeditwrtest, &QPushButton::clicked, this, [this] { commands_.cmdeditwrtest(); });
     connect(cmderase, &QPushButton::clicked, this, [this] { commands_.cmderase(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { commands_.on_comm(); });
+    connect(
+        txtrecv, &QLineEdit::textChanged, this, [this](const QString& text) { log_text_ = text; });
+    connect(&log_frame_, &QTimer::timeout, this, [this] {
+        if (!log_shown_)
+            show_log();
+    });
 
     for (int port = 1; port <= 8; ++port) {
         QRadioButton* option = Optcom[port];
@@ -246,11 +258,53 @@ void MainWindow::set_status(const QString& caption)
 }
 QString MainWindow::log_text() const
 {
-    return txtrecv->text();
+    return log_text_;
 }
 void MainWindow::set_log_text(const QString& text)
 {
-    txtrecv->setText(text);
+    log_text_ = text;
+    show_log_soon();
+}
+void MainWindow::append_log_text(QStringView batch_text)
+{
+    append_to_log(log_text_, batch_text);
+    show_log_soon();
+}
+
+void MainWindow::show_log_soon()
+{
+    if (log_frame_.isActive())
+        log_shown_ = false;
+    else
+        show_log();
+}
+
+void MainWindow::show_log()
+{
+    log_shown_ = true;
+    txtrecv->setText(log_text_);
+    log_frame_.start();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // What the operator does to the log box acts on the text the program holds, not on the one
+    // still shown from the frame before.
+    if (watched == txtrecv && !log_shown_) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+            show_log();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::show_message(const QString& text, const QString& detail)
