@@ -88,8 +88,21 @@ template <typename Writer> double tool_cpu_while(double seconds, Writer writer)
     return process_cpu_seconds() - cpu_before - writer_cpu;
 }
 
+// Counts the paints of one widget.
+class PaintCounter final : public QObject {
+public:
+    long paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 int paced(WindowOnPty& tool, double seconds)
 {
+    PaintCounter log_paints;
+    tool.window->findChild<QWidget*>(QStringLiteral("txtrecv"))->installEventFilter(&log_paints);
     long bytes = 0;
     const double cpu = tool_cpu_while(seconds, [&](std::atomic<bool>& stop) {
         timespec next {};
@@ -106,8 +119,9 @@ int paced(WindowOnPty& tool, double seconds)
         }
     });
     std::printf("paced line, one byte every %.2f ms for %.0f s (%ld bytes): tool CPU %.1f %% of a "
-                "core\n",
-        double(character_time_ns) / 1e6, seconds, bytes, 100 * cpu / (seconds + 0.1));
+                "core, the log painted %.0f times a second\n",
+        double(character_time_ns) / 1e6, seconds, bytes, 100 * cpu / (seconds + 0.1),
+        double(log_paints.paints) / seconds);
     return 0;
 }
 

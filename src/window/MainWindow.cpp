@@ -153,6 +153,9 @@ void MainWindow::build_controls()
     txt_port->setFocusPolicy(Qt::ClickFocus);
     txtrecv->setFocus();
     txtrecv->installEventFilter(this);
+    QFont log_font = txtrecv->font();
+    log_font.setStyleStrategy(QFont::PreferNoShaping);
+    txtrecv->setFont(log_font);
     log_frame_.setSingleShot(true);
     log_frame_.setTimerType(Qt::PreciseTimer);
     log_frame_.setInterval(screen_frame_ms);
