@@ -55,10 +55,14 @@ void CardCommands::decode_reply(QByteArrayView batch)
     // the messages still come in byte order.
     const QString batch_text = display_text(batch);
     for (const char byte : batch) {
+        // Most bytes are data: only the four control bytes look the table up.
+        if (byte != ack && byte != nak && byte != can && byte != cr)
+            continue;
         if (const auto step = progress_step(byte, cmd_state_)) {
             cmd_state_ = step->next_state;
+            // The table's messages are literals that live as long as the program: not copied.
             if (!step->message.isEmpty())
-                panel_.set_status(step->message.toString());
+                panel_.set_status(QString::fromRawData(step->message.data(), step->message.size()));
         }
     }
     panel_.append_log_text(batch_text);
@@ -98,5 +102,5 @@ void CardCommands::send(CardCommand command)
         }
     }
     panel_.set_echo(echo_text(command, fields));
-    set_cmd_state(initial_state(command));
+    cmd_state_ = initial_state(command);
 }

@@ -43,6 +43,10 @@ qsizetype form_boundary(QStringView text, qsizetype cut)
 
 void append_to_log(QString& log, QStringView batch_text, qsizetype capacity)
 {
+    // Room for twice the bound: the text is moved back to the front only once every capacity
+    // characters appended.
+    if (log.capacity() < 2 * capacity)
+        log.reserve(2 * capacity);
     log.append(batch_text);
     if (log.size() <= capacity)
         return;
