@@ -23,8 +23,9 @@
 namespace {
 
 constexpr QColor label_colour { 255, 192, 128 };
-// One frame of a 60 Hz screen.
-constexpr int screen_frame_ms = 16;
+// The receive log box shows each batch within 20 ms: at most this wait for the frame's end, then
+// about a millisecond to lay the text out and paint it.
+constexpr int screen_frame_ms = 18;
 
 int pixels(int twips)
 {

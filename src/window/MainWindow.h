@@ -114,8 +114,8 @@ private:
 
     // A line at 9600 baud with a threshold of one byte notifies about every millisecond, and the
     // single-line box lays out its whole text on every change. So the log's text is kept here, and
-    // the box takes it at most once a screen frame: at once when it was shown a frame ago or
-    // longer, else when the frame ends.
+    // the box takes it at most once a screen frame (18 ms): at once when it was shown a frame ago
+    // or longer, else when the frame ends.
     QString log_text_;
     QTimer log_frame_;
     bool log_shown_ = true;
