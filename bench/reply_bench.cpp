@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -63,6 +64,34 @@ BENCHMARK(BM_ReplyToLabel1)
     ->Arg(1)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+
+// From a batch on the line to the receive log box showing it, painted: at most one screen frame.
+void BM_BatchToLogOnScreen(benchmark::State& state)
+{
+    WindowOnPty tool;
+    if (!tool.valid()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    auto* log = tool.window->findChild<QLineEdit*>(QStringLiteral("txtrecv"));
+    char next = 'a';
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString shown = QString(next) + u'9';
+        next = next == 'z' ? 'a' : char(next + 1);
+        state.ResumeTiming();
+
+        QElapsedTimer timer;
+        timer.start();
+        (void)::write(tool.master, shown.toLatin1().constData(), 2);
+        while (!log->text().endsWith(shown) && timer.elapsed() < 1000)
+            QApplication::processEvents(QEventLoop::AllEvents);
+        log->repaint();
+        if (!log->text().endsWith(shown))
+            state.SkipWithError("the batch was not shown");
+    }
+}
+BENCHMARK(BM_BatchToLogOnScreen)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 

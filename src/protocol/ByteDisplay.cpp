@@ -1,5 +1,6 @@
 #include "ByteDisplay.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -17,33 +18,35 @@ constexpr std::array<char16_t, 32> cp1252_high { 0x20AC, 0xFFFD, 0x201A, 0x0192,
     0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD,
     0x017E, 0x0178 };
 
-void append_display_form(QString& text, quint8 byte)
+constexpr qsizetype longest_form = 5; // "[ACK]"
+
+// Writes the byte's display form at out and returns the position after it.
+QChar* write_display_form(QChar* out, quint8 byte)
 {
-    if (byte < 0x20)
-        text += control_names[byte];
-    else if (byte == 0x7F)
-        text += delete_name;
-    else if (byte >= 0x80 && byte < 0xA0)
-        text += QChar(cp1252_high[byte - 0x80]);
-    else
-        text += QChar(byte);
+    if (byte < 0x20 || byte == 0x7F) {
+        const QStringView name = byte == 0x7F ? delete_name : control_names[byte];
+        return std::copy(name.begin(), name.end(), out);
+    }
+    *out = byte >= 0x80 && byte < 0xA0 ? QChar(cp1252_high[byte - 0x80]) : QChar(byte);
+    return out + 1;
 }
 
 } // namespace
 
 QString display_form(quint8 byte)
 {
-    QString text;
-    append_display_form(text, byte);
-    return text;
+    return display_text(QByteArrayView(reinterpret_cast<const char*>(&byte), 1));
 }
 
 QString display_text(QByteArrayView bytes)
 {
-    QString text;
-    // Most bytes of a reply are data shown as one character; control names take a few more.
-    text.reserve(bytes.size() * 2);
+    // Written straight into room for the longest forms, then cut to what was written: a batch
+    // of a line at full pace is converted without a call per byte.
+    QString text(bytes.size() * longest_form, Qt::Uninitialized);
+    QChar* const begin = text.data();
+    QChar* out = begin;
     for (const char byte : bytes)
-        append_display_form(text, static_cast<quint8>(byte));
+        out = write_display_form(out, static_cast<quint8>(byte));
+    text.truncate(out - begin);
     return text;
 }

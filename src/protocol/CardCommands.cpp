@@ -55,13 +55,17 @@ void CardCommands::decode_reply(QByteArrayView batch)
     // the messages still come in byte order.
     const QString batch_text = display_text(batch);
     for (const char byte : batch) {
+        // Most bytes are data: only the four control bytes look the table up.
+        if (byte != ack && byte != nak && byte != can && byte != cr)
+            continue;
         if (const auto step = progress_step(byte, cmd_state_)) {
             cmd_state_ = step->next_state;
+            // The table's messages are literals that live as long as the program: not copied.
             if (!step->message.isEmpty())
-                panel_.set_status(step->message);
+                panel_.set_status(QString::fromRawData(step->message.data(), step->message.size()));
         }
     }
-    panel_.set_log_text(append_to_log(panel_.log_text(), batch_text));
+    panel_.append_log_text(batch_text);
 }
 
 QString CardCommands::too_long_message()

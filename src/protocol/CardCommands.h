@@ -14,6 +14,7 @@
 
 #include "CardPanel.h"
 #include "CommandFrame.h"
+#include "ReplyDecoder.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -35,8 +36,13 @@ public:
     void on_comm();
     void decode_reply(QByteArrayView batch);
 
-    const QString& cmd_state() const { return cmd_state_; }
-    void set_cmd_state(const QString& state) { cmd_state_ = state; }
+    // One of its sixteen texts: "", "read", "read_ack" ...
+    const QString& cmd_state() const { return state_text(cmd_state_); }
+    // Only the sixteen texts name a state; any other text is taken as idle ("").
+    void set_cmd_state(QStringView state)
+    {
+        cmd_state_ = progress_state(state).value_or(ProgressState::idle);
+    }
 
     static QString too_long_message(); // "16자를 초과 했습니다"
     static QString no_port_message(); // the box for a send while no port is open
@@ -47,6 +53,6 @@ private:
 
     CardPanel& panel_;
     SerialControl& line_;
-    QString cmd_state_;
+    ProgressState cmd_state_ = ProgressState::idle;
     int test_pattern_index_ = 0;
 };

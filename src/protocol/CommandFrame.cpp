@@ -63,17 +63,17 @@ QString echo_text(CardCommand command, const CommandFields& fields)
     return {};
 }
 
-QString initial_state(CardCommand command)
+ProgressState initial_state(CardCommand command)
 {
     switch (command) {
     case CardCommand::read:
-        return QStringLiteral("read");
+        return ProgressState::read;
     case CardCommand::new_issue:
-        return QStringLiteral("new");
+        return ProgressState::new_issue;
     case CardCommand::modify_issue:
-        return QStringLiteral("edit");
+        return ProgressState::edit;
     }
-    return {};
+    return ProgressState::idle;
 }
 
 QString test_pattern(int index)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReplyDecoder.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -28,7 +30,7 @@ qsizetype character_count(QStringView text);
 QString command_body(CardCommand command, const CommandFields& fields);
 QString echo_text(CardCommand command, const CommandFields& fields);
 // The first progress value of the command: "read", "new" or "edit".
-QString initial_state(CardCommand command);
+ProgressState initial_state(CardCommand command);
 
 // The test button's cycle: the pattern for an index, and the index after it.
 QString test_pattern(int index);

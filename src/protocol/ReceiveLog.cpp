@@ -19,13 +19,17 @@ const QStringList& bracketed_names()
     return names;
 }
 
-// The first position at or after cut that starts a whole display form of text.
+constexpr qsizetype longest_name = 5; // "[ACK]"
+
+// The first position at or after cut that starts a whole display form of text. A name's inside
+// holds no bracket, so at most one name can span the cut, and it starts at a '[' just before it.
 qsizetype form_boundary(QStringView text, qsizetype cut)
 {
-    for (const QString& name : bracketed_names()) {
-        for (qsizetype start = std::max<qsizetype>(0, cut - name.size() + 1); start < cut;
-             ++start) {
-            if (text.sliced(start).startsWith(name))
+    for (qsizetype start = std::max<qsizetype>(0, cut - longest_name + 1); start < cut; ++start) {
+        if (text[start] != u'[')
+            continue;
+        for (const QString& name : bracketed_names()) {
+            if (start + name.size() > cut && text.sliced(start).startsWith(name))
                 return start + name.size();
         }
     }
@@ -37,16 +41,14 @@ qsizetype form_boundary(QStringView text, qsizetype cut)
 
 } // namespace
 
-QString append_to_log(QStringView log, QStringView batch_text, qsizetype capacity)
+void append_to_log(QString& log, QStringView batch_text, qsizetype capacity)
 {
-    const qsizetype total = log.size() + batch_text.size();
-    QString joined;
-    joined.reserve(total);
-    joined.append(log).append(batch_text);
-    if (total <= capacity)
-        return joined;
-
-    const qsizetype cut = form_boundary(joined, total - std::max<qsizetype>(capacity, 0));
-    joined.remove(0, cut);
-    return joined;
+    // Room for twice the bound: the text is moved back to the front only once every capacity
+    // characters appended.
+    if (log.capacity() < 2 * capacity)
+        log.reserve(2 * capacity);
+    log.append(batch_text);
+    if (log.size() <= capacity)
+        return;
+    log.remove(0, form_boundary(log, log.size() - std::max<qsizetype>(capacity, 0)));
 }

@@ -10,8 +10,9 @@
 // When it is full the oldest characters go, cut only between whole display forms.
 inline constexpr qsizetype receive_log_capacity = 4096;
 
-// The log with the batch text appended, its oldest characters dropped to stay within capacity.
+// Appends the batch text to the log, dropping its oldest characters to stay within capacity.
 // The cut never falls inside a bracketed name such as "[ACK]" nor between a surrogate pair; the
 // newest text is never dropped (a batch text longer than the capacity keeps its newest part).
-QString append_to_log(
-    QStringView log, QStringView batch_text, qsizetype capacity = receive_log_capacity);
+// Done in place it costs about the batch's length: Qt drops the front of a string it alone holds
+// by moving its start, and moves the text back only once the room at the end is used up.
+void append_to_log(QString& log, QStringView batch_text, qsizetype capacity = receive_log_capacity);

@@ -1,78 +1,120 @@
 #include "ReplyDecoder.h"
 
-#include <QStringView>
 #include <array>
 
 namespace {
 
+using enum ProgressState;
+
 struct Transition {
     char byte;
-    QStringView before;
+    ProgressState before;
     QStringView message;
-    QStringView after;
+    ProgressState after;
 };
 
 // Rows in the order a byte tests them: a CR tries the read chain, then modify, then new issue,
 // and within a chain its ACK, NAK, CAN and CR values. The first matching row is the only step.
 constexpr std::array<Transition, 21> transitions { {
-    { ack, u"read", u"", u"read_ack" },
-    { ack, u"edit", u"", u"edit_ack" },
-    { ack, u"new", u"", u"new_ack" },
-    { nak, u"read", u"", u"read_nak" },
-    { nak, u"edit", u"", u"edit_nak" },
-    { nak, u"new", u"", u"new_nak" },
-    { can, u"read_ack_cr", u"", u"read_ack_can" },
-    { can, u"edit_ack_cr", u"", u"edit_ack_can" },
-    { can, u"new_ack_cr", u"", u"new_ack_can" },
-    { cr, u"read_ack", u"읽기 명령 전송 완료 -> 카드를 대어 주세요", u"read_ack_cr" },
-    { cr, u"read_nak", u"읽기 명령 에러", u"" },
-    { cr, u"read_ack_can", u"읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", u"" },
-    { cr, u"read_ack_cr", u"카드 읽기 완료", u"" },
-    { cr, u"edit_ack", u"수정 명령 전송 완료 -> 카드를 대어 주세요", u"edit_ack_cr" },
-    { cr, u"edit_nak", u"수정 명령 에러", u"" },
-    { cr, u"edit_ack_can", u"수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", u"" },
-    { cr, u"edit_ack_cr", u"카드 수정 완료", u"" },
-    { cr, u"new_ack", u"발행 명령 전송 완료 -> 카드를 대어 주세요", u"new_ack_cr" },
-    { cr, u"new_nak", u"발행 명령 에러", u"" },
-    { cr, u"new_ack_can", u"발행 에러", u"" },
-    { cr, u"new_ack_cr", u"카드 발행 완료", u"" },
+    { ack, read, u"", read_ack },
+    { ack, edit, u"", edit_ack },
+    { ack, new_issue, u"", new_ack },
+    { nak, read, u"", read_nak },
+    { nak, edit, u"", edit_nak },
+    { nak, new_issue, u"", new_nak },
+    { can, read_ack_cr, u"", read_ack_can },
+    { can, edit_ack_cr, u"", edit_ack_can },
+    { can, new_ack_cr, u"", new_ack_can },
+    { cr, read_ack, u"읽기 명령 전송 완료 -> 카드를 대어 주세요", read_ack_cr },
+    { cr, read_nak, u"읽기 명령 에러", idle },
+    { cr, read_ack_can, u"읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", idle },
+    { cr, read_ack_cr, u"카드 읽기 완료", idle },
+    { cr, edit_ack, u"수정 명령 전송 완료 -> 카드를 대어 주세요", edit_ack_cr },
+    { cr, edit_nak, u"수정 명령 에러", idle },
+    { cr, edit_ack_can, u"수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", idle },
+    { cr, edit_ack_cr, u"카드 수정 완료", idle },
+    { cr, new_ack, u"발행 명령 전송 완료 -> 카드를 대어 주세요", new_ack_cr },
+    { cr, new_nak, u"발행 명령 에러", idle },
+    { cr, new_ack_can, u"발행 에러", idle },
+    { cr, new_ack_cr, u"카드 발행 완료", idle },
 } };
 
-constexpr std::array<QStringView, 16> progress_states {
-    u"",
-    u"read",
-    u"read_ack",
-    u"read_nak",
-    u"read_ack_cr",
-    u"read_ack_can",
-    u"edit",
-    u"edit_ack",
-    u"edit_nak",
-    u"edit_ack_cr",
-    u"edit_ack_can",
-    u"new",
-    u"new_ack",
-    u"new_nak",
-    u"new_ack_cr",
-    u"new_ack_can",
-};
+constexpr std::array<QStringView, 16> state_texts { u"", u"read", u"read_ack", u"read_nak",
+    u"read_ack_cr", u"read_ack_can", u"edit", u"edit_ack", u"edit_nak", u"edit_ack_cr",
+    u"edit_ack_can", u"new", u"new_ack", u"new_nak", u"new_ack_cr", u"new_ack_can" };
+
+constexpr std::array<char, 4> control_bytes { ack, nak, can, cr };
+constexpr int no_row = -1;
+
+// Every byte of a batch looks the table up, so it is read once, at compile time, into the row
+// each control byte takes in each state.
+constexpr auto step_rows = [] {
+    std::array<std::array<int, state_texts.size()>, control_bytes.size()> rows {};
+    for (std::size_t control = 0; control < control_bytes.size(); ++control) {
+        for (std::size_t state = 0; state < state_texts.size(); ++state) {
+            rows[control][state] = no_row;
+            for (std::size_t row = transitions.size(); row-- > 0;) {
+                if (transitions[row].byte == control_bytes[control]
+                    && std::size_t(transitions[row].before) == state)
+                    rows[control][state] = int(row);
+            }
+        }
+    }
+    return rows;
+}();
+
+constexpr int control_index(char byte)
+{
+    switch (byte) {
+    case ack:
+        return 0;
+    case nak:
+        return 1;
+    case can:
+        return 2;
+    case cr:
+        return 3;
+    default:
+        return no_row;
+    }
+}
 
 } // namespace
 
-std::optional<ProgressStep> progress_step(char byte, const QString& state)
+std::optional<ProgressStep> progress_step(char byte, ProgressState state)
 {
-    for (const Transition& row : transitions) {
-        if (row.byte == byte && row.before == state)
-            return ProgressStep { row.after.toString(), row.message.toString() };
+    const int control = control_index(byte);
+    if (control == no_row)
+        return std::nullopt;
+    const int row = step_rows[std::size_t(control)][std::size_t(state)];
+    if (row == no_row)
+        return std::nullopt;
+    return ProgressStep { transitions[std::size_t(row)].after,
+        transitions[std::size_t(row)].message };
+}
+
+const QString& state_text(ProgressState state)
+{
+    // Shared by every reader of cmd_state, so reading it copies nothing.
+    static const std::array<QString, state_texts.size()> texts = [] {
+        std::array<QString, state_texts.size()> made;
+        for (std::size_t i = 0; i < state_texts.size(); ++i)
+            made[i] = state_texts[i].toString();
+        return made;
+    }();
+    return texts[std::size_t(state)];
+}
+
+std::optional<ProgressState> progress_state(QStringView text)
+{
+    for (std::size_t i = 0; i < state_texts.size(); ++i) {
+        if (state_texts[i] == text)
+            return ProgressState(i);
     }
     return std::nullopt;
 }
 
 bool is_progress_state(const QString& state)
 {
-    for (const QStringView value : progress_states) {
-        if (value == state)
-            return true;
-    }
-    return false;
+    return progress_state(state).has_value();
 }

@@ -24,6 +24,9 @@
 namespace {
 
 constexpr QColor label_colour { 255, 192, 128 };
+// The receive log box shows each batch within 20 ms: at most this wait for the frame's end, then
+// about a millisecond to lay the text out and paint it.
+constexpr int screen_frame_ms = 18;
 
 int pixels(int twips)
 {
@@ -165,6 +168,16 @@ void MainWindow::build_controls()
     txt_port->setFocusPolicy(Qt::ClickFocus);
     read_address->installEventFilter(this);
     txtrecv->setFocus();
+    txtrecv->installEventFilter(this);
+    // The log is Latin text and bracketed names: without kerning and ligatures, which it has no
+    // use for, Qt lays its 4096 characters out in a fraction of the time. Scripts that need
+    // shaping are still shaped.
+    QFont log_font = txtrecv->font();
+    log_font.setStyleStrategy(QFont::PreferNoShaping);
+    txtrecv->setFont(log_font);
+    log_frame_.setSingleShot(true);
+    log_frame_.setTimerType(Qt::PreciseTimer);
+    log_frame_.setInterval(screen_frame_ms);
 }
 
 // Every notification the window handles, and nothing else.
@@ -177,6 +190,12 @@ void MainWindow::wire()
     connect(cmderase, &QPushButton::clicked, this, [this] { commands_.cmderase(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { commands_.on_comm(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { ports_.line_event(); });
+    connect(
+        txtrecv, &QLineEdit::textChanged, this, [this](const QString& text) { log_text_ = text; });
+    connect(&log_frame_, &QTimer::timeout, this, [this] {
+        if (!log_shown_)
+            show_log();
+    });
 
     for (int port = 1; port <= 8; ++port) {
         QRadioButton* option = Optcom[port];
@@ -229,13 +248,6 @@ void MainWindow::load()
     read_secret->setText(default_key());
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == read_address && event->type() == QEvent::Wheel && !read_address->hasFocus())
-        return true;
-    return QWidget::eventFilter(watched, event);
-}
-
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (line_.port_open())
@@ -269,11 +281,55 @@ void MainWindow::set_status(const QString& caption)
 }
 QString MainWindow::log_text() const
 {
-    return txtrecv->text();
+    return log_text_;
 }
 void MainWindow::set_log_text(const QString& text)
 {
-    txtrecv->setText(text);
+    log_text_ = text;
+    show_log_soon();
+}
+void MainWindow::append_log_text(QStringView batch_text)
+{
+    append_to_log(log_text_, batch_text);
+    show_log_soon();
+}
+
+void MainWindow::show_log_soon()
+{
+    if (log_frame_.isActive())
+        log_shown_ = false;
+    else
+        show_log();
+}
+
+void MainWindow::show_log()
+{
+    log_shown_ = true;
+    txtrecv->setText(log_text_);
+    log_frame_.start();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == read_address && event->type() == QEvent::Wheel && !read_address->hasFocus())
+        return true;
+    // What the operator does to the log box acts on the text the program holds, not on the one
+    // still shown from the frame before.
+    if (watched == txtrecv && !log_shown_) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+            show_log();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::show_message(const QString& text, const QString& detail)

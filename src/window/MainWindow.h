@@ -20,6 +20,7 @@
 #include "PortOperations.h"
 #include "PortPanel.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <array>
 
@@ -59,8 +60,11 @@ public:
     void set_data_text(const QString& text) override;
     void set_echo(const QString& caption) override;
     void set_status(const QString& caption) override;
+    // The receive log as the program holds it, exact after every batch; txtrecv shows it within a
+    // screen frame.
     QString log_text() const override;
     void set_log_text(const QString& text) override;
+    void append_log_text(QStringView batch_text) override;
     void show_message(const QString& text, const QString& detail) override;
 
     // PortPanel
@@ -76,6 +80,7 @@ public:
     void show_port_device(int port, const QString& device) override;
 
 protected:
+    // The wheel on an unfocused read_address, and the operator reaching for a log not yet shown.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +89,8 @@ private:
     void build_controls();
     void wire();
     void option_click(int port);
+    void show_log_soon();
+    void show_log();
     template <typename Widget> Widget* control(const char* name) const;
 
     SerialControl& line_;
@@ -109,6 +116,14 @@ private:
     QPushButton* cmderase = nullptr;
     QPushButton* cmd_port_search = nullptr;
     QPushButton* cmd_control_board = nullptr;
+
+    // A line at 9600 baud with a threshold of one byte notifies about every millisecond, and the
+    // single-line box lays out its whole text on every change. So the log's text is kept here, and
+    // the box takes it at most once a screen frame (18 ms): at once when it was shown a frame ago
+    // or longer, else when the frame ends.
+    QString log_text_;
+    QTimer log_frame_;
+    bool log_shown_ = true;
 
     // Whether each option was ticked when the operator pressed it: a click on the ticked option
     // toggles nothing, yet it still runs the option's click handler.

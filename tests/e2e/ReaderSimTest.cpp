@@ -80,6 +80,19 @@ public:
         }
         return bytes;
     }
+    // Every byte, waiting for room as a writer at full speed does.
+    void write_all(QByteArray bytes)
+    {
+        while (!bytes.isEmpty()) {
+            const ssize_t n = ::write(fd_, bytes.constData(), size_t(bytes.size()));
+            if (n > 0) {
+                bytes.remove(0, n);
+            } else {
+                pollfd pfd { fd_, POLLOUT, 0 };
+                ::poll(&pfd, 1, 100);
+            }
+        }
+    }
     // Whatever arrives within window_ms.
     QByteArray read_for(int window_ms) { return read(std::numeric_limits<int>::max(), window_ms); }
     QByteArray ask(const QByteArray& sent, qsizetype count)
@@ -175,6 +188,25 @@ TEST_F(ReaderSim, AnyNewFrameEndsTheWaitForTheCardANewStxCutsAFrameAndBytesOutsi
     EXPECT_EQ(line_.ask("junk" + read_frame("04") + "more junk", 19), blank_read);
     EXPECT_EQ(line_.ask("\x02R04;730914" + read_frame("05"), 21), nak_cr + blank_read);
     EXPECT_EQ(line_.read_for(quiet_ms), QByteArray());
+}
+
+TEST_F(ReaderSim, AFloodOfFramesKeepsAReadersBufferOfAnswersAndTheFrameAfterItIsAnswered)
+{
+    // Each STX cuts the frame before it short: half a megabyte of NAK CR asked for.
+    line_.write_all(QByteArray(256 * 1024, '\x02'));
+    line_.write(read_frame("04"));
+    QByteArray answers;
+    while (!answers.endsWith(blank_read) && answers.size() < 16 * 1024) {
+        const QByteArray more = line_.read(1);
+        if (more.isEmpty())
+            break;
+        answers += more;
+    }
+    ASSERT_TRUE(answers.endsWith(blank_read)) << answers.size() << " bytes";
+    const QByteArray refused = answers.chopped(blank_read.size());
+    EXPECT_EQ(refused, nak_cr.repeated(refused.size() / 2));
+    // The reader's buffer and what the line itself holds.
+    EXPECT_LE(refused.size(), 8192) << refused.size();
 }
 
 // The arguments are split at spaces.

@@ -68,7 +68,7 @@ protected:
         ASSERT_TRUE(line_->port_open()) << text("Label").toStdString();
     }
 
-    QString log() const { return text("txtrecv"); }
+    QString log() const { return window_->log_text(); }
     void set_address(const QString& address)
     {
         get<QComboBox>("read_address")->setEditText(address);

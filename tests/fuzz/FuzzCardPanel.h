@@ -22,5 +22,6 @@ public:
     void set_status(const QString& caption) override { status = caption; }
     QString log_text() const override { return log; }
     void set_log_text(const QString& text) override { log = text; }
+    void append_log_text(QStringView batch_text) override { append_to_log(log, batch_text); }
     void show_message(const QString&, const QString&) override { ++messages; }
 };

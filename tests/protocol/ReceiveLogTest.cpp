@@ -7,6 +7,12 @@
 
 namespace {
 
+QString appended(QString log, QStringView batch, qsizetype capacity = receive_log_capacity)
+{
+    append_to_log(log, batch, capacity);
+    return log;
+}
+
 TEST(ReceiveLog, DropsTheFewestOldestWholeFormsAndKeepsTheNewest)
 {
     // Every bracketed name, a surrogate pair and literal brackets, each a form the cut must not
@@ -30,7 +36,7 @@ TEST(ReceiveLog, DropsTheFewestOldestWholeFormsAndKeepsTheNewest)
     const QString joined = log + batch;
     for (qsizetype capacity = batch.size(); capacity <= joined.size() + 1; ++capacity) {
         SCOPED_TRACE(testing::Message() << "capacity " << capacity);
-        const QString result = append_to_log(log, batch, capacity);
+        const QString result = appended(log, batch, capacity);
         ASSERT_LE(result.size(), capacity);
         ASSERT_TRUE(joined.endsWith(result));
         const qsizetype smallest_cut = std::max<qsizetype>(0, joined.size() - capacity);
@@ -40,23 +46,23 @@ TEST(ReceiveLog, DropsTheFewestOldestWholeFormsAndKeepsTheNewest)
 
 TEST(ReceiveLog, LiteralBracketsAreCutLikeOtherCharacters)
 {
-    EXPECT_EQ(append_to_log(u"[[[[[[", u"[X]", 5), "[[[X]");
-    EXPECT_EQ(append_to_log(u"[AB", u"K]", 4), "ABK]");
-    EXPECT_EQ(append_to_log(u"[ACKK]", u"", 4), "CKK]");
+    EXPECT_EQ(appended(QStringLiteral("[[[[[["), u"[X]", 5), "[[[X]");
+    EXPECT_EQ(appended(QStringLiteral("[AB"), u"K]", 4), "ABK]");
+    EXPECT_EQ(appended(QStringLiteral("[ACKK]"), u"", 4), "CKK]");
 }
 
 TEST(ReceiveLog, ABatchLongerThanTheCapacityKeepsItsNewestForms)
 {
     const QString batch = QStringLiteral("[ACK]").repeated(10) + QStringLiteral("AB");
-    EXPECT_EQ(append_to_log(u"old", batch, 12), "[ACK][ACK]AB");
-    EXPECT_EQ(append_to_log(u"old", batch, 14), "[ACK][ACK]AB");
-    EXPECT_EQ(append_to_log(u"old", batch, 17), "[ACK][ACK][ACK]AB");
+    EXPECT_EQ(appended(QStringLiteral("old"), batch, 12), "[ACK][ACK]AB");
+    EXPECT_EQ(appended(QStringLiteral("old"), batch, 14), "[ACK][ACK]AB");
+    EXPECT_EQ(appended(QStringLiteral("old"), batch, 17), "[ACK][ACK][ACK]AB");
 }
 
 TEST(ReceiveLog, TheDefaultCapacityIsTheBound)
 {
-    EXPECT_EQ(append_to_log(QString(5000, u'x'), u"[ACK]"),
-        QString(receive_log_capacity - 5, u'x') + "[ACK]");
+    EXPECT_EQ(
+        appended(QString(5000, u'x'), u"[ACK]"), QString(receive_log_capacity - 5, u'x') + "[ACK]");
 }
 
 } // namespace

@@ -121,11 +121,12 @@ bool LineLoop::take_line_input()
     for (;;) {
         const ssize_t count = ::read(master_, buffer.data(), buffer.size());
         if (count > 0) {
-            const QByteArray answer = reader_.receive(QByteArrayView(buffer.data(), count));
+            const QByteArrayList answers = reader_.receive(QByteArrayView(buffer.data(), count));
             // Every frame is answered at once, so an answer means the awaited command changed.
-            if (!answer.isEmpty())
+            if (!answers.isEmpty())
                 wait_for_card();
-            queue(answer);
+            for (const QByteArray& answer : answers)
+                queue(answer);
         } else if (count < 0 && errno == EINTR) {
             continue;
         } else if (count < 0 && errno == EAGAIN) {
@@ -153,15 +154,18 @@ void LineLoop::wait_for_card()
 bool LineLoop::send_due_bytes()
 {
     std::uint64_t due = expirations(pace_timer_);
-    if (!device_.in_use()) {
-        // Nobody listens: the bytes go out on the line all the same, and are lost.
-        outgoing_.remove(
-            0, qsizetype(std::min<std::uint64_t>(due, std::uint64_t(outgoing_.size()))));
-        due = 0;
-    }
-    while (due > 0 && !outgoing_.isEmpty()) {
-        const ssize_t count = ::write(master_, outgoing_.constData(),
-            std::size_t(std::min<std::uint64_t>(due, std::uint64_t(outgoing_.size()))));
+    // Nobody listens: the bytes go out on the line all the same, and are lost.
+    const bool lost = !device_.in_use();
+    while (due > 0) {
+        if (outgoing_.isEmpty()) {
+            if (waiting_.empty())
+                break;
+            outgoing_ = std::move(waiting_.front());
+            waiting_.pop_front();
+            waiting_bytes_ -= outgoing_.size();
+        }
+        const std::size_t size = std::min<std::uint64_t>(due, std::uint64_t(outgoing_.size()));
+        const ssize_t count = lost ? ssize_t(size) : ::write(master_, outgoing_.constData(), size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && errno == EAGAIN)
@@ -173,7 +177,7 @@ bool LineLoop::send_due_bytes()
         outgoing_.remove(0, count);
         due -= std::uint64_t(count);
     }
-    if (outgoing_.isEmpty())
+    if (outgoing_.isEmpty() && waiting_.empty())
         disarm(pace_timer_);
     return true;
 }
@@ -197,9 +201,14 @@ void LineLoop::queue(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    if (outgoing_.isEmpty())
+    if (outgoing_.isEmpty() && waiting_.empty())
         arm(pace_timer_, character_time_ns, character_time_ns);
-    outgoing_ += bytes;
+    waiting_.push_back(bytes);
+    waiting_bytes_ += bytes.size();
+    while (waiting_bytes_ > answer_buffer_bytes && waiting_.size() > 1) {
+        waiting_bytes_ -= waiting_.front().size();
+        waiting_.pop_front();
+    }
 }
 
 } // namespace reader_sim

@@ -27,9 +27,9 @@ Reader::Reader(Card card, std::function<void(const QString&)> note)
 {
 }
 
-QByteArray Reader::receive(QByteArrayView bytes)
+QByteArrayList Reader::receive(QByteArrayView bytes)
 {
-    QByteArray answer;
+    QByteArrayList answers;
     for (const FrameReader::Event& event : frames_.feed(bytes)) {
         using Kind = FrameReader::Event::Kind;
         if (event.kind == Kind::ignored) {
@@ -41,7 +41,7 @@ QByteArray Reader::receive(QByteArrayView bytes)
             ? parse_request(QByteArrayView(event.bytes).sliced(1, event.bytes.size() - 2))
             : std::nullopt;
         const QByteArray reply = QByteArray(1, pending_ ? ack : nak) + cr;
-        answer += reply;
+        answers.append(reply);
         if (note_)
             note_(QStringLiteral("frame %1 -> %2%3")
                       .arg(display_text(event.bytes), display_text(reply),
@@ -50,7 +50,7 @@ QByteArray Reader::receive(QByteArrayView bytes)
                                          .arg(pending_->block)
                                    : QStringLiteral(" (refused)")));
     }
-    return answer;
+    return answers;
 }
 
 QByteArray Reader::present_card()

@@ -5,6 +5,7 @@
 #include "Request.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QByteArrayView>
 #include <QString>
 #include <functional>
@@ -24,7 +25,8 @@ public:
     // note, when set, is told each frame and answer, control bytes by name, as the tool shows them.
     Reader(Card card, std::function<void(const QString&)> note);
 
-    QByteArray receive(QByteArrayView bytes);
+    // One answer for each frame the bytes end, in order.
+    QByteArrayList receive(QByteArrayView bytes);
     bool card_awaited() const { return pending_.has_value(); }
     // Empty when no card is awaited.
     QByteArray present_card();

@@ -55,7 +55,9 @@ block beyond 63, more than 16 data bytes, or a new STX (or more than 256
 bytes) before its ETX. Bytes outside a frame are ignored. Any new frame
 ends the wait for the card of the previous command. Answers go out at
 the line's pace, one byte every 1.04 ms; those sent while nobody has the
-device open are lost, as on a real line.
+device open are lost, as on a real line. Answers wait in a buffer of
+512 bytes, as in a real reader: when a flood of frames overfills it,
+the oldest waiting answers are dropped, whole.
 
 Exit status: 0 after a stop signal, 1 when the device or the link
 cannot be made or the line fails, 2 for bad options.)";
