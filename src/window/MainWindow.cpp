@@ -218,7 +218,7 @@ void MainWindow::wire()
         [this] { ports_.report(ports_.txt_port_change()); });
     connect(cmd_port_search, &QPushButton::clicked, this, [this] { ports_.search_ports(); });
     connect(cmd_control_board, &QPushButton::clicked, this,
-        [this] { open_system_properties(desktop_, this); });
+        [this] { open_system_properties(desktop_, this, app_title()); });
 }
 
 void MainWindow::option_click(int port)
