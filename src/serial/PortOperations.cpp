@@ -55,7 +55,7 @@ CommResult PortOperations::open_default_port()
         return result;
     line_.set_rthreshold(1);
     line_.set_input_mode(SerialControl::comInputModeBinary);
-    if (CommResult result = line_.set_port_open(true); !result)
+    if (CommResult result = line_.open_port(); !result)
         return result;
     line_.set_input_len(0);
     line_.set_dtr_enable(true);
@@ -73,19 +73,14 @@ CommResult PortOperations::switch_port(int port)
     if (line_.comm_port() == port && !line_.device_lost())
         return CommResult::success();
 
-    const CommResult result = [&] {
-        if (CommResult closed = line_.set_port_open(false); !closed)
-            return closed;
-        line_.set_comm_port(port);
-        panel_.set_label(port_on_text(port));
-        panel_.tick_option(port);
-        return line_.set_port_open(true);
-    }();
+    line_.close_port();
+    line_.set_comm_port(port);
+    panel_.set_label(port_on_text(port));
+    panel_.tick_option(port);
+    const CommResult result = line_.open_port();
     if (result)
         return result;
 
-    if (line_.port_open())
-        (void)line_.set_port_open(false);
     panel_.show_message(not_found_message(), operator_detail(result));
     return open_default_port();
 }
@@ -113,14 +108,9 @@ CommResult PortOperations::txt_port_change()
 bool PortOperations::probe_port(SerialControl& line, int port)
 {
     line.set_comm_port(port);
-    CommResult result = line.set_port_open(true);
-    if (result && line.port_open())
-        result = line.set_port_open(false);
-    if (result)
-        return true;
-    if (line.port_open())
-        (void)line.set_port_open(false);
-    return false;
+    const bool opened = line.open_port().ok();
+    line.close_port();
+    return opened;
 }
 
 void PortOperations::search_ports()

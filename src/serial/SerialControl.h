@@ -11,13 +11,14 @@
 // and searches ports on top of the control and reaches the window only through PortPanel.
 //
 // A device that goes away while open (an adapter pulled out) closes the port and raises
-// comEventDeviceLost. Until a PortOpen is put the control watches the device's folder, and once
-// the same device is back it opens it again by itself and raises comEventDeviceBack.
+// comEventDeviceLost. Until the port is next opened or closed the control watches the device's
+// folder, and once the same device is back it opens it again by itself and raises
+// comEventDeviceBack.
 //
 // Property values are kept across closing and reopening: a reopened port runs with the settings,
 // threshold, input mode and DTR/RTS state put earlier. CommPort may be put while a port is open
-// (it applies at the next open), and putting PortOpen true on an open control closes it and opens
-// it again on the current CommPort; so a port search started with COM1 open still lists COM1.
+// (it applies at the next open), and opening an open control closes it and opens it again on the
+// current CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason.
 //
 // A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
@@ -79,16 +80,17 @@ public:
 
     int comm_event() const { return comm_event_; }
 
-    // PortOpen. Putting true opens port CommPort with the current properties (reopening it when a
-    // port is open); putting false closes, and does nothing on a closed control.
+    // PortOpen. Opening opens port CommPort with the current properties, reopening it when a port
+    // is open. Closing cannot fail, and does nothing on a closed control.
     virtual bool port_open() const = 0;
-    virtual CommResult set_port_open(bool open) = 0;
+    virtual CommResult open_port() = 0;
+    virtual void close_port() = 0;
 
     // The device port n opens, for the operator to see; by default the port's own name.
     virtual QString device_for(int port) const { return QStringLiteral("COM%1").arg(port); }
     // Takes the system's numbering of its serial devices anew, where it has one.
     virtual void renumber_ports() { }
-    // The open port's device went away and no PortOpen was put since.
+    // The open port's device went away and the port was not opened or closed since.
     virtual bool device_lost() const { return false; }
 
     // Output: the text's characters go out in order and unchanged, ASCII one byte each (characters

@@ -250,8 +250,7 @@ void MainWindow::load()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (line_.port_open())
-        (void)line_.set_port_open(false);
+    line_.close_port();
     event->accept();
 }
 

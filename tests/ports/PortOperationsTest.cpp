@@ -17,7 +17,7 @@ struct PortsTest : testing::Test {
     {
         line.set_existing_ports(std::move(existing));
         ASSERT_TRUE(panel.ops.open_default_port().ok());
-        ASSERT_EQ(line.open_port(), 1);
+        ASSERT_EQ(line.open_port_number(), 1);
     }
 };
 
@@ -56,7 +56,7 @@ TEST_F(PortsTest, TheCurrentPortOtherNamesAndTheDefaultOpeningSwitchNothing)
     }
     EXPECT_TRUE(panel.ops.open_default_port().ok());
 
-    EXPECT_EQ(line.open_port(), 2);
+    EXPECT_EQ(line.open_port_number(), 2);
     EXPECT_EQ(line.comm_port(), 2);
     EXPECT_EQ(panel.ticked, 2);
     EXPECT_EQ(line.open_attempts(), attempts);
@@ -72,11 +72,11 @@ TEST_F(PortsTest, TypingCom12PassesThroughCom1)
     panel.type_port_text("");
     for (const QString text : { "C", "CO", "COM", "COM1" })
         panel.type_port_text(text);
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(panel.label, "COM1 PORT ON");
 
     panel.type_port_text("COM12");
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(panel.ticked, 1);
 }
 
@@ -95,7 +95,7 @@ TEST_F(PortsTest, AMissingPortIsReportedOnceThenComOneIsOpen)
     EXPECT_FALSE(box.port_open);
     EXPECT_EQ(box.ticked, 6);
     EXPECT_EQ(box.label, "COM6 PORT ON");
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(panel.ticked, 1);
     EXPECT_EQ(panel.label, "9600,n,8,1");
     EXPECT_TRUE(panel.dtr_ticked && panel.rts_ticked);
@@ -118,7 +118,7 @@ TEST_F(PortsTest, WhenComOneFailsTooTheOperatorGetsOneBoxAndTheReasonInTheLabel)
     line.set_existing_ports({ 1, 3 });
     line.set_busy_ports({});
     panel.click_option(3);
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(panel.label, "COM3 PORT ON");
 }
 
@@ -172,16 +172,16 @@ TEST_F(PortsTest, AfterASearchAnyChoiceOpensItsPortTheTickedOneToo)
     start_on_com1({ 1, 2, 3 });
     panel.ops.search_ports();
     panel.click_option(1); // ticked already, and still opens
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(panel.label, "COM1 PORT ON");
 
     panel.ops.search_ports();
     panel.click_list_entry(1);
-    EXPECT_EQ(line.open_port(), 2);
+    EXPECT_EQ(line.open_port_number(), 2);
 
     panel.ops.search_ports();
     panel.type_port_text("COM3");
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
 }
 
 TEST_F(PortsTest, ALostPortIsOpenedAgainByItsListEntryThoughTxtPortNamesItAlready)
@@ -191,7 +191,7 @@ TEST_F(PortsTest, ALostPortIsOpenedAgainByItsListEntryThoughTxtPortNamesItAlread
     panel.click_list_entry(0);
     line.unplug();
     panel.click_list_entry(0);
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(panel.label, "COM1 PORT ON");
     panel.click_list_entry(0); // found again: the current port is left alone
     EXPECT_EQ(line.open_attempts(), QList<int>({ 1, 1 }));

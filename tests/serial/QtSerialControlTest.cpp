@@ -128,7 +128,7 @@ protected:
 
     void open_first()
     {
-        const CommResult opened = control.set_port_open(true);
+        const CommResult opened = control.open_port();
         ASSERT_TRUE(opened) << opened.detail().toStdString();
     }
 
@@ -159,9 +159,9 @@ TEST_F(SerialOnPty, OpenPutsTheSettingsOnTheDevice)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        ASSERT_TRUE(control.set_port_open(false));
+        control.close_port();
         ASSERT_TRUE(control.set_settings(QString::fromLatin1(c.text)));
-        const CommResult opened = control.set_port_open(true);
+        const CommResult opened = control.open_port();
         ASSERT_TRUE(opened) << opened.detail().toStdString();
 
         const termios line = line_of(first);
@@ -195,11 +195,10 @@ TEST_F(SerialOnPty, MissingDeviceIsRefusedWithItsPathAndOutputOnTheClosedPortToo
 {
     const QString device = QDir(folder.path()).filePath(QStringLiteral("COM3"));
     control.set_comm_port(3);
-    expect_failure(
-        control.set_port_open(true), device, QStringLiteral("No such file or directory"));
+    expect_failure(control.open_port(), device, QStringLiteral("No such file or directory"));
     EXPECT_FALSE(control.port_open());
     expect_failure(control.output(QStringLiteral("R")), device, SerialControl::not_open_reason());
-    EXPECT_TRUE(control.set_port_open(false)) << "closing a closed port does nothing";
+    control.close_port();
 }
 
 TEST_F(SerialOnPty, DeviceHeldByAnotherProgramIsRefusedAsBusyUntilReleased)
@@ -214,12 +213,12 @@ TEST_F(SerialOnPty, DeviceHeldByAnotherProgramIsRefusedAsBusyUntilReleased)
             const auto restore = qScopeGuard([] { set_admin_rights(true); });
             if (!set_admin_rights(false) && getuid() == 0)
                 GTEST_SKIP() << "cannot set aside root's right to open an exclusive terminal";
-            expect_failure(control.set_port_open(true), first.device_path(),
+            expect_failure(control.open_port(), first.device_path(),
                 QStringLiteral("Device or resource busy"));
             EXPECT_FALSE(control.port_open());
         }
-        EXPECT_TRUE(control.set_port_open(true)) << "released by the other program, it opens";
-        ASSERT_TRUE(control.set_port_open(false));
+        EXPECT_TRUE(control.open_port()) << "released by the other program, it opens";
+        control.close_port();
     }
 }
 
@@ -230,7 +229,7 @@ TEST_F(SerialOnPty, CommPortPutWhileOpenAppliesWhenPortOpenTrueReopens)
     ASSERT_TRUE(control.output(QStringLiteral("A")));
     EXPECT_EQ(first.read(1), QByteArray("A")) << "still on COM1";
 
-    ASSERT_TRUE(control.set_port_open(true));
+    ASSERT_TRUE(control.open_port());
     EXPECT_TRUE(control.port_open());
     ASSERT_TRUE(control.output(QStringLiteral("B")));
     EXPECT_EQ(second.read(1), QByteArray("B"));
@@ -246,9 +245,9 @@ TEST_F(SerialOnPty, PropertiesAreKeptAcrossReopenAndDtrRtsKeepThePseudoTerminalW
     control.set_input_len(2);
     control.set_dtr_enable(true);
     control.set_rts_enable(true);
-    ASSERT_TRUE(control.set_port_open(true));
-    ASSERT_TRUE(control.set_port_open(false));
-    ASSERT_TRUE(control.set_port_open(true));
+    ASSERT_TRUE(control.open_port());
+    control.close_port();
+    ASSERT_TRUE(control.open_port());
 
     EXPECT_EQ(control.comm_port(), 1);
     EXPECT_EQ(control.settings(), QStringLiteral("19200,o,7,2"));
@@ -284,7 +283,7 @@ TEST_F(SerialOnPty, PortFolderRelativeToTheWorkingDirectoryHoldsSymbolicLinks)
     map.set_port_dir(QStringLiteral("ports"));
     QtSerialControl relative(map);
     relative.set_comm_port(5);
-    const CommResult opened = relative.set_port_open(true);
+    const CommResult opened = relative.open_port();
     QDir::setCurrent(saved);
 
     ASSERT_TRUE(opened) << opened.detail().toStdString();
@@ -313,7 +312,7 @@ TEST_F(SerialOnPty, OutputsGoOutInOrderAsAsciiOrUtf8AndSurviveAnImmediateClose)
     ASSERT_TRUE(control.output(QStringLiteral("\x02R04;FFFFFFFFFFFF")));
     ASSERT_TRUE(control.output(every_code));
     ASSERT_TRUE(control.output(QStringLiteral("카드\U0001F600\x03")));
-    ASSERT_TRUE(control.set_port_open(false));
+    control.close_port();
     EXPECT_EQ(first.read(expected.size()), expected);
     EXPECT_EQ(first.read_available(50), QByteArray()) << "nothing more";
 }
@@ -448,7 +447,7 @@ TEST_F(SerialOnPty, PortOpenPutBetweenUnplugAndItsNotificationWins)
     EXPECT_TRUE(watcher.events.isEmpty());
 
     control.set_comm_port(2);
-    ASSERT_TRUE(control.set_port_open(true));
+    ASSERT_TRUE(control.open_port());
     QTest::qWait(100);
     EXPECT_TRUE(control.port_open()) << "the pending close does not touch the new port";
     EXPECT_TRUE(watcher.events.isEmpty()) << "nothing was lost since the reopen";
@@ -461,7 +460,7 @@ TEST_F(SerialOnPty, PortOpenPutBetweenUnplugAndItsNotificationWins)
 TEST_F(SerialOnPty, DestroyedWhileTheLossIsPendingLeavesNothingBehind)
 {
     auto doomed = std::make_unique<QtSerialControl>(make_map());
-    ASSERT_TRUE(doomed->set_port_open(true));
+    ASSERT_TRUE(doomed->open_port());
     first.close_master();
     ASSERT_TRUE(turn_until_loss_seen(*doomed));
     doomed.reset();

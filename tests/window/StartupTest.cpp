@@ -40,7 +40,7 @@ TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
 
         EXPECT_EQ(controls.port_list(), c.listed);
         EXPECT_EQ(controls.text("txt_port"), c.listed.value(0));
-        EXPECT_EQ(line.open_port(), c.open_port);
+        EXPECT_EQ(line.open_port_number(), c.open_port);
         EXPECT_EQ(controls.text("Label"), c.label);
         EXPECT_EQ(controls.ticked_option(), c.ticked);
         EXPECT_TRUE(desktop.messages.isEmpty()) << "start-up never brings a box";

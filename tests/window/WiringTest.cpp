@@ -23,7 +23,8 @@ struct WiringTest : WindowFixture {
         for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
             ticks += button->isCheckable() ? (button->isChecked() ? u'1' : u'0') : u'-';
         return s << ticks << line.outputs().join(u'|') << port_list().join(u'|')
-                 << QString::number(line.open_port()) << QString::number(desktop.messages.size());
+                 << QString::number(line.open_port_number())
+                 << QString::number(desktop.messages.size());
     }
 
     void activate()
@@ -91,7 +92,7 @@ TEST_F(WiringTest, TypingIntoTheFieldsAndClickingLabelsSendsAndShowsNothing)
 TEST_F(WiringTest, SettingThePortTextFromCodeSwitchesBeforeTheNextStatement)
 {
     window->set_port_text("COM2");
-    EXPECT_EQ(line.open_port(), 2);
+    EXPECT_EQ(line.open_port_number(), 2);
     EXPECT_EQ(ticked_option(), 2);
     EXPECT_EQ(text("Label"), "COM2 PORT ON");
 }
@@ -100,12 +101,12 @@ TEST_F(WiringTest, TickingAnOptionFromCodeRunsItsClickOnce)
 {
     ASSERT_EQ(ticked_option(), 1);
     line.set_comm_port(16); // as after a search, so that the click has work to do
-    (void)line.set_port_open(false);
+    line.close_port();
     const auto attempts = line.open_attempts().size();
     window->tick_option(3);
     EXPECT_FALSE(option(1)->isChecked());
     EXPECT_EQ(line.open_attempts().size(), attempts + 1);
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
 }
 
 TEST_F(WiringTest, AnOperatorsClickOnAnOptionOpensItsPortOnce)
@@ -113,7 +114,7 @@ TEST_F(WiringTest, AnOperatorsClickOnAnOptionOpensItsPortOnce)
     const auto attempts = line.open_attempts().size();
     click(option(3));
     EXPECT_EQ(ticked_option(), 3);
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), attempts + 1);
     EXPECT_EQ(text("Label"), "COM3 PORT ON");
 }
@@ -124,7 +125,7 @@ TEST_F(WiringTest, AClickOnTheTickedOptionAfterASearchOpensItAgain)
     ASSERT_FALSE(line.port_open());
     ASSERT_EQ(ticked_option(), 1);
     click(option(1));
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(text("Label"), "COM1 PORT ON");
 }
 
@@ -146,13 +147,13 @@ TEST_F(WiringTest, AClickOrAnArrowKeyOnTheListPutsTheEntryIntoThePortTextOnce)
     for (qsizetype move = 0; move < moves.size(); ++move) {
         QTest::keyClick(list, moves[move].first);
         EXPECT_EQ(text("txt_port"), QStringLiteral("COM%1").arg(moves[move].second));
-        EXPECT_EQ(line.open_port(), moves[move].second);
+        EXPECT_EQ(line.open_port_number(), moves[move].second);
         EXPECT_EQ(line.open_attempts().size(), attempts + move + 1);
     }
     QTest::mouseClick(
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(text("txt_port"), "COM3");
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), attempts + moves.size() + 1);
 }
 
@@ -171,7 +172,7 @@ TEST_F(WiringTest, AMissingPortShowsTheMessageWhileTheWindowShowsTheChoice)
         QStringList({ "NOVARD Read/Write DEMO", "존제 하지 않는 통신포트 입니다.",
             "COM7: No such file or directory" }));
     EXPECT_EQ(while_up, QStringList({ "COM7 PORT ON", "7", "closed" }));
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(ticked_option(), 1);
     EXPECT_EQ(text("Label"), "9600,n,8,1");
 }
