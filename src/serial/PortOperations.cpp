@@ -23,7 +23,7 @@ QString operator_detail(const CommResult& result)
 
 QString port_on_text(int port)
 {
-    return PortOperations::port_name(port) + QStringLiteral(" PORT ON");
+    return SerialControl::port_name(port) + QStringLiteral(" PORT ON");
 }
 
 } // namespace
@@ -41,7 +41,8 @@ QString PortOperations::not_found_message()
 
 QString PortOperations::lost_message(int port)
 {
-    return port_name(port) + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
+    return SerialControl::port_name(port)
+        + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
 }
 
 CommResult PortOperations::open_default_port()
@@ -51,7 +52,7 @@ CommResult PortOperations::open_default_port()
     // CommPort goes first: the tick runs Optcom1's click, which then finds port 1 chosen already.
     line_.set_comm_port(first_option);
     panel_.tick_option(first_option);
-    if (CommResult result = line_.set_settings(line_settings()); !result)
+    if (CommResult result = line_.set_settings(SerialControl::reader_settings()); !result)
         return result;
     line_.set_rthreshold(1);
     line_.set_input_mode(SerialControl::comInputModeBinary);
@@ -99,7 +100,7 @@ CommResult PortOperations::txt_port_change()
 {
     const QString text = panel_.port_text();
     for (int port = first_option; port <= last_option; ++port) {
-        if (text == port_name(port))
+        if (text == SerialControl::port_name(port))
             return switch_port(port);
     }
     return CommResult::success();
@@ -121,7 +122,7 @@ void PortOperations::search_ports()
     panel_.set_port_text(QString());
     for (int port = 1; port <= last_searched_port; ++port) {
         if (probe_port(line_, port))
-            panel_.append_port_list(port_name(port));
+            panel_.append_port_list(SerialControl::port_name(port));
     }
     for (int port = 1; port <= last_searched_port; ++port)
         panel_.show_port_device(port, line_.device_for(port));
@@ -145,6 +146,7 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(QStringLiteral("%1 포트를 열 수 없습니다: %2")
-                         .arg(port_name(line_.comm_port()), operator_detail(result)));
+    panel_.set_label(
+        QStringLiteral("%1 포트를 열 수 없습니다: %2")
+            .arg(SerialControl::port_name(line_.comm_port()), operator_detail(result)));
 }

@@ -60,7 +60,7 @@ QString system_location(const QString& device)
 // What a failure names: the device, or the port's own name when no device has its number.
 QString named_device(const QString& device, int port)
 {
-    return device.isEmpty() ? QStringLiteral("COM%1").arg(port) : device;
+    return device.isEmpty() ? SerialControl::port_name(port) : device;
 }
 
 } // namespace

@@ -54,6 +54,11 @@ public:
     // backlog is handed on in several batches, in order.
     static constexpr int max_batch_bytes = 32767;
 
+    // The name of port n, "COM1" ... "COM16", as the operator sees it.
+    static QString port_name(int port) { return QStringLiteral("COM%1").arg(port); }
+    // The card reader's line settings, which are also the classic control's default.
+    static QString reader_settings() { return QStringLiteral("9600,n,8,1"); }
+
     // The reason an Output on a closed control is refused.
     static QString not_open_reason() { return QStringLiteral("the port is not open"); }
 
@@ -87,7 +92,7 @@ public:
     virtual void close_port() = 0;
 
     // The device port n opens, for the operator to see; by default the port's own name.
-    virtual QString device_for(int port) const { return QStringLiteral("COM%1").arg(port); }
+    virtual QString device_for(int port) const { return port_name(port); }
     // Takes the system's numbering of its serial devices anew, where it has one.
     virtual void renumber_ports() { }
     // The open port's device went away and the port was not opened or closed since.
@@ -115,7 +120,7 @@ protected:
 
 private:
     int comm_port_ = 1;
-    QString settings_text_ = QStringLiteral("9600,n,8,1");
+    QString settings_text_ = reader_settings();
     LineSettings line_settings_;
     int rthreshold_ = 0;
     int input_mode_ = comInputModeText;

@@ -380,6 +380,6 @@ void MainWindow::show_port_device(int port, const QString& device)
     if (port <= 8)
         Optcom[port]->setToolTip(device);
     for (QListWidgetItem* item :
-        list_port->findItems(PortOperations::port_name(port), Qt::MatchExactly))
+        list_port->findItems(SerialControl::port_name(port), Qt::MatchExactly))
         item->setToolTip(device);
 }
