@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "FakeSystemPorts.h"
 #include "Pty.h"
 #include "QtPrinters.h"
@@ -69,6 +70,7 @@ TEST_F(RealPortsTest, SwitchingMovesTheLineFromOneDeviceToTheOther)
 TEST_F(RealPortsTest, ABusyDeviceSaysSoAndFallsBackToComOne)
 {
     QProcess holder;
+    die_with_test(holder);
     holder.start(QStringLiteral(SERIAL_HOLDER_PATH), { "lock", com3.device_path() });
     ASSERT_TRUE(holder.waitForReadyRead(5000));
     ASSERT_EQ(holder.readLine().trimmed(), "held");

@@ -1,4 +1,5 @@
 #include "QtSerialControl.h"
+#include "ChildProcess.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 
@@ -52,6 +53,7 @@ void expect_failure(const CommResult& result, const QString& device, const QStri
 struct Holder {
     Holder(const QString& mode, const QString& path)
     {
+        die_with_test(process);
         process.start(QStringLiteral(SERIAL_HOLDER_PATH), { mode, path });
         process.waitForReadyRead(5000);
         answer = process.readLine().trimmed().toStdString();
