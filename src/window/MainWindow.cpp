@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CachedPanelStyle.h"
 #include "ControlTable.h"
 #include "Desktop.h"
 #include "ListBox.h"
@@ -200,6 +201,10 @@ void MainWindow::build_controls()
     QFont log_font = txtrecv->font();
     log_font.setStyleStrategy(QFont::PreferNoShaping);
     txtrecv->setFont(log_font);
+    // A widget does not own its style; this one goes with the box.
+    auto* log_style = new CachedPanelStyle;
+    log_style->setParent(txtrecv);
+    txtrecv->setStyle(log_style);
     log_frame_.setSingleShot(true);
     log_frame_.setTimerType(Qt::PreciseTimer);
     log_frame_.setInterval(screen_frame_ms);
