@@ -13,7 +13,8 @@
 // ticked runs its click handler. The port operations rely on this.
 //
 // list_port is a ListBox, which takes a move of its selection by the keyboard for a click;
-// read_address sends what is typed (no completion) and takes the wheel only with the focus.
+// read_address sends what is typed (no completion) and takes the wheel only with the focus;
+// txtrecv, repainted every screen frame on a busy line, draws its panel through CachedPanelStyle.
 
 #include "CardCommands.h"
 #include "CardPanel.h"
@@ -80,8 +81,7 @@ public:
     void show_port_device(int port, const QString& device) override;
 
 protected:
-    // The wheel on an unfocused read_address, and the operator reaching into the
-    // log box.
+    // The wheel on an unfocused read_address, and the operator reaching into the log box.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
