@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CachedPanelStyle.h"
 #include "ControlTable.h"
 #include "Desktop.h"
 #include "ListBox.h"
@@ -7,6 +8,7 @@
 #include "SerialControl.h"
 #include "SystemProperties.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,6 +29,30 @@ constexpr QColor label_colour { 255, 192, 128 };
 // The receive log box shows each batch within 20 ms: at most this wait for the frame's end, then
 // about a millisecond to lay the text out and paint it.
 constexpr int screen_frame_ms = 18;
+
+// Where the part of text that fills at least twice the box's width starts: after setText a line
+// edit shows its text's end, so this part is all that is on screen. Characters that may take no
+// room count as none, so the part can only come out longer than it needs to be.
+qsizetype tail_start(QStringView text, const QFontMetrics& metrics, int box_width)
+{
+    qsizetype start = text.size();
+    for (int width = 0; start > 0 && width < 2 * box_width; --start) {
+        const QChar character = text[start - 1];
+        if (character.isPrint())
+            width += metrics.horizontalAdvance(character);
+    }
+    if (start > 0 && start < text.size() && text[start].isLowSurrogate()
+        && text[start - 1].isHighSurrogate())
+        --start;
+    return start;
+}
+
+// A focus that comes and goes with the window (or a popup over it) leaves the box's cursor and
+// selection as they were.
+bool is_window_focus(Qt::FocusReason reason)
+{
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
 
 int pixels(int twips)
 {
@@ -175,6 +201,10 @@ void MainWindow::build_controls()
     QFont log_font = txtrecv->font();
     log_font.setStyleStrategy(QFont::PreferNoShaping);
     txtrecv->setFont(log_font);
+    // A widget does not own its style; this one goes with the box.
+    auto* log_style = new CachedPanelStyle;
+    log_style->setParent(txtrecv);
+    txtrecv->setStyle(log_style);
     log_frame_.setSingleShot(true);
     log_frame_.setTimerType(Qt::PreciseTimer);
     log_frame_.setInterval(screen_frame_ms);
@@ -190,8 +220,10 @@ void MainWindow::wire()
     connect(cmderase, &QPushButton::clicked, this, [this] { commands_.cmderase(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { commands_.on_comm(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { ports_.line_event(); });
-    connect(
-        txtrecv, &QLineEdit::textChanged, this, [this](const QString& text) { log_text_ = text; });
+    connect(txtrecv, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!showing_log_)
+            log_text_ = text;
+    });
     connect(&log_frame_, &QTimer::timeout, this, [this] {
         if (!log_shown_)
             show_log();
@@ -304,7 +336,14 @@ void MainWindow::show_log_soon()
 void MainWindow::show_log()
 {
     log_shown_ = true;
-    txtrecv->setText(log_text_);
+    showing_log_ = true;
+    // An assistive tool reads the box's text without an event that would reach the filter.
+    if (log_whole_ || QAccessible::isActive())
+        txtrecv->setText(log_text_);
+    else
+        txtrecv->setText(
+            log_text_.sliced(tail_start(log_text_, txtrecv->fontMetrics(), txtrecv->width())));
+    showing_log_ = false;
     log_frame_.start();
 }
 
@@ -312,23 +351,44 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == read_address && event->type() == QEvent::Wheel && !read_address->hasFocus())
         return true;
-    // What the operator does to the log box acts on the text the program holds, not on the one
-    // still shown from the frame before.
-    if (watched == txtrecv && !log_shown_) {
+    if (watched == txtrecv) {
         switch (event->type()) {
+        // What the operator does to the log box acts on the whole text the program holds, not
+        // on the end of it, nor on the one still shown from the frame before.
         case QEvent::KeyPress:
         case QEvent::InputMethod:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::ContextMenu:
+        case QEvent::DragEnter:
         case QEvent::Drop:
-            show_log();
+            show_whole_log();
+            break;
+        // Tab selects the whole text; the window coming back to the front selects nothing.
+        case QEvent::FocusIn:
+            if (!is_window_focus(static_cast<QFocusEvent*>(event)->reason()))
+                show_whole_log();
+            break;
+        case QEvent::FocusOut:
+            if (!is_window_focus(static_cast<QFocusEvent*>(event)->reason()))
+                log_whole_ = false;
             break;
         default:
             break;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::show_whole_log()
+{
+    if (!log_shown_ || !log_whole_) {
+        log_whole_ = true;
+        show_log();
+        // The box scrolls its text to the cursor only when it paints; until then a click or a
+        // drop would land by the scroll of the text it held before.
+        txtrecv->repaint();
+    }
 }
 
 void MainWindow::show_message(const QString& text, const QString& detail)

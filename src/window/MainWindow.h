@@ -13,7 +13,8 @@
 // ticked runs its click handler. The port operations rely on this.
 //
 // list_port is a ListBox, which takes a move of its selection by the keyboard for a click;
-// read_address sends what is typed (no completion) and takes the wheel only with the focus.
+// read_address sends what is typed (no completion) and takes the wheel only with the focus;
+// txtrecv, repainted every screen frame on a busy line, draws its panel through CachedPanelStyle.
 
 #include "CardCommands.h"
 #include "CardPanel.h"
@@ -79,7 +80,7 @@ public:
     void show_port_device(int port, const QString& device) override;
 
 protected:
-    // The wheel on an unfocused read_address, and the operator reaching for a log not yet shown.
+    // The wheel on an unfocused read_address, and the operator reaching into the log box.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +91,7 @@ private:
     void option_click(int port);
     void show_log_soon();
     void show_log();
+    void show_whole_log();
     template <typename Widget> Widget* control(const char* name) const;
 
     SerialControl& line_;
@@ -123,6 +125,11 @@ private:
     QString log_text_;
     QTimer log_frame_;
     bool log_shown_ = true;
+    // Laying out 4096 characters is most of a frame's cost, and only the end of the log is on
+    // screen. So the box holds only that end until the operator reaches into it (a key, the
+    // mouse, a drop, Tab), then the whole log until the focus leaves it.
+    bool log_whole_ = false;
+    bool showing_log_ = false;
 
     // Whether each option was ticked when the operator pressed it: a click on the ticked option
     // toggles nothing, yet it still runs the option's click handler.

@@ -101,4 +101,31 @@ TEST_F(CommandFlowTest, TheTestButtonFillsTheDataAndTheClearButtonEmptiesLogAndE
     EXPECT_EQ(text("Label1"), "읽기 명령 전송 완료 -> 카드를 대어 주세요");
 }
 
+// Only the log's end is on screen; whatever the operator reaches into is the whole log.
+TEST_F(CommandFlowTest, TheLogBoxShowsTheLogsEndAndTheWholeLogOnceTheOperatorClicksIntoIt)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* box = get<QLineEdit>("txtrecv");
+    const auto shows_the_end
+        = [&] { return !box->text().isEmpty() && window->log_text().endsWith(box->text()); };
+    line.receive(QByteArray(2000, '0') + "123456789");
+    ASSERT_TRUE(QTest::qWaitFor(shows_the_end));
+    EXPECT_LT(box->text().size(), window->log_text().size());
+
+    // A click near the right end puts the cursor near the log's end, as the operator saw it.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 20, box->height() / 2));
+    EXPECT_EQ(box->text(), window->log_text());
+    EXPECT_GT(box->cursorPosition(), window->log_text().size() - 8);
+    line.receive("\x06");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text().endsWith("[ACK]"); }));
+    EXPECT_EQ(box->text(), window->log_text());
+
+    click(get("txtwrdata"));
+    line.receive("\x15");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text().endsWith("[NAK]"); }));
+    EXPECT_TRUE(shows_the_end());
+    EXPECT_LT(box->text().size(), window->log_text().size());
+}
+
 } // namespace
