@@ -53,20 +53,6 @@ double thread_cpu_seconds()
     return double(time.tv_sec) + double(time.tv_nsec) / 1e9;
 }
 
-void write_all(int fd, const char* bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t count = ::write(fd, bytes, size);
-        if (count > 0) {
-            bytes += count;
-            size -= size_t(count);
-        } else {
-            pollfd pfd { fd, POLLOUT, 0 };
-            ::poll(&pfd, 1, 10);
-        }
-    }
-}
-
 // A reader's chatter: acknowledgements, blocks of data, refusals and card errors.
 const QByteArray chatter("\x06\r0123456789ABCDEF\r\x15\r\x06\r\x18\r");
 
@@ -117,7 +103,7 @@ int paced(WindowOnPty& tool, double seconds)
                 ++next.tv_sec;
             }
             ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
-            write_all(tool.master, chatter.constData() + bytes % chatter.size(), 1);
+            tool.pty.write(chatter.mid(bytes % chatter.size(), 1));
             ++bytes;
         }
     });
@@ -147,10 +133,10 @@ int flood(WindowOnPty& tool, double seconds)
     std::thread reader([&] {
         char buffer[256];
         while (!stop_reading) {
-            pollfd pfd { tool.master, POLLIN, 0 };
+            pollfd pfd { tool.pty.master_fd(), POLLIN, 0 };
             if (::poll(&pfd, 1, 20) <= 0)
                 continue;
-            const ssize_t count = ::read(tool.master, buffer, sizeof buffer);
+            const ssize_t count = ::read(tool.pty.master_fd(), buffer, sizeof buffer);
             if (count > 0 && std::find(buffer, buffer + count, '\x03') != buffer + count)
                 frame_out_ns = Clock::now().time_since_epoch().count();
         }
@@ -165,11 +151,12 @@ int flood(WindowOnPty& tool, double seconds)
         auto next_click = Clock::now() + std::chrono::milliseconds(250);
         Clock::time_point clicked {};
         while (!stop) {
-            const ssize_t count = ::write(tool.master, block.constData(), size_t(block.size()));
+            const ssize_t count
+                = ::write(tool.pty.master_fd(), block.constData(), size_t(block.size()));
             if (count > 0) {
                 bytes += count;
             } else {
-                pollfd pfd { tool.master, POLLOUT, 0 };
+                pollfd pfd { tool.pty.master_fd(), POLLOUT, 0 };
                 ::poll(&pfd, 1, 1);
             }
             const auto now = Clock::now();

@@ -82,7 +82,8 @@ public:
 class SilentLine final : public SerialControl {
 public:
     bool port_open() const override { return false; }
-    CommResult set_port_open(bool) override { return CommResult::success(); }
+    CommResult open_port() override { return CommResult::success(); }
+    void close_port() override { }
     CommResult output(const QString&) override { return CommResult::success(); }
     QByteArray input() override { return {}; }
 };

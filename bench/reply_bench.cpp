@@ -34,7 +34,7 @@ void BM_ReplyToLabel1(benchmark::State& state)
         tool.line->set_observer(&trace);
     }
     MainWindow& window = *tool.window;
-    const int master = tool.master;
+    const int master = tool.pty.master_fd();
     auto* status = window.findChild<QLabel*>(QStringLiteral("Label1"));
     auto* read = window.findChild<QPushButton*>(QStringLiteral("cmd_read"));
     const QString accepted = QStringLiteral("읽기 명령 전송 완료 -> 카드를 대어 주세요");
@@ -83,7 +83,7 @@ void BM_BatchToLogOnScreen(benchmark::State& state)
 
         QElapsedTimer timer;
         timer.start();
-        (void)::write(tool.master, shown.toLatin1().constData(), 2);
+        (void)::write(tool.pty.master_fd(), shown.toLatin1().constData(), 2);
         while (!log->text().endsWith(shown) && timer.elapsed() < 1000)
             QApplication::processEvents(QEventLoop::AllEvents);
         log->repaint();

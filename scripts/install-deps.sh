@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian 12 packages that the build, the tests and the demo need and
 # that are not there yet. Usage: scripts/install-deps.sh run|package|test
+# NOVARD_SKIP_APT=1 skips apt-get on a machine that has everything (installed otherwise than by
+# dpkg, or with no access to the archive): the packages that dpkg does not know are only named.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
@@ -19,7 +21,9 @@ for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
         missing+=("$package")
 done
-if ((${#missing[@]})); then
+if ((${#missing[@]})) && [[ "${NOVARD_SKIP_APT:-0}" == 1 ]]; then
+    echo "NOVARD_SKIP_APT=1: not installing ${missing[*]}"
+elif ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     if [[ $(id -u) -ne 0 ]]; then
         echo "Run as root, or install these packages first." >&2

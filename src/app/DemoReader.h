@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SerialControl.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -27,7 +29,7 @@ public:
     static QString find_program();
 
 private:
-    QString link_path() const { return folder_.filePath(QStringLiteral("COM1")); }
+    QString link_path() const { return folder_.filePath(SerialControl::port_name(1)); }
 
     QTemporaryDir folder_;
     QProcess process_;

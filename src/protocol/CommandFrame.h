@@ -20,6 +20,12 @@ inline constexpr QChar stx { 0x02 };
 inline constexpr QChar etx { 0x03 };
 inline constexpr int max_data_characters = 16;
 
+// Key A of every sector as the reader and its cards come.
+inline QString default_key()
+{
+    return QStringLiteral("730914");
+}
+
 // Leading and trailing spaces (code 32) only; tabs, full-width spaces and inner spaces stay.
 QString trim_spaces(QStringView text);
 

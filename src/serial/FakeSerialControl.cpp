@@ -1,17 +1,17 @@
 #include "FakeSerialControl.h"
 
-CommResult FakeSerialControl::set_port_open(bool open)
+void FakeSerialControl::close_port()
 {
     lost_ = false;
-    if (!open) {
-        if (open_port_ != 0) {
-            open_port_ = 0;
-            ++closes_;
-        }
-        return CommResult::success();
-    }
-    if (open_port_ != 0)
-        (void)set_port_open(false);
+    if (open_port_ == 0)
+        return;
+    open_port_ = 0;
+    ++closes_;
+}
+
+CommResult FakeSerialControl::open_port()
+{
+    close_port();
     const int port = comm_port();
     if (before_open)
         before_open(port);
@@ -63,7 +63,7 @@ void FakeSerialControl::unplug()
 {
     if (open_port_ == 0)
         return;
-    (void)set_port_open(false);
+    close_port();
     lost_ = true;
     raise_comm_event(comEventDeviceLost);
 }

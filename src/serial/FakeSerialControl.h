@@ -22,7 +22,8 @@ public:
     void set_busy_ports(QSet<int> ports) { busy_ = std::move(ports); }
 
     bool port_open() const override { return open_port_ != 0; }
-    CommResult set_port_open(bool open) override;
+    CommResult open_port() override;
+    void close_port() override;
     CommResult output(const QString& text) override;
     bool device_lost() const override { return lost_; }
     QByteArray input() override;
@@ -32,7 +33,7 @@ public:
     // A line event other than data received.
     void raise_event(int event) { raise_comm_event(event); }
     // The device goes away: the control closes, as the real one does on a lost device, and the
-    // port reads lost until the next PortOpen.
+    // port reads lost until it is next opened or closed.
     void unplug();
 
     // Every Output text, in order, and the bytes they put on the line.
@@ -44,7 +45,7 @@ public:
     const QList<int>& opened_ports() const { return opened_; }
     const QList<int>& open_attempts() const { return attempts_; }
     int close_count() const { return closes_; }
-    int open_port() const { return open_port_; }
+    int open_port_number() const { return open_port_; }
 
     // Runs before each open with the port number, so that a test can change the ports over time.
     std::function<void(int port)> before_open;

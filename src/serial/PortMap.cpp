@@ -1,5 +1,7 @@
 #include "PortMap.h"
 
+#include "SerialControl.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
@@ -38,7 +40,7 @@ QString PortMap::device_for(int port) const
 {
     if (const auto it = paths_.constFind(port); it != paths_.constEnd())
         return *it;
-    const QString name = QStringLiteral("COM%1").arg(port);
+    const QString name = SerialControl::port_name(port);
     if (!folder_.isEmpty())
         return QDir(folder_).filePath(name);
 #ifdef Q_OS_WIN
@@ -58,7 +60,7 @@ QString PortMap::listing() const
         if (!paths_.contains(port) && !folder_.isEmpty() && !QFileInfo::exists(device))
             continue;
         const auto system_port = std::ranges::find(numbered_, device, &SystemPorts::Port::device);
-        QString line = QStringLiteral("COM%1 %2").arg(port).arg(device);
+        QString line = SerialControl::port_name(port) + u' ' + device;
         if (system_port != numbered_.end() && !system_port->description.isEmpty())
             line += u' ' + system_port->description;
         lines += line + u'\n';

@@ -23,7 +23,7 @@ QString operator_detail(const CommResult& result)
 
 QString port_on_text(int port)
 {
-    return PortOperations::port_name(port) + QStringLiteral(" PORT ON");
+    return SerialControl::port_name(port) + QStringLiteral(" PORT ON");
 }
 
 } // namespace
@@ -41,7 +41,8 @@ QString PortOperations::not_found_message()
 
 QString PortOperations::lost_message(int port)
 {
-    return port_name(port) + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
+    return SerialControl::port_name(port)
+        + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
 }
 
 CommResult PortOperations::open_default_port()
@@ -51,11 +52,11 @@ CommResult PortOperations::open_default_port()
     // CommPort goes first: the tick runs Optcom1's click, which then finds port 1 chosen already.
     line_.set_comm_port(first_option);
     panel_.tick_option(first_option);
-    if (CommResult result = line_.set_settings(line_settings()); !result)
+    if (CommResult result = line_.set_settings(SerialControl::reader_settings()); !result)
         return result;
     line_.set_rthreshold(1);
     line_.set_input_mode(SerialControl::comInputModeBinary);
-    if (CommResult result = line_.set_port_open(true); !result)
+    if (CommResult result = line_.open_port(); !result)
         return result;
     line_.set_input_len(0);
     line_.set_dtr_enable(true);
@@ -73,19 +74,14 @@ CommResult PortOperations::switch_port(int port)
     if (line_.comm_port() == port && !line_.device_lost())
         return CommResult::success();
 
-    const CommResult result = [&] {
-        if (CommResult closed = line_.set_port_open(false); !closed)
-            return closed;
-        line_.set_comm_port(port);
-        panel_.set_label(port_on_text(port));
-        panel_.tick_option(port);
-        return line_.set_port_open(true);
-    }();
+    line_.close_port();
+    line_.set_comm_port(port);
+    panel_.set_label(port_on_text(port));
+    panel_.tick_option(port);
+    const CommResult result = line_.open_port();
     if (result)
         return result;
 
-    if (line_.port_open())
-        (void)line_.set_port_open(false);
     panel_.show_message(not_found_message(), operator_detail(result));
     return open_default_port();
 }
@@ -104,7 +100,7 @@ CommResult PortOperations::txt_port_change()
 {
     const QString text = panel_.port_text();
     for (int port = first_option; port <= last_option; ++port) {
-        if (text == port_name(port))
+        if (text == SerialControl::port_name(port))
             return switch_port(port);
     }
     return CommResult::success();
@@ -113,14 +109,9 @@ CommResult PortOperations::txt_port_change()
 bool PortOperations::probe_port(SerialControl& line, int port)
 {
     line.set_comm_port(port);
-    CommResult result = line.set_port_open(true);
-    if (result && line.port_open())
-        result = line.set_port_open(false);
-    if (result)
-        return true;
-    if (line.port_open())
-        (void)line.set_port_open(false);
-    return false;
+    const bool opened = line.open_port().ok();
+    line.close_port();
+    return opened;
 }
 
 void PortOperations::search_ports()
@@ -131,7 +122,7 @@ void PortOperations::search_ports()
     panel_.set_port_text(QString());
     for (int port = 1; port <= last_searched_port; ++port) {
         if (probe_port(line_, port))
-            panel_.append_port_list(port_name(port));
+            panel_.append_port_list(SerialControl::port_name(port));
     }
     for (int port = 1; port <= last_searched_port; ++port)
         panel_.show_port_device(port, line_.device_for(port));
@@ -155,6 +146,7 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(QStringLiteral("%1 포트를 열 수 없습니다: %2")
-                         .arg(port_name(line_.comm_port()), operator_detail(result)));
+    panel_.set_label(
+        QStringLiteral("%1 포트를 열 수 없습니다: %2")
+            .arg(SerialControl::port_name(line_.comm_port()), operator_detail(result)));
 }

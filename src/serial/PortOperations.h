@@ -17,9 +17,6 @@ class PortOperations {
 public:
     PortOperations(PortPanel& panel, SerialControl& line);
 
-    // The settings every port is opened with.
-    static QString line_settings() { return QStringLiteral("9600,n,8,1"); }
-    static QString port_name(int port) { return QStringLiteral("COM%1").arg(port); }
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
     static QString lost_message(int port); // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"
 

@@ -60,7 +60,7 @@ QString system_location(const QString& device)
 // What a failure names: the device, or the port's own name when no device has its number.
 QString named_device(const QString& device, int port)
 {
-    return device.isEmpty() ? QStringLiteral("COM%1").arg(port) : device;
+    return device.isEmpty() ? SerialControl::port_name(port) : device;
 }
 
 } // namespace
@@ -103,13 +103,16 @@ QString QtSerialControl::device_for(int port) const
     return map_.device_for(port);
 }
 
-CommResult QtSerialControl::set_port_open(bool open)
+CommResult QtSerialControl::open_port()
+{
+    close_port();
+    return open_device(map_.device_for(comm_port()));
+}
+
+void QtSerialControl::close_port()
 {
     stop_watching();
-    close_port();
-    if (!open)
-        return CommResult::success();
-    return open_device(map_.device_for(comm_port()));
+    close_device();
 }
 
 CommResult QtSerialControl::open_device(const QString& device)
@@ -233,12 +236,12 @@ void QtSerialControl::on_error(QSerialPort::SerialPortError error)
 
 void QtSerialControl::close_lost_device()
 {
-    // A PortOpen put since the loss has closed (and maybe reopened) the port already.
+    // An open or close since the loss has closed (and maybe reopened) the port already.
     if (!lost_)
         return;
     if (observer_)
         observer_->lost(open_device_);
-    close_port();
+    close_device();
     watch_for(open_device_);
     raise_comm_event(comEventDeviceLost);
 }
@@ -277,7 +280,7 @@ void QtSerialControl::reopen_if_back()
     raise_comm_event(comEventDeviceBack);
 }
 
-void QtSerialControl::close_port()
+void QtSerialControl::close_device()
 {
     lost_ = false;
     if (port_.isOpen()) {

@@ -9,9 +9,9 @@
 #include <QTimer>
 
 // The serial control on a real line, through QSerialPort. Port numbers become devices through the
-// PortMap given at construction. A lost device is watched for until it is back or a PortOpen is
-// put: its folder through the file-system watch, and once a second besides, because udev gives a
-// new device node its group and mode a moment after it appears.
+// PortMap given at construction. A lost device is watched for until it is back or the port is
+// opened or closed: its folder through the file-system watch, and once a second besides, because
+// udev gives a new device node its group and mode a moment after it appears.
 class QtSerialControl final : public SerialControl {
     Q_OBJECT
 
@@ -20,7 +20,8 @@ public:
     ~QtSerialControl() override;
 
     bool port_open() const override;
-    CommResult set_port_open(bool open) override;
+    CommResult open_port() override;
+    void close_port() override;
     CommResult output(const QString& text) override;
     QByteArray input() override;
     QString device_for(int port) const override;
@@ -39,7 +40,7 @@ private:
     void on_error(QSerialPort::SerialPortError error);
 
     CommResult open_device(const QString& device);
-    void close_port();
+    void close_device();
     void close_lost_device();
     void watch_for(const QString& device);
     void stop_watching();

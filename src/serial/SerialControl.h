@@ -4,20 +4,24 @@
 //
 // SerialControl is the one serial control of the window, with the property set of the classic
 // COM-port control: CommPort, Settings, RThreshold, InputMode, InputLen, PortOpen, DTREnable,
-// RTSEnable, Output, Input, CommEvent and the OnComm notification. QtSerialControl puts it on
-// QSerialPort; FakeSerialControl scripts it for tests. PortMap says which device a port number is:
-// a mapping, a folder of links, or the system's own serial devices (SystemPorts, QtSystemPorts),
-// numbered USB adapters first and renumbered only at a port search. PortOperations chooses, opens
-// and searches ports on top of the control and reaches the window only through PortPanel.
+// RTSEnable, Output, Input, CommEvent and the OnComm notification. With CommResult, LineSettings
+// and LineObserver it is the serial contract (library novard_serial_contract, QtCore only), which
+// the protocol and the port operations use. QtSerialControl puts it on QSerialPort (novard_serial):
+// PortMap says which device a port number is, a mapping, a folder of links, or the system's own
+// serial devices (SystemPorts, QtSystemPorts), numbered USB adapters first and renumbered only at a
+// port search. FakeSerialControl scripts it for tests (novard_serial_fake). PortOperations
+// (novard_ports) chooses, opens and searches ports on top of the control and reaches the window
+// only through PortPanel.
 //
 // A device that goes away while open (an adapter pulled out) closes the port and raises
-// comEventDeviceLost. Until a PortOpen is put the control watches the device's folder, and once
-// the same device is back it opens it again by itself and raises comEventDeviceBack.
+// comEventDeviceLost. Until the port is next opened or closed the control watches the device's
+// folder, and once the same device is back it opens it again by itself and raises
+// comEventDeviceBack.
 //
 // Property values are kept across closing and reopening: a reopened port runs with the settings,
 // threshold, input mode and DTR/RTS state put earlier. CommPort may be put while a port is open
-// (it applies at the next open), and putting PortOpen true on an open control closes it and opens
-// it again on the current CommPort; so a port search started with COM1 open still lists COM1.
+// (it applies at the next open), and opening an open control closes it and opens it again on the
+// current CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason.
 //
 // A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
@@ -53,6 +57,11 @@ public:
     // backlog is handed on in several batches, in order.
     static constexpr int max_batch_bytes = 32767;
 
+    // The name of port n, "COM1" ... "COM16", as the operator sees it.
+    static QString port_name(int port) { return QStringLiteral("COM%1").arg(port); }
+    // The card reader's line settings, which are also the classic control's default.
+    static QString reader_settings() { return QStringLiteral("9600,n,8,1"); }
+
     // The reason an Output on a closed control is refused.
     static QString not_open_reason() { return QStringLiteral("the port is not open"); }
 
@@ -79,16 +88,17 @@ public:
 
     int comm_event() const { return comm_event_; }
 
-    // PortOpen. Putting true opens port CommPort with the current properties (reopening it when a
-    // port is open); putting false closes, and does nothing on a closed control.
+    // PortOpen. Opening opens port CommPort with the current properties, reopening it when a port
+    // is open. Closing cannot fail, and does nothing on a closed control.
     virtual bool port_open() const = 0;
-    virtual CommResult set_port_open(bool open) = 0;
+    virtual CommResult open_port() = 0;
+    virtual void close_port() = 0;
 
     // The device port n opens, for the operator to see; by default the port's own name.
-    virtual QString device_for(int port) const { return QStringLiteral("COM%1").arg(port); }
+    virtual QString device_for(int port) const { return port_name(port); }
     // Takes the system's numbering of its serial devices anew, where it has one.
     virtual void renumber_ports() { }
-    // The open port's device went away and no PortOpen was put since.
+    // The open port's device went away and the port was not opened or closed since.
     virtual bool device_lost() const { return false; }
 
     // Output: the text's characters go out in order and unchanged, ASCII one byte each (characters
@@ -113,7 +123,7 @@ protected:
 
 private:
     int comm_port_ = 1;
-    QString settings_text_ = QStringLiteral("9600,n,8,1");
+    QString settings_text_ = reader_settings();
     LineSettings line_settings_;
     int rthreshold_ = 0;
     int input_mode_ = comInputModeText;

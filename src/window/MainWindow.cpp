@@ -218,7 +218,7 @@ void MainWindow::wire()
         [this] { ports_.report(ports_.txt_port_change()); });
     connect(cmd_port_search, &QPushButton::clicked, this, [this] { ports_.search_ports(); });
     connect(cmd_control_board, &QPushButton::clicked, this,
-        [this] { open_system_properties(desktop_, this); });
+        [this] { open_system_properties(desktop_, this, app_title()); });
 }
 
 void MainWindow::option_click(int port)
@@ -250,8 +250,7 @@ void MainWindow::load()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (line_.port_open())
-        (void)line_.set_port_open(false);
+    line_.close_port();
     event->accept();
 }
 
@@ -381,6 +380,6 @@ void MainWindow::show_port_device(int port, const QString& device)
     if (port <= 8)
         Optcom[port]->setToolTip(device);
     for (QListWidgetItem* item :
-        list_port->findItems(PortOperations::port_name(port), Qt::MatchExactly))
+        list_port->findItems(SerialControl::port_name(port), Qt::MatchExactly))
         item->setToolTip(device);
 }

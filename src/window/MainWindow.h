@@ -46,7 +46,6 @@ public:
     static QString app_title() { return QStringLiteral("NOVARD Read/Write DEMO"); }
     // Block numbers offered in read_address: 4 to 62 without the sector trailers.
     static QStringList address_list();
-    static QString default_key() { return QStringLiteral("730914"); }
 
     // The load handler: run once, before the window is first shown.
     void load();

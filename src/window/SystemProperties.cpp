@@ -1,7 +1,6 @@
 #include "SystemProperties.h"
 
 #include "Desktop.h"
-#include "MainWindow.h"
 
 #include <QStringList>
 
@@ -33,7 +32,7 @@ const Panel panels[] = {
 
 } // namespace
 
-void open_system_properties(Desktop& desktop, QWidget* parent)
+void open_system_properties(Desktop& desktop, QWidget* parent, const QString& title)
 {
     QStringList tried;
     for (const Panel& panel : panels) {
@@ -42,12 +41,11 @@ void open_system_properties(Desktop& desktop, QWidget* parent)
         if (program.isEmpty())
             continue;
         if (!desktop.start_detached(program, panel.arguments)) {
-            desktop.show_message(parent, MainWindow::app_title(),
+            desktop.show_message(parent, title,
                 QStringLiteral("시스템 설정 프로그램을 시작하지 못했습니다."), program);
         }
         return;
     }
-    desktop.show_message(parent, MainWindow::app_title(),
-        QStringLiteral("시스템 설정 프로그램을 찾을 수 없습니다."),
+    desktop.show_message(parent, title, QStringLiteral("시스템 설정 프로그램을 찾을 수 없습니다."),
         QStringLiteral("찾아본 프로그램: ") + tried.join(QStringLiteral(", ")));
 }

@@ -1,5 +1,6 @@
 // The novard-demo program as a process: a stop by signal, and a trace file it cannot open.
 
+#include "ChildProcess.h"
 #include "Pty.h"
 
 #include <QFileInfo>
@@ -34,6 +35,7 @@ TEST(DemoProcess, EachStopSignalEndsTheToolAsClosingItsWindowDoes)
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         tool.setProcessEnvironment(environment);
+        die_with_test(tool);
         tool.start(demo(),
             { QStringLiteral("--map"), QStringLiteral("COM1=") + pty.device_path(),
                 QStringLiteral("--port-dir"), no_ports.path() });
@@ -61,6 +63,7 @@ TEST(DemoProcess, ATraceFileThatCannotBeOpenedIsAOneLineErrorBeforeAnyWindow)
     for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
         environment.remove(QString::fromLatin1(name));
     tool.setProcessEnvironment(environment);
+    die_with_test(tool);
     tool.start(
         demo(), { QStringLiteral("--port-dir"), folder.path(), QStringLiteral("--trace"), trace });
     ASSERT_TRUE(tool.waitForFinished(5000));

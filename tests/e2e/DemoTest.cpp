@@ -2,6 +2,7 @@
 // its folder gone with it, the reader gone with a killed tool, and a reader that cannot start
 // reported in one line rather than waited for.
 
+#include "ChildProcess.h"
 #include "DemoReader.h"
 #include "SimulatorProcess.h"
 
@@ -61,6 +62,7 @@ TEST(Demo, ReaderThatDoesNotStartIsOneLineAndNoHang)
 TEST(Demo, ToolKilledOutrightStopsItsReader)
 {
     QProcess tool;
+    die_with_test(tool);
     tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo") });
     const QDeadlineTimer deadline(10000);
     while (!tool.canReadLine() && tool.state() != QProcess::NotRunning && !deadline.hasExpired())

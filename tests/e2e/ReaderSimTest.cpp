@@ -1,6 +1,7 @@
 // The simulated card reader on its own, through its real pseudo-terminal: the answers the tool
 // relies on, their pace, and the program's life (link, signals, options).
 
+#include "ChildProcess.h"
 #include "SimulatorProcess.h"
 
 #include <QDeadlineTimer>
@@ -188,6 +189,7 @@ TEST_F(ReaderSim, AFloodOfFramesKeepsAReadersBufferOfAnswersAndTheFrameAfterItIs
 int run_to_end(const QString& arguments, QByteArray* output = nullptr)
 {
     QProcess process;
+    die_with_test(process);
     process.start(SimulatorProcess::program(), arguments.split(u' '));
     if (!process.waitForFinished(5000)) {
         process.kill();

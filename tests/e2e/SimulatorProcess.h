@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
@@ -14,6 +16,7 @@ public:
     explicit SimulatorProcess(const QStringList& options = {}, const QString& link = {})
         : link_path_(link.isEmpty() ? folder_.filePath(QStringLiteral("COM1")) : link)
     {
+        die_with_test(process_);
         process_.start(program(), options + QStringList { link_path_ });
         const QDeadlineTimer deadline(5000);
         while (!process_.canReadLine() && process_.state() != QProcess::NotRunning

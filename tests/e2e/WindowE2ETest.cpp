@@ -219,7 +219,7 @@ TEST_F(WindowOnSimulator, WrongKeyAAndRefusedFrameAreReportedAndNothingIsWritten
     press("cmdwrite");
     ASSERT_EQ(answer(), QStringLiteral("발행 에러"));
 
-    get<QLineEdit>("read_secret")->setText(MainWindow::default_key());
+    get<QLineEdit>("read_secret")->setText(default_key());
     // Block 3 is the first sector's trailer, which the commands cannot reach.
     set_address(QStringLiteral("03"));
     press("cmd_read");

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FakeSerialControl line;
     line.set_existing_ports({ 1 });
     line.set_comm_port(1);
-    (void)line.set_port_open(true);
+    (void)line.open_port();
     line.set_rthreshold(1);
     FuzzCardPanel panel;
     CardCommands commands(panel, line);
@@ -115,7 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             commands.cmderase();
             break;
         case 10:
-            (void)line.set_port_open(!line.port_open());
+            if (line.port_open())
+                line.close_port();
+            else
+                (void)line.open_port();
             break;
         case 11:
             line.raise_event(input.byte());

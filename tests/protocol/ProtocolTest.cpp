@@ -111,7 +111,8 @@ public:
     {
     }
     bool port_open() const override { return true; }
-    CommResult set_port_open(bool) override { return CommResult::success(); }
+    CommResult open_port() override { return CommResult::success(); }
+    void close_port() override { }
     QByteArray input() override { return {}; }
     CommResult output(const QString& text) override
     {

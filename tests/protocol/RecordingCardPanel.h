@@ -67,7 +67,7 @@ struct CardRig {
     CardRig()
     {
         line.set_existing_ports({ 1 });
-        (void)line.set_port_open(true);
+        (void)line.open_port();
         line.set_rthreshold(1);
         QObject::connect(&line, &SerialControl::OnComm, [this] { commands.on_comm(); });
         panel.commands = &commands;

@@ -1,4 +1,5 @@
 #include "QtSerialControl.h"
+#include "ChildProcess.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 
@@ -52,6 +53,7 @@ void expect_failure(const CommResult& result, const QString& device, const QStri
 struct Holder {
     Holder(const QString& mode, const QString& path)
     {
+        die_with_test(process);
         process.start(QStringLiteral(SERIAL_HOLDER_PATH), { mode, path });
         process.waitForReadyRead(5000);
         answer = process.readLine().trimmed().toStdString();
@@ -128,7 +130,7 @@ protected:
 
     void open_first()
     {
-        const CommResult opened = control.set_port_open(true);
+        const CommResult opened = control.open_port();
         ASSERT_TRUE(opened) << opened.detail().toStdString();
     }
 
@@ -161,7 +163,7 @@ TEST_F(SerialOnPty, OpenPutsTheSettingsOnTheDevice)
         SCOPED_TRACE(c.text);
         QtSerialControl fresh(make_map());
         ASSERT_TRUE(fresh.set_settings(QString::fromLatin1(c.text)));
-        const CommResult opened = fresh.set_port_open(true);
+        const CommResult opened = fresh.open_port();
         ASSERT_TRUE(opened) << opened.detail().toStdString();
 
         const termios line = line_of(first);
@@ -195,8 +197,7 @@ TEST_F(SerialOnPty, MissingDeviceIsRefusedWithItsPathAndOutputOnTheClosedPortToo
 {
     const QString device = QDir(folder.path()).filePath(QStringLiteral("COM3"));
     control.set_comm_port(3);
-    expect_failure(
-        control.set_port_open(true), device, QStringLiteral("No such file or directory"));
+    expect_failure(control.open_port(), device, QStringLiteral("No such file or directory"));
     EXPECT_FALSE(control.port_open());
     expect_failure(control.output(QStringLiteral("R")), device, SerialControl::not_open_reason());
 }
@@ -213,12 +214,12 @@ TEST_F(SerialOnPty, DeviceHeldByAnotherProgramIsRefusedAsBusyUntilReleased)
             const auto restore = qScopeGuard([] { set_admin_rights(true); });
             if (!set_admin_rights(false) && getuid() == 0)
                 GTEST_SKIP() << "cannot set aside root's right to open an exclusive terminal";
-            expect_failure(control.set_port_open(true), first.device_path(),
+            expect_failure(control.open_port(), first.device_path(),
                 QStringLiteral("Device or resource busy"));
             EXPECT_FALSE(control.port_open());
         }
         QtSerialControl fresh(make_map());
-        EXPECT_TRUE(fresh.set_port_open(true)) << "released by the other program, it opens";
+        EXPECT_TRUE(fresh.open_port()) << "released by the other program, it opens";
     }
 }
 
@@ -229,7 +230,7 @@ TEST_F(SerialOnPty, CommPortPutWhileOpenAppliesWhenPortOpenTrueReopens)
     ASSERT_TRUE(control.output(QStringLiteral("A")));
     EXPECT_EQ(first.read(1), QByteArray("A")) << "still on COM1";
 
-    ASSERT_TRUE(control.set_port_open(true));
+    ASSERT_TRUE(control.open_port());
     EXPECT_TRUE(control.port_open());
     ASSERT_TRUE(control.output(QStringLiteral("B")));
     EXPECT_EQ(second.read(1), QByteArray("B"));
@@ -246,6 +247,7 @@ TEST_F(SerialOnPty, OutputsGoOutInOrderAsUtf8)
     open_first();
     ASSERT_TRUE(control.output(QStringLiteral("\x02R04;\x7F")));
     ASSERT_TRUE(control.output(QStringLiteral("\u00E9카드\U0001F600\x03")));
+    control.close_port();
     const QByteArray expected("\x02R04;\x7F\xC3\xA9\xEC\xB9\xB4\xEB\x93\x9C\xF0\x9F\x98\x80\x03");
     EXPECT_EQ(first.read(expected.size()), expected);
     EXPECT_EQ(first.read_available(50), QByteArray()) << "nothing more";
@@ -347,7 +349,7 @@ TEST_F(SerialOnPty, UnplugClosesThePortAfterOneNotificationAndLeavesItIdle)
     QtSerialControl second_line(make_map());
     LineWatcher second_watcher(second_line);
     second_line.set_comm_port(2);
-    ASSERT_TRUE(second_line.set_port_open(true));
+    ASSERT_TRUE(second_line.open_port());
     second.close_master();
     expect_failure(second_line.output(QStringLiteral("R")), second.device_path(),
         QStringLiteral("Input/output error"));
@@ -364,7 +366,7 @@ TEST_F(SerialOnPty, PortOpenPutBetweenUnplugAndItsNotificationWins)
     EXPECT_TRUE(watcher.events.isEmpty());
 
     control.set_comm_port(2);
-    ASSERT_TRUE(control.set_port_open(true));
+    ASSERT_TRUE(control.open_port());
     QTest::qWait(100);
     EXPECT_TRUE(control.port_open()) << "the pending close does not touch the new port";
     EXPECT_TRUE(watcher.events.isEmpty()) << "nothing was lost since the reopen";
@@ -378,7 +380,7 @@ TEST_F(SerialOnPty, PortOpenPutBetweenUnplugAndItsNotificationWins)
     PortMap map;
     map.map_port(1, third.device_path());
     auto doomed = std::make_unique<QtSerialControl>(map);
-    ASSERT_TRUE(doomed->set_port_open(true));
+    ASSERT_TRUE(doomed->open_port());
     third.close_master();
     ASSERT_TRUE(turn_until_loss_seen(*doomed));
     doomed.reset();

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ChildProcess.h"
 
 #include <QFile>
 #include <QProcess>
@@ -64,6 +65,7 @@ TEST(CommandLine, ListPortsPrintsTheNumberingAndExitsWithoutADisplay)
     for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
         environment.remove(name);
     program.setProcessEnvironment(environment);
+    die_with_test(program);
     program.start(
         NOVARD_DEMO, { "--list-ports", "--port-dir", folder.path(), "--map", "COM9=/tmp/reader" });
     ASSERT_TRUE(program.waitForFinished(10000));

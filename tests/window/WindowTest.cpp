@@ -46,7 +46,7 @@ TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
         EXPECT_EQ(line.open_attempts().mid(0, 16), probes);
         EXPECT_EQ(controls.port_list(), c.listed);
         EXPECT_EQ(controls.text("txt_port"), c.listed.value(0));
-        EXPECT_EQ(line.open_port(), c.open_port);
+        EXPECT_EQ(line.open_port_number(), c.open_port);
         EXPECT_EQ(controls.text("Label"), c.label);
         EXPECT_EQ(controls.ticked_option(), c.ticked);
         if (c.label == "9600,n,8,1") { // the default opening puts the reader's line settings
@@ -109,7 +109,7 @@ TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
     EXPECT_FALSE(get<QCheckBox>("chkdtr")->isChecked() || get<QCheckBox>("chkrts")->isChecked());
     EXPECT_TRUE(line.dtr_enable() && line.rts_enable()) << "the lines stay on";
     EXPECT_TRUE(line.outputs().isEmpty());
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(text("Label"), "9600,n,8,1");
     EXPECT_EQ(state(), "");
 }
@@ -119,13 +119,13 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnce)
     auto attempts = line.open_attempts().size();
     click(option(3));
     EXPECT_EQ(ticked_option(), 3);
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), ++attempts);
     EXPECT_EQ(text("Label"), "COM3 PORT ON");
 
     // Typing COM12 passes through COM1; the port text names the port, no option is ticked by hand.
     type_into(get("txt_port"), "COM12");
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(ticked_option(), 1);
     EXPECT_EQ(text("Label"), "COM1 PORT ON");
     attempts = line.open_attempts().size();
@@ -141,12 +141,12 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnce)
     for (const auto& [key, port] : moves) {
         QTest::keyClick(list, key);
         EXPECT_EQ(text("txt_port"), QStringLiteral("COM%1").arg(port));
-        EXPECT_EQ(line.open_port(), port);
+        EXPECT_EQ(line.open_port_number(), port);
         EXPECT_EQ(line.open_attempts().size(), ++attempts);
     }
     QTest::mouseClick(
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), ++attempts);
 
     // A search leaves no port open; any choice after it opens its port, the ticked option too.
@@ -155,14 +155,14 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnce)
     EXPECT_FALSE(line.port_open());
     EXPECT_EQ(text("txt_port"), "");
     click(option(ticked_option()));
-    EXPECT_EQ(line.open_port(), 3);
+    EXPECT_EQ(line.open_port_number(), 3);
     press("cmd_port_search");
     window->tick_option(2); // as the operations tick it: its click runs once
-    EXPECT_EQ(line.open_port(), 2);
+    EXPECT_EQ(line.open_port_number(), 2);
     EXPECT_FALSE(option(3)->isChecked());
     press("cmd_port_search");
     window->set_port_text("COM1"); // its change runs before the next statement
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(ticked_option(), 1);
 }
 
@@ -180,7 +180,7 @@ TEST_F(WindowTest, AMissingPortShowsTheChoiceWhileTheBoxIsUpThenFallsBackToComOn
         QStringList({ "NOVARD Read/Write DEMO", "존제 하지 않는 통신포트 입니다.",
             "COM7: No such file or directory" }));
     EXPECT_EQ(while_up, QStringList({ "COM7 PORT ON", "7", "closed" }));
-    EXPECT_EQ(line.open_port(), 1);
+    EXPECT_EQ(line.open_port_number(), 1);
     EXPECT_EQ(ticked_option(), 1);
     EXPECT_EQ(text("Label"), "9600,n,8,1");
 
@@ -193,7 +193,7 @@ TEST_F(WindowTest, AMissingPortShowsTheChoiceWhileTheBoxIsUpThenFallsBackToComOn
         "COM1 포트를 열 수 없습니다: COM1: Device or resource busy — 다른 프로그램이 이 포트를 "
         "사용하고 있습니다");
     click(option(2));
-    EXPECT_EQ(line.open_port(), 2);
+    EXPECT_EQ(line.open_port_number(), 2);
 }
 
 TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRefuseWhatCannotGo)

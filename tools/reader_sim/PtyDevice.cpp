@@ -4,8 +4,6 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <pty.h>
 #include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,33 +12,26 @@ namespace reader_sim {
 
 PtyDevice::PtyDevice(const QString& link_path)
 {
-    termios raw {};
-    cfmakeraw(&raw);
-    char name[256] = {};
-    if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
-        error_ = QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno));
-        master_ = slave_ = -1;
+    if (!pty_.valid()) {
+        error_ = pty_.error();
         return;
     }
-    device_path_ = QString::fromLocal8Bit(name);
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-    ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    const QByteArray device = QFile::encodeName(pty_.device_path());
     watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch_ < 0 || ::inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE) < 0) {
-        error_ = QStringLiteral("cannot watch %1: %2").arg(device_path_, strerror(errno));
-        close_all();
+    if (watch_ < 0 || ::inotify_add_watch(watch_, device.constData(), IN_OPEN | IN_CLOSE) < 0) {
+        error_ = QStringLiteral("cannot watch %1: %2").arg(pty_.device_path(), strerror(errno));
         return;
     }
-    if (!link_path.isEmpty() && !make_link(link_path))
-        close_all();
+    if (!link_path.isEmpty())
+        make_link(link_path);
 }
 
 PtyDevice::~PtyDevice()
 {
-    if (!link_path_.isEmpty() && QFile::symLinkTarget(link_path_) == device_path_)
+    if (!link_path_.isEmpty() && QFile::symLinkTarget(link_path_) == pty_.device_path())
         QFile::remove(link_path_);
-    close_all();
+    if (watch_ >= 0)
+        ::close(watch_);
 }
 
 void PtyDevice::take_opens_and_closes()
@@ -53,13 +44,13 @@ void PtyDevice::take_opens_and_closes()
             if (event->mask & IN_OPEN)
                 ++users_;
             if ((event->mask & IN_CLOSE) && users_ > 0 && --users_ == 0)
-                ::tcflush(slave_, TCIFLUSH);
+                ::tcflush(pty_.slave_fd(), TCIFLUSH);
             at += ssize_t(sizeof(inotify_event) + event->len);
         }
     }
 }
 
-bool PtyDevice::make_link(const QString& link_path)
+void PtyDevice::make_link(const QString& link_path)
 {
     // Only a dangling link is replaced: it is what a simulator that was killed leaves behind,
     // whereas a live link may belong to another simulator still running.
@@ -69,26 +60,14 @@ bool PtyDevice::make_link(const QString& link_path)
     } else if (existing.isSymLink() || existing.exists()) {
         error_ = QStringLiteral("%1 already exists and is not a dangling link; not replacing it")
                      .arg(link_path);
-        return false;
+        return;
     }
-    QFile device(device_path_);
+    QFile device(pty_.device_path());
     if (!device.link(link_path)) {
         error_ = QStringLiteral("cannot make the link %1: %2").arg(link_path, device.errorString());
-        return false;
+        return;
     }
     link_path_ = link_path;
-    return true;
-}
-
-void PtyDevice::close_all()
-{
-    if (master_ >= 0)
-        ::close(master_);
-    if (slave_ >= 0)
-        ::close(slave_);
-    if (watch_ >= 0)
-        ::close(watch_);
-    master_ = slave_ = watch_ = -1;
 }
 
 } // namespace reader_sim

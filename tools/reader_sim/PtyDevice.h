@@ -1,17 +1,16 @@
 #pragma once
 
+#include "Pty.h"
+
 #include <QString>
-#include <optional>
 
 namespace reader_sim {
 
-// The reader's end of the line: a pseudo-terminal pair whose device (slave) side is set raw and,
-// when a link path is given, reachable through a symbolic link there. The simulator keeps its own
-// descriptor of the device open, so the tool closing and reopening the device (as its port search
-// does) never makes the master side read EIO. That descriptor would also keep the answers sent
-// while nobody has the device open, which a real line loses; so the opens and closes of the
-// device are watched (inotify) to know whether anybody listens. The link is removed on
-// destruction if it still points to this device.
+// The reader's end of the line: a pseudo-terminal pair (Pty) whose device side is, when a link
+// path is given, reachable through a symbolic link there. The pair's own descriptor of the device
+// would keep the answers sent while nobody has the device open, which a real line loses; so the
+// opens and closes of the device are watched (inotify) to know whether anybody listens. The link is
+// removed on destruction if it still points to this device.
 class PtyDevice {
 public:
     // Empty link_path: no link, the device is reached by its own path. On failure error is set
@@ -21,26 +20,23 @@ public:
     PtyDevice(const PtyDevice&) = delete;
     PtyDevice& operator=(const PtyDevice&) = delete;
 
-    bool valid() const { return master_ >= 0; }
+    bool valid() const { return pty_.valid() && watch_ >= 0 && error_.isEmpty(); }
     const QString& error() const { return error_; }
-    int master_fd() const { return master_; }
+    int master_fd() const { return pty_.master_fd(); }
     // Readable when the device was opened or closed since the last take_opens_and_closes().
     int watch_fd() const { return watch_; }
     // Counts the opens and closes; when the last user closes, drops what it left unread.
     void take_opens_and_closes();
     bool in_use() const { return users_ > 0; }
     // The path the tool opens: the link if there is one, else the device itself.
-    QString path() const { return link_path_.isEmpty() ? device_path_ : link_path_; }
+    QString path() const { return link_path_.isEmpty() ? pty_.device_path() : link_path_; }
 
 private:
-    bool make_link(const QString& link_path);
-    void close_all();
+    void make_link(const QString& link_path);
 
-    int master_ = -1;
-    int slave_ = -1;
+    Pty pty_;
     int watch_ = -1;
     int users_ = 0;
-    QString device_path_;
     QString link_path_;
     QString error_;
 };

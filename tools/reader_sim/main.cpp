@@ -3,6 +3,7 @@
 // text below; Reader, Card and Request hold them.
 
 #include "Card.h"
+#include "CommandFrame.h"
 #include "LineLoop.h"
 #include "PtyDevice.h"
 #include "Reader.h"
@@ -95,8 +96,9 @@ int main(int argc, char** argv)
         QStringLiteral("Make the device reachable through a symbolic link at <path>."),
         QStringLiteral("path"));
     const QCommandLineOption key_option(QStringLiteral("key"),
-        QStringLiteral("Key A of every sector: six bytes (ASCII characters). Default 730914."),
-        QStringLiteral("key"), QStringLiteral("730914"));
+        QStringLiteral("Key A of every sector: six bytes (ASCII characters). Default %1.")
+            .arg(default_key()),
+        QStringLiteral("key"), default_key());
     const QCommandLineOption delay_option(QStringLiteral("delay"),
         QStringLiteral("Present the card <ms> milliseconds after ACK CR. Default 700."),
         QStringLiteral("ms"), QStringLiteral("700"));

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -14,13 +15,14 @@ Pty::Pty()
     cfmakeraw(&raw);
     char name[256] = {};
     if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
+        error_ = QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno));
         master_ = slave_ = -1;
         return;
     }
     path_ = QString::fromLocal8Bit(name);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    // Keeping our own slave descriptor open means the master never reads EIO between the tool's
-    // close and reopen of the device.
+    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
 }
 
 Pty::~Pty()
