@@ -3,6 +3,7 @@
 // through its controls by name, as an operator drives it by their places.
 
 #include "CardCommands.h"
+#include "FakeSystemPorts.h"
 #include "MainWindow.h"
 #include "PortMap.h"
 #include "PortOperations.h"
@@ -314,6 +315,40 @@ TEST_F(WindowOnPty, TheTypedAddressGoesOutExactlyAndTheTraceHoldsEveryByteBothWa
             { QStringLiteral("02  [STX]"), QStringLiteral("52 31 3B 37 33 30 39 31 34  R1;730914"),
                 QStringLiteral("03  [ETX]") }));
     EXPECT_EQ(received.join(QString()), ack_cr);
+}
+
+// The system's list is a fake naming links to pseudo-terminals, as udev names adapters.
+TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
+{
+    Pty adapter, console, modem;
+    QTemporaryDir dev;
+    const auto plug = [&](const char* name, const Pty& pty) {
+        EXPECT_TRUE(QFile::link(pty.device_path(), dev.filePath(name)));
+        return SystemPorts::Port { dev.filePath(name), QString() };
+    };
+    auto system = std::make_shared<FakeSystemPorts>();
+    system->list = { plug("ttyS0", console), plug("ttyUSB0", adapter) };
+    PortMap map;
+    map.set_system_ports(system);
+    QtSerialControl line { map };
+    RecordingDesktop desktop;
+    MainWindow window(line, desktop);
+    WindowControls controls;
+    controls.attach(&window);
+    window.load();
+    EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM2" }));
+    EXPECT_EQ(controls.option(1)->toolTip(), dev.filePath("ttyUSB0"));
+    EXPECT_TRUE(line.port_open());
+
+    // The adapter is pulled out and a modem plugged in: the numbers hold until the next search.
+    ASSERT_TRUE(QFile::remove(dev.filePath("ttyUSB0")));
+    system->list = { system->list[0], plug("ttyACM0", modem) };
+    EXPECT_EQ(line.device_for(1), dev.filePath("ttyUSB0"));
+    EXPECT_EQ(line.device_for(3), QString());
+    controls.press("cmd_port_search");
+    EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM2" }));
+    EXPECT_EQ(controls.option(1)->toolTip(), dev.filePath("ttyACM0"));
+    EXPECT_EQ(line.device_for(2), dev.filePath("ttyS0"));
 }
 
 } // namespace

@@ -14,10 +14,6 @@
 
 namespace {
 
-const char* const progress_states[] = { "", "read", "read_ack", "read_nak", "read_ack_cr",
-    "read_ack_can", "edit", "edit_ack", "edit_nak", "edit_ack_cr", "edit_ack_can", "new", "new_ack",
-    "new_nak", "new_ack_cr", "new_ack_can" };
-
 class Input {
 public:
     Input(const uint8_t* data, size_t size)
@@ -128,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             line.raise_event(input.byte());
             break;
         case 12:
-            commands.set_cmd_state(QString::fromLatin1(progress_states[input.byte() % 16]));
+            commands.set_cmd_state(state_text(ProgressState(input.byte() % 16)));
             break;
         case 13: {
             // A long reply, so that the log bound is reached quickly.

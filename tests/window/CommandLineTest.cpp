@@ -33,9 +33,7 @@ TEST(CommandLine, HelpAndVersion)
 {
     const CommandLine help = parse({ "--help" });
     EXPECT_EQ(help.action, CommandLine::Action::help);
-    EXPECT_TRUE(help.text.contains("--map COMn=PATH") && help.text.contains("--port-dir FOLDER")
-        && help.text.contains("--list-ports") && help.text.contains("--trace FILE"));
-    EXPECT_EQ(parse({ "-h" }).action, CommandLine::Action::help);
+    EXPECT_TRUE(help.text.contains("--map COMn=PATH") && help.text.contains("--list-ports"));
     const CommandLine version = parse({ "--version" });
     EXPECT_EQ(version.action, CommandLine::Action::version);
     EXPECT_TRUE(version.text.startsWith("novard-demo "));
