@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
+#include <optional>
 
 namespace {
 
@@ -73,24 +74,27 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         line.text = program + QStringLiteral(" " NOVARD_VERSION "\n");
         return line;
     }
-    const QStringList folders = parser.values(dir_option);
-    if (folders.size() > 1)
-        return fail(QStringLiteral("--port-dir given more than once"));
-    if (!folders.isEmpty()) {
-        if (folders[0].isEmpty())
-            return fail(QStringLiteral("--port-dir needs a folder"));
-        line.port_map.set_port_dir(folders[0]);
-    }
-    const QStringList traces = parser.values(trace_option);
-    if (traces.size() > 1)
-        return fail(QStringLiteral("--trace given more than once"));
-    if (!traces.isEmpty()) {
-        if (traces[0].isEmpty())
-            return fail(QStringLiteral("--trace needs a file"));
-        line.trace_file = traces[0];
-    }
+    // An option given at most once and never empty; the reason when it is given otherwise.
+    auto single
+        = [&](const QCommandLineOption& option, const char* what) -> std::optional<QString> {
+        const QStringList values = parser.values(option);
+        const QString name = QStringLiteral("--") + option.names().constFirst();
+        if (values.size() > 1)
+            return name + QStringLiteral(" given more than once");
+        if (!values.isEmpty() && values[0].isEmpty())
+            return name + QStringLiteral(" needs a ") + QLatin1StringView(what);
+        return std::nullopt;
+    };
+    if (const auto reason = single(dir_option, "folder"))
+        return fail(*reason);
+    if (const auto reason = single(trace_option, "file"))
+        return fail(*reason);
+    const QString folder = parser.value(dir_option);
+    if (!folder.isEmpty())
+        line.port_map.set_port_dir(folder);
+    line.trace_file = parser.value(trace_option);
     if (parser.isSet(demo_option)) {
-        if (!folders.isEmpty())
+        if (!folder.isEmpty())
             return fail(QStringLiteral("--demo makes its own folder of ports; drop --port-dir"));
         line.demo = true;
     }
