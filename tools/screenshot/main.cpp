@@ -49,7 +49,9 @@ int main(int argc, char** argv)
     press("cmd_read");
     if (!answered(QStringLiteral("카드 읽기 완료")))
         return 1;
-    QApplication::processEvents();
+    // The log box takes the newest bytes once a screen frame; wait for it as the eye does.
+    for (QDeadlineTimer frame(50); !frame.hasExpired();)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     if (!window.grab().save(arguments[3])) {
         std::fprintf(stderr, "novard-screenshot: cannot write %s\n", qPrintable(arguments[3]));
         return 1;
