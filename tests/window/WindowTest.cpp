@@ -21,8 +21,8 @@ TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
     } cases[] = {
         { {}, {}, {}, 0, 1, "COM1 포트를 열 수 없습니다: COM1: No such file or directory" },
         { { 1, 3, 5 }, {}, { "COM1", "COM3", "COM5" }, 1, 1, "9600,n,8,1" },
-        { { 1, 3 }, { 1 }, { "COM3" }, 3, 3, "COM3 PORT ON" },
-        { { 1, 12 }, { 1 }, { "COM12" }, 1, 1, "9600,n,8,1" },
+        { { 1, 8 }, { 1 }, { "COM8" }, 8, 8, "COM8 PORT ON" },
+        { { 1, 16 }, { 1 }, { "COM16" }, 1, 1, "9600,n,8,1" },
         { { 3 }, {}, { "COM3" }, 3, 3, "COM3 PORT ON" },
     };
     for (const auto& c : cases) {
