@@ -6,8 +6,7 @@
 namespace {
 
 const char* const usage
-    = R"(Usage: novard-demo [--map COMn=PATH]... [--port-dir FOLDER] [--list-ports]
-                   [--trace FILE] [--demo]
+    = R"(Usage: novard-demo [OPTION]...
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
