@@ -71,11 +71,9 @@ TEST(Sending, IssueDataOfMoreThanSixteenCodePointsBringsTheBoxAndNothingElse)
 {
     const QString lone_surrogate(QChar(0xD83D));
     const std::pair<QString, bool> cases[] = {
-        { QString(16, u'x'), true },
         { QString(17, u'x'), false },
         { "   " + QString(16, u'x') + "  ", true },
         { QString(16, u'x') + u'\t', false },
-        { QStringLiteral("가나다라마바사아자차카타파하가나"), true },
         { QStringLiteral("😀").repeated(16), true },
         { QStringLiteral("😀").repeated(17), false },
         { lone_surrogate.repeated(16), true },
