@@ -55,10 +55,17 @@ public:
     ~Line() { ::close(fd_); }
     Q_DISABLE_COPY(Line)
 
-    void write(const QByteArray& bytes)
+    // Every byte, waiting for room as a writer at full speed does.
+    void write(QByteArray bytes)
     {
         since_write_.start();
-        EXPECT_EQ(::write(fd_, bytes.constData(), size_t(bytes.size())), bytes.size());
+        while (!bytes.isEmpty()) {
+            const ssize_t n = ::write(fd_, bytes.constData(), size_t(bytes.size()));
+            bytes.remove(0, std::max<ssize_t>(n, 0));
+            pollfd pfd { fd_, POLLOUT, 0 };
+            if (n <= 0)
+                ::poll(&pfd, 1, 100);
+        }
     }
     // Until count bytes came or timeout_ms passed. first_ms and last_ms: when the first and the
     // last of them came, since the last write.
@@ -80,21 +87,8 @@ public:
         }
         return bytes;
     }
-    // Every byte, waiting for room as a writer at full speed does.
-    void write_all(QByteArray bytes)
-    {
-        while (!bytes.isEmpty()) {
-            const ssize_t n = ::write(fd_, bytes.constData(), size_t(bytes.size()));
-            if (n > 0) {
-                bytes.remove(0, n);
-            } else {
-                pollfd pfd { fd_, POLLOUT, 0 };
-                ::poll(&pfd, 1, 100);
-            }
-        }
-    }
-    // Whatever arrives within window_ms.
-    QByteArray read_for(int window_ms) { return read(std::numeric_limits<int>::max(), window_ms); }
+    // Whatever arrives in a time after which no answer should come.
+    QByteArray quiet() { return read(std::numeric_limits<int>::max(), quiet_ms); }
     QByteArray ask(const QByteArray& sent, qsizetype count)
     {
         write(sent);
@@ -128,7 +122,7 @@ TEST_F(ReaderSim, ReadOfBlankBlockAnswersAckCrThenTheCardAfterTheDelayAtTheLineP
     // 17 bytes at 1.04 ms each, however late the card came; sent at once they would all arrive
     // right after the delay.
     EXPECT_GE(line_.last_ms, card_delay_ms + 15);
-    EXPECT_EQ(line_.read_for(quiet_ms), QByteArray());
+    EXPECT_EQ(line_.quiet(), QByteArray());
 }
 
 TEST_F(ReaderSim, FramesAreStoredReadRefusedOrCutAsAReaderDoes)
@@ -162,14 +156,14 @@ TEST_F(ReaderSim, FramesAreStoredReadRefusedOrCutAsAReaderDoes)
     };
     for (const auto& [sent, answer] : exchanges) {
         EXPECT_EQ(line_.ask(sent, answer.size()), answer) << sent.constData();
-        EXPECT_EQ(line_.read_for(quiet_ms), QByteArray()) << sent.constData();
+        EXPECT_EQ(line_.quiet(), QByteArray()) << sent.constData();
     }
 }
 
 TEST_F(ReaderSim, AFloodOfFramesKeepsAReadersBufferOfAnswersAndTheFrameAfterItIsAnswered)
 {
     // Each STX cuts the frame before it short: half a megabyte of NAK CR asked for.
-    line_.write_all(QByteArray(256 * 1024, '\x02'));
+    line_.write(QByteArray(256 * 1024, '\x02'));
     line_.write(read_frame("04"));
     QByteArray answers;
     while (!answers.endsWith(blank_read) && answers.size() < 16 * 1024) {

@@ -40,7 +40,7 @@ TEST(Sending, FramesGoOutAsThreeWritesThenTheEchoThenTheFirstState)
         { new_issue, "  0;4 ", " \t730914  ", "\u00a0ab cd\t  ",
             "\x02N0;4;\t730914;\xC2\xA0"
             "ab cd\t\x03",
-            "", "new" },
+            "[STX] N 0;4 ; \t730914 ; \u00a0ab cd\t [ETX] 신규 카드 발행 입니다.", "new" },
         { modify_issue, "04", "\u3000k", "가😀",
             "\x02W04;\xE3\x80\x80k;\xEA\xB0\x80\xF0\x9F\x98\x80\x03",
             "[STX] W 04 ; \u3000k ; 가😀 [ETX] 수정 카드 발행 입니다.", "edit" },
@@ -57,15 +57,11 @@ TEST(Sending, FramesGoOutAsThreeWritesThenTheEchoThenTheFirstState)
         const QByteArray body = c.line_bytes.sliced(1, c.line_bytes.size() - 2);
         EXPECT_EQ(rig.line.outputs(), QStringList({ "\x02", QString::fromUtf8(body), "\x03" }));
         EXPECT_EQ(rig.line.written_bytes(), c.line_bytes);
-        ASSERT_EQ(rig.panel.events.size(), c.command == read ? 2 : 1);
-        if (c.command == read) { // the log is emptied before anything is written
-            EXPECT_EQ(rig.panel.events[0], (Event { "log", "", "", "new_ack_cr", 0 }));
-        }
-        EXPECT_EQ(rig.panel.events.back().writes_then, 3);
-        EXPECT_EQ(rig.panel.events.back().state_then, "new_ack_cr");
-        if (!c.echo.isEmpty()) {
-            EXPECT_EQ(rig.panel.echo, c.echo);
-        }
+        // A read empties the log before anything is written; the echo comes after the writes.
+        QList<Event> expected { { "echo", c.echo, "", "new_ack_cr", 3 } };
+        if (c.command == read)
+            expected.prepend({ "log", "", "", "new_ack_cr", 0 });
+        EXPECT_EQ(rig.panel.events, expected);
         EXPECT_EQ(rig.panel.data, c.data) << "the field keeps its untrimmed text";
         EXPECT_EQ(rig.commands.cmd_state(), c.state);
     }
@@ -75,11 +71,9 @@ TEST(Sending, IssueDataOfMoreThanSixteenCodePointsBringsTheBoxAndNothingElse)
 {
     const QString lone_surrogate(QChar(0xD83D));
     const std::pair<QString, bool> cases[] = {
-        { QString(16, u'x'), true },
         { QString(17, u'x'), false },
         { "   " + QString(16, u'x') + "  ", true },
         { QString(16, u'x') + u'\t', false },
-        { QStringLiteral("가나다라마바사아자차카타파하가나"), true },
         { QStringLiteral("😀").repeated(16), true },
         { QStringLiteral("😀").repeated(17), false },
         { lone_surrogate.repeated(16), true },
@@ -274,9 +268,7 @@ TEST(Receiving, EventsOtherThanDataReceivedChangeNothing)
     rig.commands.set_cmd_state(u"read");
     rig.line.raise_event(SerialControl::comEvReceive); // with nothing waiting
     rig.line.receive(QByteArray("\x06\x0D"));
-    for (const int event : { int(SerialControl::comEvNone), int(SerialControl::comEventBreak),
-             int(SerialControl::comEventFrame), int(SerialControl::comEventOverrun),
-             int(SerialControl::comEventRxParity), int(SerialControl::comEventDeviceLost), 1, 3 })
+    for (const int event : { 0, 1, 3, 1001, 1004, 1006, 1009, 1100, 1101 })
         rig.line.raise_event(event);
     EXPECT_TRUE(rig.panel.events.isEmpty());
     rig.line.raise_event(SerialControl::comEvReceive);

@@ -1,9 +1,5 @@
 #include "CommandLine.h"
-#include "ChildProcess.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,27 +48,6 @@ TEST(CommandLine, BadOptionsGiveOneLineErrors)
         EXPECT_TRUE(line.text.startsWith("novard-demo: "));
         EXPECT_FALSE(line.text.contains('\n'));
     }
-}
-
-// Of the folder only what is there is listed; the system's own devices are not read beside it.
-TEST(CommandLine, ListPortsPrintsTheNumberingAndExitsWithoutADisplay)
-{
-    QTemporaryDir folder;
-    QFile com2(folder.filePath("COM2"));
-    ASSERT_TRUE(com2.open(QIODevice::WriteOnly));
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
-        environment.remove(name);
-    program.setProcessEnvironment(environment);
-    die_with_test(program);
-    program.start(
-        NOVARD_DEMO, { "--list-ports", "--port-dir", folder.path(), "--map", "COM9=/tmp/reader" });
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    EXPECT_EQ(QString::fromLocal8Bit(program.readAllStandardOutput()),
-        QStringLiteral("COM2 %1\nCOM9 /tmp/reader\n").arg(folder.filePath("COM2")));
 }
 
 } // namespace

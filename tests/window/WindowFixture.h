@@ -28,6 +28,5 @@ struct WindowFixture : testing::Test, WindowControls {
         window->load();
     }
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    void type(const char* field, const QString& text) { get<QLineEdit>(field)->setText(text); }
     QString state() const { return window->commands().cmd_state(); }
 };

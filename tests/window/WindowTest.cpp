@@ -285,7 +285,7 @@ TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
     desktop.installed = { "xfce4-settings-manager", "systemsettings" };
     press("cmd_control_board");
     ASSERT_EQ(desktop.starts.size(), 1);
-    EXPECT_EQ(desktop.starts[0].program, "/usr/bin/systemsettings");
+    EXPECT_EQ(desktop.starts[0], "/usr/bin/systemsettings");
     EXPECT_EQ(desktop.messages.size(), 1);
 
     desktop.start_succeeds = false;
