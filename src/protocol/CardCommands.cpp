@@ -98,16 +98,17 @@ void CardCommands::send(CardCommand command)
         }
     }
 
+    // No port open (after a search, a pull or a failed switch) names no device: the one in
+    // CommPort was never chosen by the operator.
+    if (!line_.port_open()) {
+        panel_.show_message(no_port_message(), QString());
+        return;
+    }
     const std::array<QString, 3> writes { QString(stx), command_body(command, fields),
         QString(etx) };
     for (const QString& text : writes) {
         if (const CommResult result = line_.output(text); !result) {
-            // No port open (after a search, a pull or a failed switch) names no device: the one
-            // in CommPort was never chosen by the operator.
-            if (result.reason() == SerialControl::not_open_reason())
-                panel_.show_message(no_port_message(), QString());
-            else
-                panel_.show_message(send_failed_message(), result.detail());
+            panel_.show_message(send_failed_message(), result.detail());
             return;
         }
     }

@@ -118,7 +118,7 @@ void QtSerialControl::close_port()
 CommResult QtSerialControl::open_device(const QString& device)
 {
     if (device.isEmpty())
-        return CommResult::failure(named_device({}, comm_port()), qt_error_string(ENOENT));
+        return CommResult::failure(port_name(comm_port()), qt_error_string(ENOENT));
     const QString location = system_location(device);
 #ifdef Q_OS_UNIX
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
@@ -268,12 +268,7 @@ void QtSerialControl::reopen_if_back()
 {
     if (watched_device_.isEmpty())
         return;
-#ifdef Q_OS_UNIX
-    // A link whose device is gone, or no node at all, until the device is back.
-    if (!QFileInfo::exists(system_location(watched_device_)))
-        return;
-#endif
-    // A node not yet given its group and mode refuses; the next check tries again.
+    // No node yet, or one not yet given its group and mode, refuses; the next check tries again.
     if (!open_device(watched_device_))
         return;
     stop_watching();
