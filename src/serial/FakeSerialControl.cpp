@@ -31,6 +31,8 @@ CommResult FakeSerialControl::output(const QString& text)
 {
     if (open_port_ == 0)
         return CommResult::failure(device_for(comm_port()), not_open_reason());
+    if (outputs_.size() == outputs_before_refusal)
+        return CommResult::failure(device_for(open_port_), QStringLiteral("Input/output error"));
     outputs_.append(text);
     return CommResult::success();
 }

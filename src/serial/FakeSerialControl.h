@@ -49,6 +49,9 @@ public:
 
     // Runs before each open with the port number, so that a test can change the ports over time.
     std::function<void(int port)> before_open;
+    // How many Outputs the line takes before it refuses the rest, as a device pulled out
+    // mid-frame; -1: all of them.
+    qsizetype outputs_before_refusal = -1;
 
 private:
     QSet<int> existing_;

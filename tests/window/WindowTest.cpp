@@ -1,9 +1,14 @@
-// The window on the scripted line, driven by clicks and key presses: start-up, the port choices and
-// their faults, and the card commands from the operator's side.
+// The window on the scripted line, driven by clicks and key presses: its layout, start-up, the port
+// choices and their faults, and the card commands from the operator's side.
 
+#include "ControlTable.h"
+#include "ReceiveLog.h"
 #include "WindowFixture.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QFontDatabase>
+#include <QGroupBox>
 #include <QWheelEvent>
 #include <numeric>
 
@@ -81,7 +86,81 @@ struct WindowTest : WindowFixture {
             Qt::NoScrollPhase, false);
         QApplication::sendEvent(widget, &wheel);
     }
+    QString accessible(QWidget* widget, QAccessible::Text kind = QAccessible::Name) const
+    {
+        return QAccessible::queryAccessibleInterface(widget)->text(kind);
+    }
 };
+
+TEST_F(WindowTest, IsLaidOutAndReachedByTabAndScreenReaderAsTheOperatorKnowsIt)
+{
+    const struct {
+        const char *name, *kind, *container;
+        QRect geometry; // pixels, at 15 twips to the pixel
+    } anchors[] = {
+        { "txtrecv", "QLineEdit", "main", { 16, 40, 721, 18 } },
+        { "list_port", "ListBox", "Frame3", { 16, 48, 89, 112 } },
+        { "Optcom5", "QRadioButton", "comport", { 88, 24, 65, 17 } },
+        { "read_address", "QComboBox", "Frame4", { 136, 24, 185, 20 } },
+        { "cmd_control_board", "QPushButton", "Frame5", { 16, 48, 153, 25 } },
+    };
+    for (const auto& row : anchors) {
+        QWidget* widget = get(row.name);
+        EXPECT_STREQ(widget->metaObject()->className(), row.kind);
+        EXPECT_EQ(widget->parentWidget()->objectName(), row.container);
+        EXPECT_EQ(widget->geometry(), row.geometry) << row.name;
+    }
+    EXPECT_EQ(get<QGroupBox>("Frame3")->title(), "검색 통신포트");
+    EXPECT_EQ(get<QPushButton>("cmdeditwrite")->text(), "수정발행");
+    EXPECT_EQ(window->windowTitle(), "NOVARD Read/Write DEMO 2008년2월15일");
+    EXPECT_EQ(window->size(), QSize(749, 357));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_TRUE(QFontInfo(window->font()).family().contains("Nanum")
+        || QFontDatabase::families(QFontDatabase::Korean).isEmpty());
+    for (const char* name : { "Label", "Label1" }) {
+        EXPECT_TRUE(get<QLabel>(name)->autoFillBackground()) << name;
+        EXPECT_EQ(get<QLabel>(name)->palette().color(QPalette::Window), QColor(255, 192, 128));
+    }
+    // Operator text shown in a label is never taken for markup; no button answers Enter or Esc.
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    for (const QPushButton* button : window->findChildren<QPushButton*>())
+        EXPECT_FALSE(button->isDefault() || button->autoDefault());
+    EXPECT_EQ(get<QLineEdit>("txtrecv")->maxLength(), receive_log_capacity);
+
+    // The fields in order, the options as one stop; the combo box's text field stands for it.
+    QStringList visited;
+    EXPECT_EQ(QApplication::focusWidget(), get("txtrecv"));
+    for (int press = 0; press < 15; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        visited.append(qobject_cast<QComboBox*>(focus->parentWidget())
+                ? focus->parentWidget()->objectName()
+                : focus->objectName());
+    }
+    EXPECT_EQ(visited,
+        QStringList({ "chkdtr", "chkrts", "list_port", "Optcom1", "cmdeditwrtest", "cmd_read",
+            "cmdwrite", "cmdeditwrite", "read_secret", "read_address", "txtwrdata", "cmderase",
+            "cmd_port_search", "cmd_control_board", "txtrecv" }));
+
+    // Captioned controls by their captions, fields by their purpose, status lines by what they
+    // show; the combo box is announced by its text field, which has the focus.
+    for (const ControlRow& row : control_table()) {
+        QWidget* widget = window->findChild<QWidget*>(row.name);
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            widget = combo->lineEdit();
+        if (widget != nullptr) {
+            EXPECT_FALSE(accessible(widget).isEmpty()
+                && accessible(widget, QAccessible::Description).isEmpty())
+                << row.name;
+        }
+    }
+    EXPECT_EQ(accessible(get("Optcom5")), "COM5");
+    EXPECT_EQ(accessible(get("txtrecv")), "수신 데이터");
+    EXPECT_EQ(accessible(get<QComboBox>("read_address")->lineEdit()), "블록 주소");
+    EXPECT_EQ(accessible(get("Label")), "9600,n,8,1");
+    EXPECT_EQ(accessible(get("Label1"), QAccessible::Description), "카드 처리 상태");
+}
 
 TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
 {
@@ -196,10 +275,10 @@ TEST_F(WindowTest, AMissingPortShowsTheChoiceWhileTheBoxIsUpThenFallsBackToComOn
     EXPECT_EQ(line.open_port_number(), 2);
 }
 
-TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRefuseWhatCannotGo)
+TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
 {
-    type_into(get("read_address"), "63"); // typed, not in the list, and not added to it
-    type_into(get("txtwrdata"), "<b>x</b><img>");
+    type_into(get("read_address"), " 63 "); // typed, not in the list, and not added to it
+    type_into(get("txtwrdata"), "<b>x</b><img> ");
     const std::pair<const char*, const char*> sent[] { { "cmd_read", "R63;730914" },
         { "cmdwrite", "N63;730914;<b>x</b><img>" },
         { "cmdeditwrite", "W63;730914;<b>x</b><img>" } };
@@ -210,6 +289,7 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRefuseWhatCannotGo)
     }
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
     EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
+    EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
 
     line.receive("\x06");
     line.receive("\x0d");
@@ -219,12 +299,37 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRefuseWhatCannotGo)
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }));
 
+    // A read empties the log; a step without a message leaves Label1; events other than data
+    // received leave the waiting bytes alone.
+    press("cmd_read");
+    EXPECT_EQ(window->log_text(), "");
+    line.set_rthreshold(0);
+    line.receive("\x06\x0d\x18");
+    for (const int event : { 0, 1, 3, 1001, 1004, 1006, 1009 })
+        line.raise_event(event);
+    EXPECT_EQ(window->log_text(), "");
+    line.raise_event(SerialControl::comEvReceive);
+    EXPECT_EQ(window->log_text(), "[ACK][CR][CAN]");
+    EXPECT_EQ(text("Label1"), "읽기 명령 전송 완료 -> 카드를 대어 주세요");
+    line.set_rthreshold(1);
+    line.receive("\x0d");
+    EXPECT_EQ(text("Label1"), "읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
+    EXPECT_EQ(state(), "");
+
     press("cmderase");
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("txtrecv").isEmpty(); }));
     EXPECT_EQ(text("Label"), "");
-    EXPECT_EQ(text("Label1"), "카드 수정 완료");
+    EXPECT_EQ(text("Label1"), "읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
+
+    // The test patterns cycle; a send does not restart them.
+    for (const char* pattern :
+        { "1234567890123456", "0000000000000000", "5555555555555555", "1234567890123456" }) {
+        press("cmdeditwrtest");
+        EXPECT_EQ(text("txtwrdata"), pattern);
+    }
+    press("cmdwrite");
     press("cmdeditwrtest");
-    EXPECT_EQ(text("txtwrdata"), "1234567890123456");
+    EXPECT_EQ(text("txtwrdata"), "0000000000000000");
 
     line.clear_outputs();
     type_into(get("txtwrdata"), "12345678901234567");
@@ -232,13 +337,26 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRefuseWhatCannotGo)
     ASSERT_EQ(desktop.messages.size(), 1);
     EXPECT_EQ(desktop.messages[0].text, "16자를 초과 했습니다");
     EXPECT_TRUE(line.outputs().isEmpty());
+    EXPECT_EQ(state(), "new");
 
-    press("cmd_port_search"); // leaves no port open
+    // A device pulled out mid-frame: the rest is not sent and the reason is told.
+    line.outputs_before_refusal = 1;
     press("cmd_read");
     ASSERT_EQ(desktop.messages.size(), 2);
+    EXPECT_EQ(QStringList({ desktop.messages[1].text, desktop.messages[1].detail }),
+        QStringList({ "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.",
+            "COM1: Input/output error" }));
+    EXPECT_EQ(line.outputs(), QStringList { "\x02" });
+    EXPECT_EQ(state(), "new");
+    line.outputs_before_refusal = -1;
+
+    press("cmd_port_search"); // leaves no port open
+    line.clear_outputs();
+    press("cmd_read");
+    ASSERT_EQ(desktop.messages.size(), 3);
     EXPECT_EQ(
-        desktop.messages[1].text, "열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
-    EXPECT_EQ(desktop.messages[1].detail, "") << "no device the operator never chose is named";
+        desktop.messages[2].text, "열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
+    EXPECT_EQ(desktop.messages[2].detail, "") << "no device the operator never chose is named";
     EXPECT_TRUE(line.outputs().isEmpty());
 
     click(option(1));
@@ -277,20 +395,15 @@ TEST_F(WindowTest, TheLogBoxShowsTheLogsEndAndTheWholeLogOnceTheOperatorClicksIn
 TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
 {
     press("cmd_control_board");
-    EXPECT_TRUE(desktop.starts.isEmpty());
-    ASSERT_EQ(desktop.messages.size(), 1);
-    EXPECT_EQ(desktop.messages[0].text, "시스템 설정 프로그램을 찾을 수 없습니다.");
-    EXPECT_TRUE(desktop.messages[0].detail.contains("gnome-control-center"));
-
     desktop.installed = { "xfce4-settings-manager", "systemsettings" };
     press("cmd_control_board");
-    ASSERT_EQ(desktop.starts.size(), 1);
-    EXPECT_EQ(desktop.starts[0], "/usr/bin/systemsettings");
-    EXPECT_EQ(desktop.messages.size(), 1);
-
     desktop.start_succeeds = false;
     press("cmd_control_board");
+    EXPECT_EQ(
+        desktop.starts, QStringList({ "/usr/bin/systemsettings", "/usr/bin/systemsettings" }));
     ASSERT_EQ(desktop.messages.size(), 2);
+    EXPECT_EQ(desktop.messages[0].text, "시스템 설정 프로그램을 찾을 수 없습니다.");
+    EXPECT_TRUE(desktop.messages[0].detail.contains("gnome-control-center"));
     EXPECT_EQ(desktop.messages[1].text, "시스템 설정 프로그램을 시작하지 못했습니다.");
 }
 
