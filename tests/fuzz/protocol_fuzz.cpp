@@ -1,6 +1,6 @@
 // Runs the card protocol through a sequence of operator actions and reader replies taken from the
-// input, and checks after every step that cmd_state is one of its values and that the receive log
-// stays within its bound with the newest batch at its end.
+// input, and checks after every step that cmd_state is one of its values, that the receive log
+// stays within its bound with the newest batch at its end, and that no frame goes out in part.
 
 #include "ByteDisplay.h"
 #include "CardCommands.h"
@@ -9,50 +9,25 @@
 #include "ReceiveLog.h"
 #include "ReplyDecoder.h"
 
-#include <cstdint>
-#include <cstdlib>
+#include <cstring>
+#include <fuzzer/FuzzedDataProvider.h>
 
 namespace {
 
-class Input {
-public:
-    Input(const uint8_t* data, size_t size)
-        : data_(data)
-        , size_(size)
-    {
-    }
-
-    bool empty() const { return pos_ >= size_; }
-    uint8_t byte() { return empty() ? 0 : data_[pos_++]; }
-
-    // A length byte, then that many bytes (fewer at the end of the input).
-    QByteArray chunk(size_t max_size = 255)
-    {
-        const size_t wanted = std::min<size_t>(byte(), max_size);
-        const size_t taken = std::min(wanted, size_ - std::min(pos_, size_));
-        QByteArray bytes(
-            reinterpret_cast<const char*>(data_ + pos_), static_cast<qsizetype>(taken));
-        pos_ += taken;
-        return bytes;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
-
 // Text as a field may hold it: UTF-8, or raw UTF-16 so that lone surrogates come in too.
-QString field_text(Input& input)
+QString field_text(FuzzedDataProvider& input)
 {
-    const bool raw = input.byte() & 1;
-    const QByteArray bytes = input.chunk(80);
-    if (!raw)
-        return QString::fromUtf8(bytes);
-    QString text;
-    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
-        text += QChar(static_cast<char16_t>((quint8(bytes[i]) << 8) | quint8(bytes[i + 1])));
-    return text;
+    const std::string bytes = input.ConsumeRandomLengthString(160);
+    if (input.ConsumeBool())
+        return QString::fromStdString(bytes);
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(units.data(), bytes.data(), units.size() * sizeof(char16_t));
+    return QString::fromStdU16String(units);
+}
+
+QByteArray reply(FuzzedDataProvider& input, size_t max_size = 255)
+{
+    return QByteArray::fromStdString(input.ConsumeRandomLengthString(max_size));
 }
 
 void check(bool condition, const char* what)
@@ -76,10 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CardCommands commands(panel, line);
     QObject::connect(&line, &SerialControl::OnComm, [&commands] { commands.on_comm(); });
 
-    Input input(data, size);
-    while (!input.empty()) {
+    FuzzedDataProvider input(data, size);
+    while (input.remaining_bytes() > 0) {
         QByteArray batch;
-        switch (input.byte() % 15) {
+        switch (input.ConsumeIntegralInRange(0, 13)) {
         case 0:
             panel.address = field_text(input);
             break;
@@ -102,11 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             commands.cmdeditwrtest();
             break;
         case 7:
-            batch = input.chunk();
+            batch = reply(input);
             commands.decode_reply(batch);
             break;
         case 8:
-            batch = input.chunk();
+            // A long reply now and then, so that the log bound is reached quickly.
+            batch = reply(input, 16).repeated(input.ConsumeIntegralInRange(1, 512));
             line.receive(batch);
             if (!line.port_open())
                 batch.clear(); // a closed line takes nothing in
@@ -121,21 +97,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 (void)line.open_port();
             break;
         case 11:
-            line.raise_event(input.byte());
+            line.raise_event(input.ConsumeIntegral<uint8_t>());
             break;
         case 12:
-            commands.set_cmd_state(state_text(ProgressState(input.byte() % 16)));
+            commands.set_cmd_state(state_text(ProgressState(input.ConsumeIntegralInRange(0, 15))));
             break;
-        case 13: {
-            // A long reply, so that the log bound is reached quickly.
-            const QByteArray unit = input.chunk(16);
-            batch = unit.repeated(input.byte() * 2);
-            line.receive(batch);
-            if (!line.port_open())
-                batch.clear();
-            break;
-        }
-        case 14:
+        case 13:
             panel.log = field_text(input);
             break;
         }
