@@ -10,43 +10,30 @@ CommandLine parse(QStringList arguments)
     return CommandLine::parse(arguments);
 }
 
-TEST(CommandLine, MapsPortsToDevices)
+TEST(CommandLine, MapsPortsToDevicesAndGivesHelpVersionAndOneLineErrors)
 {
     const CommandLine line = parse({ "--map", "COM1=/dev/ttyUSB0", "--map=COM12=/tmp/pty",
         "--port-dir", "/tmp/ports", "--trace", "wire.trace" });
     ASSERT_EQ(line.action, CommandLine::Action::run);
-    EXPECT_EQ(line.trace_file, "wire.trace");
-    EXPECT_EQ(parse({}).trace_file, "");
-    EXPECT_EQ(line.port_map.device_for(1), "/dev/ttyUSB0");
-    EXPECT_EQ(line.port_map.device_for(12), "/tmp/pty");
-    EXPECT_EQ(line.port_map.device_for(3), "/tmp/ports/COM3");
-    EXPECT_EQ(parse({}).action, CommandLine::Action::run);
-    EXPECT_FALSE(parse({}).demo);
+    EXPECT_EQ(QStringList({ line.trace_file, line.port_map.device_for(1),
+                  line.port_map.device_for(12), line.port_map.device_for(3) }),
+        QStringList({ "wire.trace", "/dev/ttyUSB0", "/tmp/pty", "/tmp/ports/COM3" }));
+    EXPECT_FALSE(line.demo || parse({}).demo);
     EXPECT_TRUE(parse({ "--demo", "--map", "COM2=/dev/ttyUSB0" }).demo);
-}
+    EXPECT_EQ(parse({ "--help" }).action, CommandLine::Action::help);
+    EXPECT_TRUE(parse({ "--help" }).text.contains("--map COMn=PATH"));
+    EXPECT_EQ(parse({ "--version" }).action, CommandLine::Action::version);
+    EXPECT_TRUE(parse({ "--version" }).text.startsWith("novard-demo "));
 
-TEST(CommandLine, HelpAndVersion)
-{
-    const CommandLine help = parse({ "--help" });
-    EXPECT_EQ(help.action, CommandLine::Action::help);
-    EXPECT_TRUE(help.text.contains("--map COMn=PATH") && help.text.contains("--list-ports"));
-    const CommandLine version = parse({ "--version" });
-    EXPECT_EQ(version.action, CommandLine::Action::version);
-    EXPECT_TRUE(version.text.startsWith("novard-demo "));
-}
-
-TEST(CommandLine, BadOptionsGiveOneLineErrors)
-{
     const QList<QStringList> bad { { "--frobnicate" }, { "--map" }, { "--map", "COM0=/x" },
         { "--map", "COM17=/x" }, { "--map", "com1=/x" }, { "--map", "COM1" }, { "--map", "COM1=" },
         { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" }, { "--trace" },
         { "--trace=" }, { "--trace", "a", "--trace", "b" }, { "stray" },
         { "--demo", "--port-dir", "/a" } };
     for (const QStringList& arguments : bad) {
-        const CommandLine line = parse(arguments);
-        EXPECT_EQ(line.action, CommandLine::Action::error) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(line.text.startsWith("novard-demo: "));
-        EXPECT_FALSE(line.text.contains('\n'));
+        const CommandLine error = parse(arguments);
+        EXPECT_EQ(error.action, CommandLine::Action::error) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(error.text.startsWith("novard-demo: ") && !error.text.contains('\n'));
     }
 }
 

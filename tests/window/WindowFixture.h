@@ -11,22 +11,26 @@
 #include <memory>
 
 // A window on the scripted serial control and the recording desktop.
-struct WindowFixture : testing::Test, WindowControls {
+struct WindowRig : WindowControls {
     FakeSerialControl line;
     RecordingDesktop desktop;
     std::unique_ptr<MainWindow> window;
 
-    void create()
+    explicit WindowRig(QSet<int> existing, QSet<int> busy = {})
     {
+        line.set_existing_ports(std::move(existing));
+        line.set_busy_ports(std::move(busy));
         window = std::make_unique<MainWindow>(line, desktop);
         attach(window.get());
     }
-    void start(QSet<int> existing)
-    {
-        line.set_existing_ports(std::move(existing));
-        create();
-        window->load();
-    }
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     QString state() const { return window->commands().cmd_state(); }
+    // The port side as the operator sees it, and the port open behind it.
+    QString ports() const
+    {
+        return QStringLiteral("%1, option %2, '%3', %4")
+            .arg(line.port_open() ? QStringLiteral("COM%1").arg(line.open_port_number()) : "none")
+            .arg(ticked_option())
+            .arg(text("txt_port"), text("Label"));
+    }
 };
