@@ -15,13 +15,13 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 #include <poll.h>
 
 namespace {
 
 const QByteArray ack_cr("\x06\r");
 const QByteArray nak_cr("\x15\r");
-const QByteArray can_cr("\x18\r");
 const QByteArray blank_read = ack_cr + QByteArray(16, ' ') + '\r';
 constexpr int card_delay_ms = 30;
 
@@ -54,29 +54,22 @@ QByteArray read(QFile& line, qsizetype count = 4096, int timeout_ms = 2000)
     return bytes;
 }
 
-class ReaderSim : public testing::Test {
-protected:
-    // The tool's end of the line, opened by its path. Not set raw here: the simulator must have
-    // done it, or CR would arrive as LF. Blocking, so that a write waits for room as a writer at
-    // full speed does.
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim_.ready() && line_.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
-    }
-
-    SimulatorProcess sim_ { { "--delay", QString::number(card_delay_ms) } };
-    QFile line_ { sim_.link_path() };
-};
-
-TEST_F(ReaderSim, FramesAreStoredReadRefusedOrCutAsAReaderDoesAtTheLinePace)
+// The tool's end of the line is opened by its path and not set raw here: the simulator must have
+// done it, or CR would arrive as LF. It blocks, so that a write waits for room as a writer at full
+// speed does.
+TEST(ReaderSim, AnswersAsAReaderDoesAtTheLinePaceAndKeepsAReadersBufferUnderAFlood)
 {
+    SimulatorProcess sim({ "--delay", QString::number(card_delay_ms) });
+    QFile line(sim.link_path());
+    ASSERT_TRUE(sim.ready() && line.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+
     // ACK CR, the card's delay, then 17 bytes at 1.04 ms each; sent at once they would all come
     // right after the delay. The tool writes STX, the body and ETX separately.
     QElapsedTimer clock;
     clock.start();
     for (const char* part : { "\x02", "R04;730914", "\x03" })
-        line_.write(part);
-    EXPECT_EQ(read(line_, blank_read.size()), blank_read);
+        line.write(part);
+    EXPECT_EQ(read(line, blank_read.size()), blank_read);
     EXPECT_GE(clock.elapsed(), card_delay_ms + 15);
 
     const QByteArray hangul_9 = "\xED\x95\x9C\xED\x95\x9C\xED\x95\x9C";
@@ -87,7 +80,7 @@ TEST_F(ReaderSim, FramesAreStoredReadRefusedOrCutAsAReaderDoesAtTheLinePace)
         { frame("W0062;730914;a;b;" + hangul_9), ack_cr + '\r' },
         { read_frame("62"), ack_cr + "a;b;" + hangul_9 + "   \r" },
         { frame("W01;730914;"), ack_cr + '\r' }, { read_frame("01"), blank_read },
-        { frame("R20;000000"), ack_cr + can_cr }, { frame("N20;73091;data"), ack_cr + can_cr },
+        { frame("R20;000000"), ack_cr + "\x18\r" }, { frame("N20;73091;data"), ack_cr + "\x18\r" },
         // Refused: cut off at 256 bytes, a trailer or outside the card, malformed, too long.
         { "\x02W04;730914;" + QByteArray(300, 'x'), nak_cr }, { frame("R03;730914"), nak_cr },
         { frame("R64;730914"), nak_cr }, { frame("R 4;730914"), nak_cr },
@@ -101,34 +94,31 @@ TEST_F(ReaderSim, FramesAreStoredReadRefusedOrCutAsAReaderDoesAtTheLinePace)
         { "\x02R04;730914" + read_frame("05"), nak_cr + blank_read }
     };
     for (const auto& [sent, answer] : exchanges) {
-        line_.write(sent);
-        EXPECT_EQ(read(line_, answer.size()), answer) << sent.constData();
+        line.write(sent);
+        EXPECT_EQ(read(line, answer.size()), answer) << sent.constData();
         // Nothing more, long after the card's delay.
-        EXPECT_EQ(read(line_, 4096, card_delay_ms + 120), QByteArray()) << sent.constData();
+        EXPECT_EQ(read(line, 4096, card_delay_ms + 120), QByteArray()) << sent.constData();
     }
-}
 
-TEST_F(ReaderSim, AFloodOfFramesKeepsAReadersBufferOfAnswersAndTheFrameAfterItIsAnswered)
-{
-    // Each STX cuts the frame before it short: half a megabyte of NAK CR asked for.
-    QElapsedTimer writing;
-    writing.start();
-    line_.write(QByteArray(256 * 1024, '\x02') + read_frame("04"));
+    // A flood: each STX cuts the frame before it short, half a megabyte of NAK CR asked for; the
+    // frame after it is answered.
+    clock.restart();
+    line.write(QByteArray(256 * 1024, '\x02') + read_frame("05"));
     // The reader's buffer and what the line itself holds, and what the reader sent at its pace
     // (a byte a millisecond at most) while a loaded machine took its time over the writes.
-    const qint64 bound = 8192 + writing.elapsed();
+    const qint64 bound = 8192 + clock.elapsed();
     QByteArray answers;
     for (QByteArray more; !answers.endsWith(blank_read)
          && answers.size() <= bound + blank_read.size()
-         && !(more = read(line_, 1, 20000)).isEmpty();)
+         && !(more = read(line, 1, 20000)).isEmpty();)
         answers += more;
-    ASSERT_TRUE(answers.endsWith(blank_read)) << answers.size() << " bytes";
-    const QByteArray refused = answers.chopped(blank_read.size());
-    EXPECT_EQ(refused, nak_cr.repeated(refused.size() / 2));
-    EXPECT_LE(refused.size(), bound);
+    // Whole NAK CRs, then the frame's answer.
+    EXPECT_TRUE(answers.endsWith(blank_read)) << answers.size() << " bytes";
+    EXPECT_EQ(answers.count(nak_cr) * 2 + blank_read.size(), answers.size());
+    EXPECT_LE(answers.size(), bound + blank_read.size());
 }
 
-TEST(ReaderSimLife, OnlyADanglingLinkIsReplacedAndStopSignalsRemoveItAndExitZero)
+TEST(ReaderSim, OnlyADanglingLinkIsReplacedStopSignalsRemoveItAndBadOptionsExitTwo)
 {
     QTemporaryDir folder;
     const QString link = folder.filePath(QStringLiteral("COM3"));
@@ -137,8 +127,7 @@ TEST(ReaderSimLife, OnlyADanglingLinkIsReplacedAndStopSignalsRemoveItAndExitZero
         SCOPED_TRACE(sigabbrev_np(stop_signal));
         SimulatorProcess sim({ "--delay", "30", "--key", "AbC123", "--verbose" }, link);
         ASSERT_TRUE(sim.ready());
-        SimulatorProcess second({}, link);
-        EXPECT_EQ(exit_status(second.process()), 1) << "a live link is left alone";
+        EXPECT_EQ(exit_status(SimulatorProcess({}, link).process()), 1) << "a live link stays";
         QFile line(link);
         ASSERT_TRUE(line.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
         line.write(frame("R30;AbC123"));
@@ -148,15 +137,12 @@ TEST(ReaderSimLife, OnlyADanglingLinkIsReplacedAndStopSignalsRemoveItAndExitZero
         EXPECT_FALSE(QFileInfo(link).isSymLink());
         EXPECT_TRUE(sim.process().readAllStandardError().contains("[STX]R30;AbC123[ETX]"));
     }
-    QFile file(folder.filePath(QStringLiteral("COM2")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    SimulatorProcess on_file({}, file.fileName());
-    EXPECT_EQ(exit_status(on_file.process()), 1);
-    EXPECT_TRUE(QFileInfo(file.fileName()).isFile());
-}
+    const QString file = folder.filePath(QStringLiteral("COM2"));
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    EXPECT_EQ(exit_status(SimulatorProcess({}, file).process()), 1) << "as does a plain file";
+    EXPECT_TRUE(QFileInfo(file).isFile());
 
-TEST(ReaderSimLife, HelpAndVersionExitZeroAndBadOptionsTwoWithoutALink)
-{
+    // Help and version end with 0, bad options with 2 and no link.
     const std::pair<const char*, int> runs[]
         = { { "--help", 0 }, { "--version", 0 }, { "--bogus", 2 }, { "--key 12345", 2 },
               { "--delay -1", 2 }, { "--delay", 2 }, { "--link x", 2 }, { "x", 2 } };
@@ -167,7 +153,12 @@ TEST(ReaderSimLife, HelpAndVersionExitZeroAndBadOptionsTwoWithoutALink)
     }
 }
 
-TEST(Demo, AReaderThatDoesNotStartIsOneLineAndNoHangAndItsFolderGoes)
+// A reader that cannot start is reported in one line rather than waited for, and its folder goes.
+// The real program finds the reader in the build tree and says where it is. A stop signal ends the
+// tool as closing its window does: the port closed (only a closed port removes its lock file) and
+// the reader with its folder gone. A kill that gives the tool no chance to clean up still stops the
+// reader, which then removes its link.
+TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineAndNoHang)
 {
     const QTemporaryDir scripts;
     QFile silent(scripts.filePath(QStringLiteral("silent")));
@@ -178,24 +169,15 @@ TEST(Demo, AReaderThatDoesNotStartIsOneLineAndNoHangAndItsFolderGoes)
              QStringLiteral("/bin/false"), silent.fileName() }) {
         QElapsedTimer elapsed;
         elapsed.start();
-        QString folder;
-        {
-            const DemoReader demo(program, 300);
-            EXPECT_FALSE(demo.error().isEmpty()) << program.toStdString();
-            EXPECT_FALSE(demo.error().contains(u'\n')) << demo.error().toStdString();
-            folder = demo.folder();
-        }
+        std::optional<DemoReader> demo(std::in_place, program, 300);
+        EXPECT_FALSE(demo->error().isEmpty() || demo->error().contains(u'\n'))
+            << program.toStdString() << ": " << demo->error().toStdString();
+        const QString folder = demo->folder();
+        demo.reset();
         EXPECT_LT(elapsed.elapsed(), 3000) << program.toStdString();
         EXPECT_FALSE(QFileInfo::exists(folder)) << program.toStdString();
     }
-}
 
-// The real program finds the reader in the build tree and says where it is. A stop signal ends the
-// tool as closing its window does: the port closed (only a closed port removes its lock file) and
-// the reader with its folder gone. A kill that gives the tool no chance to clean up still stops the
-// reader, which then removes its link.
-TEST(Demo, EachStopSignalEndsTheToolCleanlyAndAKillStillStopsItsReader)
-{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     for (const int signal_number : { SIGKILL, SIGTERM, SIGHUP, SIGINT }) {
         SCOPED_TRACE(sigabbrev_np(signal_number));
@@ -205,12 +187,9 @@ TEST(Demo, EachStopSignalEndsTheToolCleanlyAndAKillStillStopsItsReader)
         ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 10000))
             << tool.readAllStandardError().toStdString();
         const QString said = QString::fromLocal8Bit(tool.readLine().trimmed());
-        ASSERT_TRUE(said.contains(QStringLiteral(" as COM1 in "))) << said.toStdString();
         const QString folder = said.section(QStringLiteral(" as COM1 in "), 1);
         const QFileInfo link(QDir(folder).filePath(QStringLiteral("COM1")));
-        EXPECT_TRUE(link.symLinkTarget().startsWith(QStringLiteral("/dev/pts/"))
-            && said.contains(" on " + link.symLinkTarget() + " as "))
-            << said.toStdString();
+        EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as ")) << said.toStdString();
         // QSerialPort's lock file: the port's path with "_" for "/", after "LCK..".
         const QString lock = "/run/lock/LCK.." + QString(link.filePath()).replace(u'/', u'_');
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 5000));

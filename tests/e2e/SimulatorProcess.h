@@ -3,7 +3,6 @@
 #include "ChildProcess.h"
 
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 // The simulated card reader as a child process, its device linked (the positional PATH) as COM1
@@ -36,13 +35,11 @@ public:
         process_.write("\n");
         process_.waitForBytesWritten(1000);
     }
-    // SIGTERM, then waits up to timeout_ms; false if it did not end in time.
-    bool stop(int timeout_ms = 3000)
+    // SIGTERM, then waits up to 3 s; false if it did not end in time.
+    bool stop()
     {
-        if (process_.state() == QProcess::NotRunning)
-            return true;
         process_.terminate();
-        return process_.waitForFinished(timeout_ms);
+        return process_.waitForFinished(3000) || process_.state() == QProcess::NotRunning;
     }
 
 private:
