@@ -2,13 +2,12 @@
 
 #include "ChildProcess.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 // The simulated card reader as a child process, its device linked (the positional PATH) as COM1
-// in a fresh temporary folder, or at link when one is given. Stopped with SIGTERM when destroyed.
+// in a fresh temporary folder, or at link when one is given. Stopped with SIGTERM when destroyed,
+// killed by QProcess if that fails.
 class SimulatorProcess {
 public:
     static QString program() { return QStringLiteral(NOVARD_READER_SIM); }
@@ -18,19 +17,11 @@ public:
     {
         die_with_test(process_);
         process_.start(program(), options + QStringList { link_path_ });
-        const QDeadlineTimer deadline(5000);
-        while (!process_.canReadLine() && process_.state() != QProcess::NotRunning
-            && !deadline.hasExpired())
-            process_.waitForReadyRead(int(deadline.remainingTime()));
-        ready_ = process_.readLine().trimmed() == link_path_.toLocal8Bit();
+        // The path comes in one write, once the device is ready.
+        ready_ = process_.waitForReadyRead(5000)
+            && process_.readLine().trimmed() == link_path_.toLocal8Bit();
     }
-    ~SimulatorProcess()
-    {
-        if (!stop()) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
+    ~SimulatorProcess() { stop(); }
 
     // Whether it printed its link's path, as it does once the device is ready.
     bool ready() const { return ready_; }
@@ -44,13 +35,11 @@ public:
         process_.write("\n");
         process_.waitForBytesWritten(1000);
     }
-    // SIGTERM, then waits up to timeout_ms; false if it did not end in time.
-    bool stop(int timeout_ms = 3000)
+    // SIGTERM, then waits up to 3 s; false if it did not end in time.
+    bool stop()
     {
-        if (process_.state() == QProcess::NotRunning)
-            return true;
         process_.terminate();
-        return process_.waitForFinished(timeout_ms);
+        return process_.waitForFinished(3000) || process_.state() == QProcess::NotRunning;
     }
 
 private:
