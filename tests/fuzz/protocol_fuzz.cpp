@@ -52,58 +52,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QObject::connect(&line, &SerialControl::OnComm, [&commands] { commands.on_comm(); });
 
     FuzzedDataProvider input(data, size);
+    QString* const fields[] = { &panel.address, &panel.key, &panel.data, &panel.log };
+    void (CardCommands::*const presses[])() = { &CardCommands::cmd_read, &CardCommands::cmdwrite,
+        &CardCommands::cmdeditwrite, &CardCommands::cmdeditwrtest, &CardCommands::cmderase };
     while (input.remaining_bytes() > 0) {
         QByteArray batch;
-        switch (input.ConsumeIntegralInRange(0, 13)) {
+        switch (input.ConsumeIntegralInRange(0, 6)) {
         case 0:
-            panel.address = field_text(input);
+            *fields[input.ConsumeIntegralInRange(0, 3)] = field_text(input);
             break;
         case 1:
-            panel.key = field_text(input);
+            (commands.*presses[input.ConsumeIntegralInRange(0, 4)])();
             break;
         case 2:
-            panel.data = field_text(input);
-            break;
-        case 3:
-            commands.cmd_read();
-            break;
-        case 4:
-            commands.cmdwrite();
-            break;
-        case 5:
-            commands.cmdeditwrite();
-            break;
-        case 6:
-            commands.cmdeditwrtest();
-            break;
-        case 7:
             batch = reply(input);
             commands.decode_reply(batch);
             break;
-        case 8:
+        case 3:
             // A long reply now and then, so that the log bound is reached quickly.
             batch = reply(input, 16).repeated(input.ConsumeIntegralInRange(1, 512));
             line.receive(batch);
             if (!line.port_open())
                 batch.clear(); // a closed line takes nothing in
             break;
-        case 9:
-            commands.cmderase();
-            break;
-        case 10:
+        case 4:
             if (line.port_open())
                 line.close_port();
             else
                 (void)line.open_port();
             break;
-        case 11:
+        case 5:
             line.raise_event(input.ConsumeIntegral<uint8_t>());
             break;
-        case 12:
+        case 6:
             commands.set_cmd_state(state_text(ProgressState(input.ConsumeIntegralInRange(0, 15))));
-            break;
-        case 13:
-            panel.log = field_text(input);
             break;
         }
 
