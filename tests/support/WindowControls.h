@@ -21,41 +21,33 @@ public:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-
     // The caption of a label, the text of a combo box or a text box.
     QString text(const char* name) const
     {
-        if (auto* label = window_->findChild<QLabel*>(QString::fromLatin1(name)))
-            return label->text();
-        if (auto* combo = window_->findChild<QComboBox*>(QString::fromLatin1(name)))
-            return combo->currentText();
-        return get<QLineEdit>(name)->text();
+        const QWidget* widget = get(name);
+        return widget->property(qobject_cast<const QComboBox*>(widget) ? "currentText" : "text")
+            .toString();
     }
-
     QRadioButton* option(int port) const
     {
         return window_->findChild<QRadioButton*>(QStringLiteral("Optcom%1").arg(port));
     }
-
     // The ticked port option, 0 for none.
     int ticked_option() const
     {
-        for (int port = 1; port <= 8; ++port) {
-            if (option(port)->isChecked())
-                return port;
-        }
-        return 0;
+        int port = 8;
+        while (port > 0 && !option(port)->isChecked())
+            --port;
+        return port;
     }
-
     QStringList port_list() const
     {
         QStringList names;
-        auto* list = get<QListWidget>("list_port");
-        for (int row = 0; row < list->count(); ++row)
-            names.append(list->item(row)->text());
+        for (const QListWidgetItem* item :
+            get<QListWidget>("list_port")->findItems(QStringLiteral("*"), Qt::MatchWildcard))
+            names.append(item->text());
         return names;
     }
-
     void press(const char* button) const { get<QPushButton>(button)->click(); }
 
 private:
