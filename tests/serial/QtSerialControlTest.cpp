@@ -102,7 +102,7 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
         ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
         EXPECT_EQ(control.open_port().detail(), first.device_path() + ": Device or resource busy");
     }
-    ASSERT_TRUE(control.open_port()) << "released by the other program, it opens";
+    ASSERT_TRUE(control.open_port()) << "once released, it opens";
     ASSERT_TRUE(control.output(QStringLiteral("\x02R04;\x7F")));
     ASSERT_TRUE(control.output(QStringLiteral("\u00E9카드\U0001F600\x03")));
     control.close_port();
