@@ -9,6 +9,7 @@
 #include "ReceiveLog.h"
 #include "ReplyDecoder.h"
 
+#include <cassert>
 #include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -28,14 +29,6 @@ QString field_text(FuzzedDataProvider& input)
 QByteArray reply(FuzzedDataProvider& input, size_t max_size = 255)
 {
     return QByteArray::fromStdString(input.ConsumeRandomLengthString(max_size));
-}
-
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        fprintf(stderr, "protocol_fuzz: %s\n", what);
-        abort();
-    }
 }
 
 } // namespace
@@ -89,14 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
 
-        check(is_progress_state(commands.cmd_state()), "cmd_state left its value set");
-        check(panel.log.size() <= receive_log_capacity, "receive log above its bound");
+        assert(is_progress_state(commands.cmd_state()) && "cmd_state left its value set");
+        assert(panel.log.size() <= receive_log_capacity && "receive log above its bound");
         // The decoder made the batch's text already; its last byte's form is enough to show that
         // the newest batch is at the end.
-        if (!batch.isEmpty())
-            check(panel.log.endsWith(display_form(quint8(batch.back()))),
-                "newest batch not at the end of the log");
-        check(line.outputs().size() % 3 == 0, "a frame was written only in part");
+        assert((batch.isEmpty() || panel.log.endsWith(display_form(quint8(batch.back()))))
+            && "newest batch not at the end of the log");
+        assert(line.outputs().size() % 3 == 0 && "a frame was written only in part");
     }
     return 0;
 }

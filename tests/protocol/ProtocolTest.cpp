@@ -35,22 +35,20 @@ TEST(ReplyDecoder, EachStateAndControlByteStepsByTheTableAndNoOtherPairMakesASte
         char byte;
         QString message, after;
     };
+    // The command's name in its messages; a wrong Key A fails a read or a modify, not a new issue.
+    const QString key_hint = " (Key A : 6 Byte 값을 확인하시기 바랍니다.)";
     const struct {
-        QString c, sent, refused, failed, done;
-    } commands[] = {
-        { "read", "읽기 명령 전송 완료 -> 카드를 대어 주세요", "읽기 명령 에러",
-            "읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", "카드 읽기 완료" },
-        { "edit", "수정 명령 전송 완료 -> 카드를 대어 주세요", "수정 명령 에러",
-            "수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", "카드 수정 완료" },
-        { "new", "발행 명령 전송 완료 -> 카드를 대어 주세요", "발행 명령 에러", "발행 에러",
-            "카드 발행 완료" },
-    };
+        QString c, name, hint;
+    } commands[]
+        = { { "read", "읽기", key_hint }, { "edit", "수정", key_hint }, { "new", "발행", "" } };
     QList<Step> steps;
     for (const auto& m : commands) {
         steps += { { m.c, ack, "", m.c + "_ack" }, { m.c, nak, "", m.c + "_nak" },
             { m.c + "_ack_cr", can, "", m.c + "_ack_can" },
-            { m.c + "_ack", cr, m.sent, m.c + "_ack_cr" }, { m.c + "_nak", cr, m.refused, "" },
-            { m.c + "_ack_can", cr, m.failed, "" }, { m.c + "_ack_cr", cr, m.done, "" } };
+            { m.c + "_ack", cr, m.name + " 명령 전송 완료 -> 카드를 대어 주세요", m.c + "_ack_cr" },
+            { m.c + "_nak", cr, m.name + " 명령 에러", "" },
+            { m.c + "_ack_can", cr, m.name + " 에러" + m.hint, "" },
+            { m.c + "_ack_cr", cr, "카드 " + m.name + " 완료", "" } };
     }
     int stepped = 0;
     for (int index = 0; index < 16; ++index) {
