@@ -192,7 +192,8 @@ TEST_F(WindowOnSimulator, TypedFieldsGoOutExactlyCardsReadBackAsWrittenAndTheTra
         QByteArray("\x06\r" + QByteArray(16, ' ') + "\r").toHex(' ').toUpper()));
 }
 
-// The system's list is a fake naming links to pseudo-terminals, as udev names adapters.
+// The system's list is a fake naming links to pseudo-terminals, as udev names adapters, and names
+// that lead nowhere: USB adapters and modems come first, each group in natural order.
 TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
 {
     Pty adapter, console, modem;
@@ -202,29 +203,37 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
         return SystemPorts::Port { dev.filePath(name), QString() };
     };
     auto system = std::make_shared<FakeSystemPorts>();
-    system->list = { plug("ttyS0", console), plug("ttyUSB0", adapter) };
+    system->list = { { dev.filePath("ttyS1"), "" }, plug("ttyS0", console),
+        { dev.filePath("ttyUSB10"), "" }, { dev.filePath("ttyAMA0"), "" },
+        { dev.filePath("ttyUSB2"), "FT232R USB UART" }, plug("ttyUSB0", adapter) };
     PortMap map;
     map.set_system_ports(system);
+    map.map_port(9, "/x");
     QtSerialControl line { map };
+    map.renumber();
+    EXPECT_EQ(map.listing(),
+        QString("COM1 %1/ttyUSB0\nCOM2 %1/ttyUSB2 FT232R USB UART\nCOM3 %1/ttyUSB10\nCOM4 "
+                "%1/ttyAMA0\nCOM5 %1/ttyS0\nCOM6 %1/ttyS1\nCOM9 /x\n")
+            .arg(dev.path()));
     RecordingDesktop desktop;
     MainWindow window(line, desktop);
     WindowControls controls;
     controls.attach(&window);
     window.load();
-    EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM2" }));
+    EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM5" }));
     EXPECT_EQ(controls.option(1)->toolTip(), dev.filePath("ttyUSB0"));
-    EXPECT_EQ(controls.get<QListWidget>("list_port")->item(0)->toolTip(), dev.filePath("ttyUSB0"));
+    EXPECT_EQ(controls.get<QListWidget>("list_port")->item(1)->toolTip(), dev.filePath("ttyS0"));
     EXPECT_TRUE(line.port_open());
 
     // The adapter is pulled out and a modem plugged in: the numbers hold until the next search.
     ASSERT_TRUE(QFile::remove(dev.filePath("ttyUSB0")));
-    system->list = { system->list[0], plug("ttyACM0", modem) };
+    system->list.back() = plug("ttyACM0", modem);
     EXPECT_EQ(line.device_for(1), dev.filePath("ttyUSB0"));
-    EXPECT_EQ(line.device_for(3), QString());
     controls.press("cmd_port_search");
-    EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM2" }));
+    EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM5" }));
     EXPECT_EQ(controls.option(1)->toolTip(), dev.filePath("ttyACM0"));
-    EXPECT_EQ(line.device_for(2), dev.filePath("ttyS0"));
+    EXPECT_EQ(line.device_for(9), "/x");
+    EXPECT_EQ(line.device_for(7), "") << "no device has that number";
 }
 
 } // namespace

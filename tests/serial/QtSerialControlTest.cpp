@@ -1,5 +1,4 @@
 #include "QtSerialControl.h"
-#include "FakeSystemPorts.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 
@@ -177,32 +176,6 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     EXPECT_LT(std::clock() - cpu_before, CLOCKS_PER_SEC / 10) << "idle, not polling a dead device";
     EXPECT_EQ(events, QList<int> { SerialControl::comEventDeviceLost });
     EXPECT_EQ(control.output(QStringLiteral("R")).reason(), SerialControl::not_open_reason());
-}
-
-// The system's list is a fake: no test lists the machine's own devices. A folder before the
-// system's numbering and a mapping before both show in SerialOnPty's COM1 and COM3; here a
-// mapping takes a number the system's devices do not reach.
-TEST(PortMap, MappingsOverTheSystemsDevicesNumberedUsbFirstInNaturalOrder)
-{
-    auto system = std::make_shared<FakeSystemPorts>();
-    system->list = { { "/dev/ttyS1", "" }, { "/dev/ttyUSB10", "" }, { "/dev/ttyAMA0", "" },
-        { "/dev/ttyS0", "" }, { "/dev/ttyACM0", "" }, { "/dev/ttyUSB2", "FT232R USB UART" } };
-    PortMap map;
-    map.set_system_ports(system);
-    map.renumber();
-    for (const char* text : { "COM9=rel/path=with=equals", "COM10=/tmp/pty", "COM16=/x" }) {
-        const auto mapping = PortMap::parse_mapping(QString::fromLatin1(text));
-        ASSERT_TRUE(mapping.has_value()) << text;
-        map.map_port(mapping->port, mapping->path);
-    }
-    EXPECT_EQ(map.listing(),
-        "COM1 /dev/ttyACM0\nCOM2 /dev/ttyUSB2 FT232R USB UART\nCOM3 /dev/ttyUSB10\nCOM4 "
-        "/dev/ttyAMA0\n"
-        "COM5 /dev/ttyS0\nCOM6 /dev/ttyS1\nCOM9 rel/path=with=equals\nCOM10 /tmp/pty\nCOM16 /x\n");
-    EXPECT_TRUE(PortMap::parse_mapping(u"COM1=/x").has_value());
-    for (const char* text : { "COM0=/x", "COM17=/x", "COM03=/x", "com3=/x", "COM3=", "COM3",
-             "COM=/x", "COM+3=/x", "COM 3=/x", "LPT1=/x", "" })
-        EXPECT_FALSE(PortMap::parse_mapping(QString::fromLatin1(text)).has_value()) << text;
 }
 
 } // namespace

@@ -12,12 +12,13 @@ CommandLine parse(QStringList arguments)
 
 TEST(CommandLine, MapsPortsToDevicesAndGivesHelpVersionAndOneLineErrors)
 {
-    const CommandLine line = parse({ "--map", "COM1=/dev/ttyUSB0", "--map=COM12=/tmp/pty",
-        "--port-dir", "/tmp/ports", "--trace", "wire.trace" });
+    const CommandLine line = parse({ "--map", "COM10=/dev/ttyUSB0", "--map=COM9=rel/path=a=b",
+        "--map", "COM16=/x", "--port-dir", "/tmp/ports", "--trace", "wire.trace" });
     ASSERT_EQ(line.action, CommandLine::Action::run);
-    EXPECT_EQ(QStringList({ line.trace_file, line.port_map.device_for(1),
-                  line.port_map.device_for(12), line.port_map.device_for(3) }),
-        QStringList({ "wire.trace", "/dev/ttyUSB0", "/tmp/pty", "/tmp/ports/COM3" }));
+    EXPECT_EQ(
+        QStringList({ line.trace_file, line.port_map.device_for(10), line.port_map.device_for(9),
+            line.port_map.device_for(16), line.port_map.device_for(3) }),
+        QStringList({ "wire.trace", "/dev/ttyUSB0", "rel/path=a=b", "/x", "/tmp/ports/COM3" }));
     EXPECT_FALSE(line.demo || parse({}).demo);
     EXPECT_TRUE(parse({ "--demo", "--map", "COM2=/dev/ttyUSB0" }).demo);
     EXPECT_EQ(parse({ "--help" }).action, CommandLine::Action::help);
@@ -27,8 +28,9 @@ TEST(CommandLine, MapsPortsToDevicesAndGivesHelpVersionAndOneLineErrors)
 
     const QList<QStringList> bad { { "--frobnicate" }, { "--map" }, { "--map", "COM0=/x" },
         { "--map", "COM17=/x" }, { "--map", "com1=/x" }, { "--map", "COM1" }, { "--map", "COM1=" },
-        { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" }, { "--trace" },
-        { "--trace=" }, { "--trace", "a", "--trace", "b" }, { "stray" },
+        { "--map", "COM03=/x" }, { "--map", "COM=/x" }, { "--map", "COM 3=/x" },
+        { "--map", "LPT1=/x" }, { "--port-dir", "/a", "--port-dir", "/b" }, { "--port-dir=" },
+        { "--trace" }, { "--trace=" }, { "--trace", "a", "--trace", "b" }, { "stray" },
         { "--demo", "--port-dir", "/a" } };
     for (const QStringList& arguments : bad) {
         const CommandLine error = parse(arguments);
