@@ -6,8 +6,6 @@
 #include "CardCommands.h"
 #include "FakeSerialControl.h"
 #include "FuzzCardPanel.h"
-#include "ReceiveLog.h"
-#include "ReplyDecoder.h"
 
 #include <cassert>
 #include <cstring>
@@ -26,6 +24,7 @@ QString field_text(FuzzedDataProvider& input)
     return QString::fromStdU16String(units);
 }
 
+// Bytes from the reader.
 QByteArray reply(FuzzedDataProvider& input, size_t max_size = 255)
 {
     return QByteArray::fromStdString(input.ConsumeRandomLengthString(max_size));

@@ -2,22 +2,20 @@
 
 #include "Desktop.h"
 
-#include <QList>
 #include <QSet>
+#include <QStringList>
 #include <functional>
+#include <gtest/gtest.h>
 
-// The desktop for window tests: message boxes are recorded and return at once, as if OK was
-// pressed, and programs are found and started only on paper.
+// The desktop for window tests: message boxes are recorded, each as "text | detail" (or the text
+// alone), and return at once, as if OK was pressed; programs are found and started only on paper.
 class RecordingDesktop final : public Desktop {
 public:
-    struct Message {
-        QString title, text, detail;
-    };
-
     void show_message(
         QWidget*, const QString& title, const QString& text, const QString& detail) override
     {
-        messages.append({ title, text, detail });
+        EXPECT_EQ(title, "NOVARD Read/Write DEMO") << "every box has the tool's title";
+        boxes.append(detail.isEmpty() ? text : text + " | " + detail);
         if (on_message)
             on_message();
     }
@@ -31,7 +29,7 @@ public:
         return start_succeeds;
     }
 
-    QList<Message> messages;
+    QStringList boxes;
     std::function<void()> on_message; // runs while the box would be up
     QSet<QString> installed;
     bool start_succeeds = true;
