@@ -10,13 +10,11 @@
 // killed by QProcess if that fails.
 class SimulatorProcess {
 public:
-    static QString program() { return QStringLiteral(NOVARD_READER_SIM); }
-
     explicit SimulatorProcess(const QStringList& options = {}, const QString& link = {})
         : link_path_(link.isEmpty() ? folder_.filePath(QStringLiteral("COM1")) : link)
     {
         die_with_test(process_);
-        process_.start(program(), options + QStringList { link_path_ });
+        process_.start(QStringLiteral(NOVARD_READER_SIM), options + QStringList { link_path_ });
         // The path comes in one write, once the device is ready.
         ready_ = process_.waitForReadyRead(5000)
             && process_.readLine().trimmed() == link_path_.toLocal8Bit();
@@ -29,12 +27,6 @@ public:
     const QString& link_path() const { return link_path_; }
     QProcess& process() { return process_; }
 
-    // Presents the card when it was started with --manual.
-    void press_enter()
-    {
-        process_.write("\n");
-        process_.waitForBytesWritten(1000);
-    }
     // SIGTERM, then waits up to 3 s; false if it did not end in time.
     bool stop()
     {

@@ -100,7 +100,7 @@ TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderIsToldAnd
     EXPECT_EQ(text("Label"), "[STX] R 04;730914 [ETX] 카드 읽기 입니다.");
     ASSERT_TRUE(label_becomes("Label1", read_sent));
     EXPECT_EQ(window_->log_text(), ack_cr);
-    sim_.press_enter();
+    sim_.process().write("\n"); // presents the card
     ASSERT_TRUE(label_becomes("Label1", "카드 읽기 완료"));
     EXPECT_EQ(window_->log_text(), blank_read);
 
