@@ -139,12 +139,9 @@ TEST_F(WindowOnSimulator, TypedFieldsGoOutExactlyCardsReadBackAsWrittenAndTheTra
 {
     QApplication::setActiveWindow(window_.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    // Into the box as the operator goes: a click, which gives it the focus, and Ctrl+A.
+    type_into("read_address", "1");
     QLineEdit* address = get<QComboBox>("read_address")->lineEdit();
-    QTest::mouseClick(address, Qt::LeftButton);
-    ASSERT_TRUE(address->hasFocus());
-    QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(address, "1");
+    ASSERT_TRUE(address->hasFocus()) << "the click gave the box the focus";
     QTest::mouseClick(get<QPushButton>("cmd_read"), Qt::LeftButton);
     ASSERT_TRUE(label_becomes("Label1", "카드 읽기 완료"));
     // Choosing an entry of the list still fills the box.
@@ -156,9 +153,7 @@ TEST_F(WindowOnSimulator, TypedFieldsGoOutExactlyCardsReadBackAsWrittenAndTheTra
     press("cmdeditwrtest");
     EXPECT_EQ(run("cmdwrite"), "카드 발행 완료");
     EXPECT_EQ(read_back("09"), ack_cr + text("txtwrdata") + "[CR]");
-    QTest::mouseClick(get("txtwrdata"), Qt::LeftButton);
-    QTest::keyClick(get("txtwrdata"), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(get("txtwrdata"), "NOVARD-2008-0215");
+    type_into("txtwrdata", "NOVARD-2008-0215");
     EXPECT_EQ(run("cmdeditwrite"), "카드 수정 완료");
     EXPECT_EQ(read_back("09"), ack_cr + "NOVARD-2008-0215[CR]");
     EXPECT_EQ(read_back("04"), blank_read);

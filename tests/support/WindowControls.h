@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
+#include <QTest>
 #include <gtest/gtest.h>
 
 // The window's controls reached by their names, as an operator reaches them by their places.
@@ -49,6 +50,16 @@ public:
         return names;
     }
     void press(const char* button) const { get<QPushButton>(button)->click(); }
+    // As the operator types: a click into the field, all of its text selected, then key by key.
+    void type_into(const char* name, const QString& text) const
+    {
+        QWidget* field = get(name);
+        if (auto* combo = qobject_cast<QComboBox*>(field))
+            field = combo->lineEdit();
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, text);
+    }
 
 private:
     QWidget* window_ = nullptr;

@@ -54,15 +54,6 @@ struct WindowTest : testing::Test, WindowRig {
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    // As the operator types: all of the old text selected, then key by key.
-    void type_into(const char* name, const QString& text)
-    {
-        QWidget* field = get(name);
-        if (auto* combo = qobject_cast<QComboBox*>(field))
-            field = combo->lineEdit();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-    }
     QString accessible(QWidget* widget, QAccessible::Text kind = QAccessible::Name) const
     {
         return QAccessible::queryAccessibleInterface(widget)->text(kind);
