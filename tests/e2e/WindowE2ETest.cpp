@@ -197,12 +197,11 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
         { dev.filePath("ttyUSB2"), "FT232R USB UART" }, plug("ttyUSB0", adapter) };
     PortMap map;
     map.set_system_ports(system);
-    map.map_port(9, "/x");
     QtSerialControl line { map };
     map.renumber();
     EXPECT_EQ(map.listing(),
         QString("COM1 %1/ttyUSB0\nCOM2 %1/ttyUSB2 FT232R USB UART\nCOM3 %1/ttyUSB10\nCOM4 "
-                "%1/ttyAMA0\nCOM5 %1/ttyS0\nCOM6 %1/ttyS1\nCOM9 /x\n")
+                "%1/ttyAMA0\nCOM5 %1/ttyS0\nCOM6 %1/ttyS1\n")
             .arg(dev.path()));
     RecordingDesktop desktop;
     MainWindow window(line, desktop);
@@ -221,7 +220,6 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
     controls.press("cmd_port_search");
     EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM5" }));
     EXPECT_EQ(controls.option(1)->toolTip(), dev.filePath("ttyACM0"));
-    EXPECT_EQ(line.device_for(9), "/x");
     EXPECT_EQ(line.device_for(7), "") << "no device has that number";
 }
 
