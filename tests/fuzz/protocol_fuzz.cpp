@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         &CardCommands::cmdeditwrite, &CardCommands::cmdeditwrtest, &CardCommands::cmderase };
     while (input.remaining_bytes() > 0) {
         QByteArray batch;
-        switch (input.ConsumeIntegralInRange(0, 6)) {
+        switch (input.ConsumeIntegralInRange(0, 4)) {
         case 0:
             *fields[input.ConsumeIntegralInRange(0, 3)] = field_text(input);
             break;
@@ -89,12 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 line.close_port();
             else
                 (void)line.open_port();
-            break;
-        case 5:
-            line.raise_event(input.ConsumeIntegral<uint8_t>());
-            break;
-        case 6:
-            commands.set_cmd_state(state_text(ProgressState(input.ConsumeIntegralInRange(0, 15))));
             break;
         }
 
