@@ -165,12 +165,15 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
     ASSERT_TRUE(silent.open(QIODevice::WriteOnly) && silent.write("#!/bin/sh\nexec sleep 30\n")
         && silent.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     silent.close();
-    for (const QString& program : { QString(), QStringLiteral("/nonexistent/novard-reader-sim"),
-             QStringLiteral("/bin/false"), silent.fileName() }) {
+    const std::pair<QString, QString> readers[] = { { "", " is neither beside this program" },
+        { "/nonexistent/novard-reader-sim", "cannot start " },
+        { "/bin/false", "stopped (exit status 1)" },
+        { silent.fileName(), "not ready within 300 ms" } };
+    for (const auto& [program, why] : readers) {
         QElapsedTimer elapsed;
         elapsed.start();
         std::optional<DemoReader> demo(std::in_place, program, 300);
-        EXPECT_FALSE(demo->error().isEmpty() || demo->error().contains(u'\n'))
+        EXPECT_TRUE(demo->error().contains(why) && !demo->error().contains(u'\n'))
             << program.toStdString() << ": " << demo->error().toStdString();
         const QString folder = demo->folder();
         demo.reset();
