@@ -211,6 +211,7 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
         click(get(button));
         EXPECT_EQ(line.outputs(), QStringList({ "\x02", body, "\x03" }));
     }
+    QTest::keyClick(get<QComboBox>("read_address")->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
     EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
     EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
