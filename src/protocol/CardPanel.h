@@ -22,14 +22,9 @@ public:
 
     virtual QString log_text() const = 0;
     virtual void set_log_text(const QString& text) = 0;
-    // The batch text at the end of the log, kept within its bound (append_to_log). A panel that
-    // holds the log as a string of its own appends in place, for the cost of the batch alone.
-    virtual void append_log_text(QStringView batch_text)
-    {
-        QString log = log_text();
-        append_to_log(log, batch_text);
-        set_log_text(log);
-    }
+    // The batch text at the end of the log, kept within its bound (append_to_log), in place: for
+    // the cost of the batch alone.
+    virtual void append_log_text(QStringView batch_text) = 0;
 
     // A modal box with an OK button only and the application's title; returns once dismissed.
     // The detail, when not empty, is shown beneath the text.

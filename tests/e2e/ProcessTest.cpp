@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
-#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <optional>

@@ -15,8 +15,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {

@@ -2,8 +2,6 @@
 #include "Pty.h"
 #include "QtPrinters.h"
 
-#include <QCoreApplication>
-#include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>

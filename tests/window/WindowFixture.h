@@ -6,17 +6,16 @@
 #include "RecordingDesktop.h"
 #include "WindowControls.h"
 
-#include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
-// A window on the scripted serial control and the recording desktop.
+// A window on the scripted serial control and the recording desktop; COM1 to COM3 exist unless
+// told otherwise.
 struct WindowRig : WindowControls {
     FakeSerialControl line;
     RecordingDesktop desktop;
     std::unique_ptr<MainWindow> window;
 
-    explicit WindowRig(QSet<int> existing, QSet<int> busy = {})
+    explicit WindowRig(QSet<int> existing = { 1, 2, 3 }, QSet<int> busy = {})
     {
         line.set_existing_ports(std::move(existing));
         line.set_busy_ports(std::move(busy));

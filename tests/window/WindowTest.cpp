@@ -1,7 +1,6 @@
 // The window on the scripted line, driven by clicks and key presses: its layout, start-up, the port
 // choices and their faults, and the card commands from the operator's side.
 
-#include "ReceiveLog.h"
 #include "WindowFixture.h"
 
 #include <QAccessible>
@@ -42,10 +41,6 @@ TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
 }
 
 struct WindowTest : testing::Test, WindowRig {
-    WindowTest()
-        : WindowRig({ 1, 2, 3 })
-    {
-    }
     void SetUp() override
     {
         window->load();

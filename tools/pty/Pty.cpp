@@ -64,35 +64,9 @@ QByteArray Pty::read(qsizetype count, int timeout_ms)
     return bytes;
 }
 
-QByteArray Pty::read_available(int timeout_ms)
-{
-    QByteArray bytes;
-    pollfd pfd { master_, POLLIN, 0 };
-    if (::poll(&pfd, 1, timeout_ms) <= 0)
-        return bytes;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(master_, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, n);
-    return bytes;
-}
-
 void Pty::close_master()
 {
     if (master_ >= 0)
         ::close(master_);
     master_ = -1;
-}
-
-void Pty::close_slave()
-{
-    if (slave_ >= 0)
-        ::close(slave_);
-    slave_ = -1;
-}
-
-bool Pty::hung_up() const
-{
-    pollfd pfd { master_, POLLIN, 0 };
-    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLHUP) != 0;
 }

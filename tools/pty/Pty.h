@@ -26,16 +26,8 @@ public:
     void write(const QByteArray& bytes);
     // Reads from the master side until count bytes came or timeout_ms passed; returns what came.
     QByteArray read(qsizetype count, int timeout_ms = 2000);
-    // Whatever is waiting on the master side now, after waiting up to timeout_ms for the first
-    // byte.
-    QByteArray read_available(int timeout_ms = 0);
     // Closes the master side: to the tool this is the device going away.
     void close_master();
-    // Closes the test's own descriptor of the device side, so that the master sees the tool's
-    // close of the device (hung_up).
-    void close_slave();
-    // Whether no one holds the device side open.
-    bool hung_up() const;
 
 private:
     int master_ = -1;
