@@ -10,7 +10,7 @@ scripts/install-deps.sh run
 cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DNOVARD_BENCH=OFF >/dev/null
 cmake --build build-run
-tool=build-run/src/app/novard-demo
+tool=build-run/bin/novard-demo
 
 if [[ ${1:-} == --device ]]; then
     [[ $# -ge 2 ]] || { echo "run.sh: --device needs a path, such as /dev/ttyUSB0" >&2; exit 2; }

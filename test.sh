@@ -31,7 +31,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOVARD_FUZZ=ON \
     -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build-fuzz -j "$jobs" --target protocol_fuzz
 mkdir -p build-fuzz/corpus
-build-fuzz/tests/fuzz/protocol_fuzz -max_total_time=20 -print_final_stats=1 \
+build-fuzz/bin/protocol_fuzz -max_total_time=20 -print_final_stats=1 \
     build-fuzz/corpus tests/fuzz/seeds 2>&1 | tail -n 15
 
 # ctest stops the script on any failure above, so both runs passed in full; each ran the same

@@ -3,7 +3,7 @@
 
 #include "ByteDisplay.h"
 #include "CardCommands.h"
-#include "CardPanel.h"
+#include "MemoryCardPanel.h"
 #include "ReceiveLog.h"
 #include "SerialControl.h"
 
@@ -61,23 +61,6 @@ BENCHMARK(acknowledgement)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(data_block)->Arg(2048)->Arg(4096)->Arg(8192)->Arg(16384)->Unit(benchmark::kMicrosecond);
 
-// A panel that keeps the log as a plain text, so that only the decoder and the bound are measured.
-class LogOnlyPanel final : public CardPanel {
-public:
-    QString log;
-
-    QString address_text() const override { return {}; }
-    QString key_text() const override { return {}; }
-    QString data_text() const override { return {}; }
-    void set_data_text(const QString&) override { }
-    void set_echo(const QString&) override { }
-    void set_status(const QString&) override { }
-    QString log_text() const override { return log; }
-    void set_log_text(const QString& text) override { log = text; }
-    void append_log_text(QStringView batch_text) override { append_to_log(log, batch_text); }
-    void show_message(const QString&, const QString&) override { }
-};
-
 // A line the decoder is never asked to write to.
 class SilentLine final : public SerialControl {
 public:
@@ -90,7 +73,7 @@ public:
 
 void decode_reply_to_full_log(benchmark::State& state)
 {
-    LogOnlyPanel panel;
+    MemoryCardPanel panel;
     SilentLine line;
     CardCommands commands(panel, line);
     panel.log = full_log(receive_log_capacity);

@@ -1,7 +1,7 @@
 // Start-up to a visible window, and peak memory: the tool's window against a bare Qt window that
 // holds one Hangul label, each started as a fresh process, alternating, timed side by side.
 //
-//   xvfb-run -a build/bench/startup_bench [runs]
+//   xvfb-run -a build/bin/startup_bench [runs]
 //
 // The tool starts as novard-demo does, with COM1 on a pseudo-terminal and no other port, so its
 // time includes the port search and the default opening.

@@ -8,12 +8,12 @@ cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF 
 cmake --build build-run --target novard-screenshot novard-reader-sim
 
 ports=$(mktemp -d)
-build-run/tools/reader_sim/novard-reader-sim --link "$ports/COM1" --delay 400 >"$ports/.ready" &
+build-run/bin/novard-reader-sim --link "$ports/COM1" --delay 400 >"$ports/.ready" &
 simulator_pid=$!
 trap 'kill $simulator_pid 2>/dev/null; rm -rf "$ports"' EXIT
 for _ in $(seq 50); do [[ -s $ports/.ready ]] && break; sleep 0.1; done
 
 mkdir -p docs
 xvfb-run -a -s "-screen 0 1024x768x24" \
-    build-run/tools/screenshot/novard-screenshot --port-dir "$ports" docs/window.png
+    build-run/bin/novard-screenshot --port-dir "$ports" docs/window.png
 echo "docs/window.png"

@@ -80,11 +80,9 @@ QString DemoReader::device() const
 
 QString DemoReader::find_program()
 {
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : { here.filePath(reader_name),
-             here.filePath(QStringLiteral("../../tools/reader_sim/") + reader_name) }) {
-        if (QFileInfo(candidate).isExecutable())
-            return QDir::cleanPath(candidate);
-    }
+    // The build puts every program in one folder, as the package does.
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(reader_name);
+    if (QFileInfo(beside).isExecutable())
+        return beside;
     return QStandardPaths::findExecutable(reader_name);
 }

@@ -24,8 +24,7 @@ public:
     // The pseudo-terminal that COM1 leads to.
     QString device() const;
 
-    // novard-reader-sim beside the running program (installed), in the build tree's tools folder
-    // (built), or on PATH; empty when there is none.
+    // novard-reader-sim beside the running program, or on PATH; empty when there is none.
     static QString find_program();
 
 private:

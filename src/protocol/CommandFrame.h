@@ -1,5 +1,14 @@
 #pragma once
 
+// The card protocol's codec, free of the line and of the window (library novard_protocol, QtCore
+// only).
+//
+// Going out, a command is one frame (this header): STX, a body such as "R04;730914", ETX. Coming
+// in, every byte is shown in the receive log by its display form (ByteDisplay), the log is kept
+// within its bound (ReceiveLog), and ACK, NAK, CAN and CR move the command's progress through the
+// decoder's table (ReplyDecoder), which names the operator's message for each step. The window's
+// operations (src/operations) and the simulated reader (tools/reader_sim) both build on this.
+
 #include "ReplyDecoder.h"
 
 #include <QString>

@@ -6,12 +6,10 @@
 // COM-port control: CommPort, Settings, RThreshold, InputMode, InputLen, PortOpen, DTREnable,
 // RTSEnable, Output, Input, CommEvent and the OnComm notification. With CommResult, LineSettings
 // and LineObserver it is the serial contract (library novard_serial_contract, QtCore only), which
-// the protocol and the port operations use. QtSerialControl puts it on QSerialPort (novard_serial):
+// the window's operations use. QtSerialControl puts it on QSerialPort (novard_serial):
 // PortMap says which device a port number is, a mapping, a folder of links, or the system's own
 // serial devices (SystemPorts, QtSystemPorts), numbered USB adapters first and renumbered only at a
-// port search. FakeSerialControl scripts it for tests (novard_serial_fake). PortOperations
-// (novard_ports) chooses, opens and searches ports on top of the control and reaches the window
-// only through PortPanel.
+// port search. The tests script it with a double of their own (tests/support).
 //
 // A device that goes away while open (an adapter pulled out) closes the port and raises
 // comEventDeviceLost. Until the port is next opened or closed the control watches the device's

@@ -5,30 +5,13 @@
 #include "ByteDisplay.h"
 #include "CardCommands.h"
 #include "FakeSerialControl.h"
+#include "MemoryCardPanel.h"
 
 #include <cassert>
 #include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
 
 namespace {
-
-// The window's side of the card protocol for the fuzzer: the fields the input sets and the log;
-// the labels and the message box are not looked at.
-class FuzzCardPanel final : public CardPanel {
-public:
-    QString address, key, data, log;
-
-    QString address_text() const override { return address; }
-    QString key_text() const override { return key; }
-    QString data_text() const override { return data; }
-    void set_data_text(const QString& text) override { data = text; }
-    void set_echo(const QString&) override { }
-    void set_status(const QString&) override { }
-    QString log_text() const override { return log; }
-    void set_log_text(const QString& text) override { log = text; }
-    void append_log_text(QStringView batch_text) override { append_to_log(log, batch_text); }
-    void show_message(const QString&, const QString&) override { }
-};
 
 // Text as a field may hold it: UTF-8, or raw UTF-16 so that lone surrogates come in too.
 QString field_text(FuzzedDataProvider& input)
@@ -56,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     line.set_comm_port(1);
     (void)line.open_port();
     line.set_rthreshold(1);
-    FuzzCardPanel panel;
+    MemoryCardPanel panel;
     CardCommands commands(panel, line);
     QObject::connect(&line, &SerialControl::OnComm, [&commands] { commands.on_comm(); });
 

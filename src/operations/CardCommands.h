@@ -1,16 +1,19 @@
 #pragma once
 
-// The card command protocol.
+// The window's operations (library novard_operations).
 //
-// A command button's press becomes one frame on the line (CommandFrame): STX, a body such as
-// "R04;730914", ETX, written as three Outputs of the serial control; the frame is echoed in Label
-// and cmd_state takes the command's first progress value. Every OnComm with data received hands
-// the waiting bytes to decode_reply, which shows each byte in the receive log (ByteDisplay,
-// ReceiveLog) and lets ACK, NAK, CAN and CR move cmd_state through the progress machine
-// (ReplyDecoder), writing the operator's messages to Label1.
+// CardCommands is the card side: a command button's press becomes one frame on the line, written
+// as three Outputs of the serial control (STX, the body, ETX); the frame is echoed in Label and
+// cmd_state takes the command's first progress value. Every OnComm with data received hands the
+// waiting bytes to decode_reply, which shows each byte in the receive log and lets ACK, NAK, CAN
+// and CR move cmd_state, writing the operator's messages to Label1. The frames, display forms and
+// the progress table are the protocol's codec (src/protocol).
 //
-// CardCommands owns cmd_state and the test-pattern position for the window, and reaches the
-// window's controls through CardPanel and the line through SerialControl.
+// PortOperations is the port side: choosing, opening and searching ports.
+//
+// Both reach the window's controls only through a narrow panel (CardPanel, PortPanel) and the line
+// only through the serial contract (SerialControl), so they run the same on the real window and
+// line, on the test doubles and in the fuzz target.
 
 #include "CardPanel.h"
 #include "CommandFrame.h"

@@ -2,11 +2,7 @@
 
 void FakeSerialControl::close_port()
 {
-    lost_ = false;
-    if (open_port_ == 0)
-        return;
     open_port_ = 0;
-    ++closes_;
 }
 
 CommResult FakeSerialControl::open_port()
@@ -23,7 +19,6 @@ CommResult FakeSerialControl::open_port()
         return CommResult::failure(device, QStringLiteral("Device or resource busy"));
     open_port_ = port;
     buffer_.clear();
-    opened_.append(port);
     return CommResult::success();
 }
 
@@ -59,21 +54,4 @@ void FakeSerialControl::receive(const QByteArray& bytes)
         if (buffer_.size() >= before)
             break; // the handler took nothing; the bytes wait for the next arrival
     }
-}
-
-void FakeSerialControl::unplug()
-{
-    if (open_port_ == 0)
-        return;
-    close_port();
-    lost_ = true;
-    raise_comm_event(comEventDeviceLost);
-}
-
-QByteArray FakeSerialControl::written_bytes() const
-{
-    QByteArray bytes;
-    for (const QString& text : outputs_)
-        bytes += text.toUtf8();
-    return bytes;
 }
