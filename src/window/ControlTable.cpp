@@ -6,7 +6,7 @@ using enum ControlKind;
 
 // Rows grouped by container, each container before what it holds.
 constexpr ControlRow controls[] = {
-    { "txtrecv", text_box, "main", "", 240, 600, 10815, 270, 0, "수신 데이터" },
+    { "txtrecv", receive_log, "main", "", 240, 600, 10815, 270, 0, "수신 데이터" },
     { "Label", label, "main", "", 240, 120, 10815, 375, 1, "명령과 통신포트 상태" },
     { "Label1", label, "main", "", 240, 1080, 5535, 375, 2, "카드 처리 상태" },
     { "Frame2", frame, "main", "", 2760, 2520, 1095, 2655, 3, "제어 신호" },

@@ -9,13 +9,14 @@
 // builds itself by walking it.
 enum class ControlKind {
     text_box,
+    receive_log, // a single-line text box that holds the receive log (ReceiveLogBox)
     label,
     frame,
     check_box,
     list_box,
     option,
     push_button,
-    combo_box,
+    combo_box, // the block address box (AddressBox)
     serial_port
 };
 

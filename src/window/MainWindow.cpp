@@ -1,14 +1,13 @@
 #include "MainWindow.h"
 
-#include "CachedPanelStyle.h"
+#include "AddressBox.h"
 #include "ControlTable.h"
 #include "Desktop.h"
 #include "ListBox.h"
-#include "ReceiveLog.h"
+#include "ReceiveLogBox.h"
 #include "SerialControl.h"
 #include "SystemProperties.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -26,33 +25,6 @@
 namespace {
 
 constexpr QColor label_colour { 255, 192, 128 };
-// The receive log box shows each batch within 20 ms: at most this wait for the frame's end, then
-// about a millisecond to lay the text out and paint it.
-constexpr int screen_frame_ms = 18;
-
-// Where the part of text that fills at least twice the box's width starts: after setText a line
-// edit shows its text's end, so this part is all that is on screen. Characters that may take no
-// room count as none, so the part can only come out longer than it needs to be.
-qsizetype tail_start(QStringView text, const QFontMetrics& metrics, int box_width)
-{
-    qsizetype start = text.size();
-    for (int width = 0; start > 0 && width < 2 * box_width; --start) {
-        const QChar character = text[start - 1];
-        if (character.isPrint())
-            width += metrics.horizontalAdvance(character);
-    }
-    if (start > 0 && start < text.size() && text[start].isLowSurrogate()
-        && text[start - 1].isHighSurrogate())
-        --start;
-    return start;
-}
-
-// A focus that comes and goes with the window (or a popup over it) leaves the box's cursor and
-// selection as they were.
-bool is_window_focus(Qt::FocusReason reason)
-{
-    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
-}
 
 int pixels(int twips)
 {
@@ -65,6 +37,8 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
     switch (row.kind) {
     case ControlKind::text_box:
         return new QLineEdit(caption, container);
+    case ControlKind::receive_log:
+        return new ReceiveLogBox(container);
     case ControlKind::label: {
         auto* label = new QLabel(caption, container);
         // Operator text is echoed here; it is always shown literally.
@@ -87,15 +61,7 @@ QWidget* make_control(const ControlRow& row, QWidget* container)
         return button;
     }
     case ControlKind::combo_box: {
-        auto* combo = new QComboBox(container);
-        combo->setEditable(true);
-        // What the operator types is an address, not a new list entry, and goes out as typed:
-        // the box's default inline completion would make a typed "1" the block "10".
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setCompleter(nullptr);
-        // The wheel neither takes the focus nor, on an unfocused box, changes the block
-        // (MainWindow::eventFilter): a scroll over the window must not move a write elsewhere.
-        combo->setFocusPolicy(Qt::StrongFocus);
+        auto* combo = new AddressBox(container);
         combo->setEditText(caption);
         return combo;
     }
@@ -162,7 +128,7 @@ void MainWindow::build_controls()
     for (std::size_t i = 1; i < tab_order.size(); ++i)
         setTabOrder(tab_order[i - 1].second, tab_order[i].second);
 
-    txtrecv = control<QLineEdit>("txtrecv");
+    txtrecv = control<ReceiveLogBox>("txtrecv");
     Label = control<QLabel>("Label");
     Label1 = control<QLabel>("Label1");
     chkdtr = control<QCheckBox>("chkdtr");
@@ -188,26 +154,9 @@ void MainWindow::build_controls()
         label->setPalette(palette);
         label->setAutoFillBackground(true);
     }
-    // Qt's default limit of 32,767 characters would cut the log silently.
-    txtrecv->setMaxLength(int(receive_log_capacity));
     // The port name box is typed into or filled from the list; Tab passes it by.
     txt_port->setFocusPolicy(Qt::ClickFocus);
-    read_address->installEventFilter(this);
     txtrecv->setFocus();
-    txtrecv->installEventFilter(this);
-    // The log is Latin text and bracketed names: without kerning and ligatures, which it has no
-    // use for, Qt lays its 4096 characters out in a fraction of the time. Scripts that need
-    // shaping are still shaped.
-    QFont log_font = txtrecv->font();
-    log_font.setStyleStrategy(QFont::PreferNoShaping);
-    txtrecv->setFont(log_font);
-    // A widget does not own its style; this one goes with the box.
-    auto* log_style = new CachedPanelStyle;
-    log_style->setParent(txtrecv);
-    txtrecv->setStyle(log_style);
-    log_frame_.setSingleShot(true);
-    log_frame_.setTimerType(Qt::PreciseTimer);
-    log_frame_.setInterval(screen_frame_ms);
 }
 
 // Every notification the window handles, and nothing else.
@@ -220,14 +169,6 @@ void MainWindow::wire()
     connect(cmderase, &QPushButton::clicked, this, [this] { commands_.cmderase(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { commands_.on_comm(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { ports_.line_event(); });
-    connect(txtrecv, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!showing_log_)
-            log_text_ = text;
-    });
-    connect(&log_frame_, &QTimer::timeout, this, [this] {
-        if (!log_shown_)
-            show_log();
-    });
 
     for (int port = 1; port <= 8; ++port) {
         QRadioButton* option = Optcom[port];
@@ -312,83 +253,15 @@ void MainWindow::set_status(const QString& caption)
 }
 QString MainWindow::log_text() const
 {
-    return log_text_;
+    return txtrecv->log();
 }
 void MainWindow::set_log_text(const QString& text)
 {
-    log_text_ = text;
-    show_log_soon();
+    txtrecv->set_log(text);
 }
 void MainWindow::append_log_text(QStringView batch_text)
 {
-    append_to_log(log_text_, batch_text);
-    show_log_soon();
-}
-
-void MainWindow::show_log_soon()
-{
-    if (log_frame_.isActive())
-        log_shown_ = false;
-    else
-        show_log();
-}
-
-void MainWindow::show_log()
-{
-    log_shown_ = true;
-    showing_log_ = true;
-    // An assistive tool reads the box's text without an event that would reach the filter.
-    if (log_whole_ || QAccessible::isActive())
-        txtrecv->setText(log_text_);
-    else
-        txtrecv->setText(
-            log_text_.sliced(tail_start(log_text_, txtrecv->fontMetrics(), txtrecv->width())));
-    showing_log_ = false;
-    log_frame_.start();
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == read_address && event->type() == QEvent::Wheel && !read_address->hasFocus())
-        return true;
-    if (watched == txtrecv) {
-        switch (event->type()) {
-        // What the operator does to the log box acts on the whole text the program holds, not
-        // on the end of it, nor on the one still shown from the frame before.
-        case QEvent::KeyPress:
-        case QEvent::InputMethod:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::ContextMenu:
-        case QEvent::DragEnter:
-        case QEvent::Drop:
-            show_whole_log();
-            break;
-        // Tab selects the whole text; the window coming back to the front selects nothing.
-        case QEvent::FocusIn:
-            if (!is_window_focus(static_cast<QFocusEvent*>(event)->reason()))
-                show_whole_log();
-            break;
-        case QEvent::FocusOut:
-            if (!is_window_focus(static_cast<QFocusEvent*>(event)->reason()))
-                log_whole_ = false;
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::show_whole_log()
-{
-    if (!log_shown_ || !log_whole_) {
-        log_whole_ = true;
-        show_log();
-        // The box scrolls its text to the cursor only when it paints; until then a click or a
-        // drop would land by the scroll of the text it held before.
-        txtrecv->repaint();
-    }
+    txtrecv->append_log(batch_text);
 }
 
 void MainWindow::show_message(const QString& text, const QString& detail)

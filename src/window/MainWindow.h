@@ -12,16 +12,16 @@
 // returns: setting txt_port's text runs its change handler, and ticking an option that was not
 // ticked runs its click handler. The port operations rely on this.
 //
-// list_port is a ListBox, which takes a move of its selection by the keyboard for a click;
-// read_address sends what is typed (no completion) and takes the wheel only with the focus;
-// txtrecv, repainted every screen frame on a busy line, draws its panel through CachedPanelStyle.
+// Three controls have behaviour of their own and are widgets of their own: list_port (ListBox)
+// takes a move of its selection by the keyboard for a click; read_address (AddressBox) sends what
+// is typed and takes the wheel only with the focus; txtrecv (ReceiveLogBox) holds the receive log
+// and shows it at most once a screen frame.
 
 #include "CardCommands.h"
 #include "CardPanel.h"
 #include "PortOperations.h"
 #include "PortPanel.h"
 
-#include <QTimer>
 #include <QWidget>
 #include <array>
 
@@ -33,6 +33,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class ReceiveLogBox;
 class SerialControl;
 
 class MainWindow final : public QWidget, public CardPanel, public PortPanel {
@@ -80,8 +81,6 @@ public:
     void show_port_device(int port, const QString& device) override;
 
 protected:
-    // The wheel on an unfocused read_address, and the operator reaching into the log box.
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
 
@@ -89,9 +88,6 @@ private:
     void build_controls();
     void wire();
     void option_click(int port);
-    void show_log_soon();
-    void show_log();
-    void show_whole_log();
     template <typename Widget> Widget* control(const char* name) const;
 
     SerialControl& line_;
@@ -99,7 +95,7 @@ private:
     CardCommands commands_;
     PortOperations ports_;
 
-    QLineEdit* txtrecv = nullptr;
+    ReceiveLogBox* txtrecv = nullptr;
     QLabel* Label = nullptr;
     QLabel* Label1 = nullptr;
     QCheckBox* chkdtr = nullptr;
@@ -117,19 +113,6 @@ private:
     QPushButton* cmderase = nullptr;
     QPushButton* cmd_port_search = nullptr;
     QPushButton* cmd_control_board = nullptr;
-
-    // A line at 9600 baud with a threshold of one byte notifies about every millisecond, and the
-    // single-line box lays out its whole text on every change. So the log's text is kept here, and
-    // the box takes it at most once a screen frame (18 ms): at once when it was shown a frame ago
-    // or longer, else when the frame ends.
-    QString log_text_;
-    QTimer log_frame_;
-    bool log_shown_ = true;
-    // Laying out 4096 characters is most of a frame's cost, and only the end of the log is on
-    // screen. So the box holds only that end until the operator reaches into it (a key, the
-    // mouse, a drop, Tab), then the whole log until the focus leaves it.
-    bool log_whole_ = false;
-    bool showing_log_ = false;
 
     // Whether each option was ticked when the operator pressed it: a click on the ticked option
     // toggles nothing, yet it still runs the option's click handler.

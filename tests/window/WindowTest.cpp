@@ -281,6 +281,39 @@ TEST_F(WindowTest, TheLogBoxShowsTheLogsEndAndTheWholeLogOnceTheOperatorClicksIn
     EXPECT_TRUE(shows_the_end());
 }
 
+// Holding only the log's end and drawing its panel from a cache change nothing the operator sees:
+// the box paints as a plain box holding the whole log, without the focus and with it.
+TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLog)
+{
+    auto* box = get<QLineEdit>("txtrecv");
+    QLineEdit plain(window.get());
+    plain.setGeometry(box->geometry().translated(0, window->height()));
+    // Whole pixels to each character, so that a text laid out from another first character still
+    // lands on the same pixels.
+    QFont font = box->font();
+    font.setHintingPreference(QFont::PreferFullHinting);
+    box->setFont(font);
+    plain.setFont(font);
+    plain.show();
+    // A cursor that blinks would make two paints of one state differ.
+    const int flash_time = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+
+    click(get("txtwrdata"));
+    line.receive(QByteArray(2000, '0') + "123456789");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->text().endsWith("789"); }));
+    plain.setText(window->log_text());
+    EXPECT_LT(box->text().size(), window->log_text().size()) << "only the end is held";
+    EXPECT_TRUE(box->grab().toImage() == plain.grab().toImage()) << "without the focus";
+
+    box->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(box->text(), window->log_text());
+    const QImage focused = box->grab().toImage();
+    plain.setFocus(Qt::OtherFocusReason);
+    EXPECT_TRUE(plain.grab().toImage() == focused) << "with the focus";
+    QApplication::setCursorFlashTime(flash_time);
+}
+
 TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
 {
     press("cmd_control_board");
