@@ -13,18 +13,24 @@ namespace {
 TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
 {
     const struct {
+        const char* name;
         QSet<int> existing, busy_during_search; // busy ports are free again by the default opening
         QStringList listed;
         QString ports;
     } cases[] = {
-        { {}, {}, {},
+        { "no port at all", {}, {}, {},
             "none, option 1, '', COM1 포트를 열 수 없습니다: COM1: No such file or directory" },
-        { { 1, 3, 5 }, {}, { "COM1", "COM3", "COM5" }, "COM1, option 1, 'COM1', 9600,n,8,1" },
-        { { 1, 8 }, { 1 }, { "COM8" }, "COM8, option 8, 'COM8', COM8 PORT ON" },
-        { { 1, 16 }, { 1 }, { "COM16" }, "COM1, option 1, 'COM16', 9600,n,8,1" },
-        { { 3 }, {}, { "COM3" }, "COM3, option 3, 'COM3', COM3 PORT ON" },
+        { "COM1 listed first stays", { 1, 3, 5 }, {}, { "COM1", "COM3", "COM5" },
+            "COM1, option 1, 'COM1', 9600,n,8,1" },
+        { "COM1 busy in the search, COM8 found: switched to", { 1, 8 }, { 1 }, { "COM8" },
+            "COM8, option 8, 'COM8', COM8 PORT ON" },
+        { "COM1 busy in the search, COM16 found: no switch", { 1, 16 }, { 1 }, { "COM16" },
+            "COM1, option 1, 'COM16', 9600,n,8,1" },
+        { "no COM1: the fallback fails, COM3 switched to", { 3 }, {}, { "COM3" },
+            "COM3, option 3, 'COM3', COM3 PORT ON" },
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         WindowRig rig(c.existing, c.busy_during_search);
         // The search probes the sixteen ports first; what was busy then is free right after.
         rig.line.before_open = [&](int) {
@@ -133,7 +139,7 @@ TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
     EXPECT_EQ(state(), "");
 }
 
-TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnceAndAMissingPortFallsBackToComOne)
+TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnce)
 {
     auto attempts = line.open_attempts().size();
     click(option(3));
@@ -153,6 +159,7 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnceAndAMissingPortFal
     EXPECT_EQ(line.open_attempts().size(), attempts);
     for (const auto& [key, port] : { std::pair(Qt::Key_Down, 2), std::pair(Qt::Key_Down, 3),
              std::pair(Qt::Key_Up, 2), std::pair(Qt::Key_Home, 1) }) {
+        SCOPED_TRACE(testing::Message() << "key " << QTest::toString(key) << " to COM" << port);
         QTest::keyClick(list, key);
         EXPECT_EQ(ports(), QStringLiteral("COM%1, option %1, 'COM%1', COM%1 PORT ON").arg(port));
         EXPECT_EQ(line.open_attempts().size(), ++attempts);
@@ -161,8 +168,12 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnceAndAMissingPortFal
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), ++attempts);
+}
 
-    // A search leaves no port open; any choice after it opens its port, the ticked option too.
+// A search leaves no port open; any choice after it opens its port, the ticked option too.
+TEST_F(WindowTest, AfterASearchEveryWayOfChoosingOpensThePort)
+{
+    click(option(3));
     press("cmd_port_search");
     EXPECT_EQ(port_list(), QStringList({ "COM1", "COM2", "COM3" }));
     EXPECT_EQ(ports(), "none, option 3, '', COM3 PORT ON");
@@ -174,8 +185,11 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnceAndAMissingPortFal
     press("cmd_port_search");
     window->set_port_text("COM1"); // its change runs before the next statement
     EXPECT_EQ(ports(), "COM1, option 1, 'COM1', COM1 PORT ON");
+}
 
-    // A missing port shows the choice while the box is up, then falls back to COM1.
+TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLabel)
+{
+    // The box shows the choice while it is up, then COM1 is open again.
     QString while_up;
     desktop.on_message = [&] { while_up = ports(); };
     click(option(7));
@@ -195,13 +209,14 @@ TEST_F(WindowTest, OptionsListAndPortTextEachSwitchThePortOnceAndAMissingPortFal
     EXPECT_EQ(line.open_port_number(), 2);
 }
 
-TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
+TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEach)
 {
     type_into("read_address", " 63 "); // typed, not in the list, and not added to it
     type_into("txtwrdata", "<b>x</b><img> ");
     for (const auto& [button, body] :
         { std::pair("cmd_read", "R63;730914"), std::pair("cmdwrite", "N63;730914;<b>x</b><img>"),
             std::pair("cmdeditwrite", "W63;730914;<b>x</b><img>") }) {
+        SCOPED_TRACE(button);
         line.clear_outputs();
         click(get(button));
         EXPECT_EQ(line.outputs(), QStringList({ "\x02", body, "\x03" }));
@@ -210,7 +225,11 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
     EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
     EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
+}
 
+TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogAndTheClearButtonEmptiesIt)
+{
+    press("cmdeditwrite");
     line.receive("\x06");
     line.receive("\x0d");
     EXPECT_EQ(text("Label1"), "수정 명령 전송 완료 -> 카드를 대어 주세요");
@@ -218,6 +237,12 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
     EXPECT_EQ(text("Label1"), "카드 수정 완료");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }));
+
+    // A refusal takes the decoder's way for control bytes too.
+    press("cmdwrite");
+    line.receive("\x15\x0d");
+    EXPECT_EQ(text("Label1"), "발행 명령 에러");
+    EXPECT_EQ(state(), "");
 
     // A read empties the log; a step without a message leaves Label1.
     press("cmd_read");
@@ -231,8 +256,10 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("txtrecv").isEmpty(); }));
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
+}
 
-    // The test patterns cycle; a send does not restart them.
+TEST_F(WindowTest, TestPatternsCycleAndASendDoesNotRestartThem)
+{
     QStringList patterns;
     for (const char* button : { "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest",
              "cmdwrite", "cmdeditwrtest" }) {
@@ -242,9 +269,13 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAndRepliesMoveTheMessagesAndTheLog)
     EXPECT_EQ(patterns.join(' '),
         "1234567890123456 0000000000000000 5555555555555555 1234567890123456 1234567890123456 "
         "0000000000000000");
+}
 
-    line.clear_outputs();
+TEST_F(WindowTest, TooLongDataOrAWriteRefusedMidFrameSendsNoMoreAndSaysWhy)
+{
+    press("cmdwrite");
     type_into("txtwrdata", "12345678901234567");
+    line.clear_outputs();
     press("cmdwrite");
     // A device pulled out mid-frame: the rest is not sent and the reason is told.
     line.outputs_before_refusal = 1;
