@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Debian package in a configured build folder and checks it with the Debian tools that
-# are installed: lintian (no errors), desktop-file-validate on the menu entry and
-# appstreamcli validate on the AppStream metadata. Usage: scripts/check-package.sh BUILD_FOLDER
+# Builds the Debian package in a configured build folder and checks it with Debian's tools: lintian
+# (no errors), desktop-file-validate on the menu entry and appstreamcli validate on the AppStream
+# metadata. A tool that is missing fails the check (scripts/install-deps.sh test installs them).
+# Usage: scripts/check-package.sh BUILD_FOLDER
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: scripts/check-package.sh BUILD_FOLDER}
+
+for tool in lintian desktop-file-validate appstreamcli; do
+    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
+done
 
 rm -f "$build"/novard-demo_*.deb
 cmake --build "$build" --target package >"$build/package.log" 2>&1 ||
@@ -12,24 +17,12 @@ cmake --build "$build" --target package >"$build/package.log" 2>&1 ||
 deb=$(ls "$build"/novard-demo_*.deb)
 echo "package: $deb"
 
-if command -v lintian >/dev/null; then
-    # Errors fail the check; warnings are shown. The note that it runs as root is dropped.
-    status=0
-    report=$(lintian --fail-on error "$deb" 2>&1) || status=$?
-    grep -v 'running with root privileges' <<<"$report" || true
-    ((status == 0)) || { echo "lintian: errors" >&2; exit 1; }
-    echo "lintian: no errors"
-else
-    echo "lintian: not installed, skipped"
-fi
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate packaging/novard-demo.desktop
-    echo "desktop-file-validate: passed"
-else
-    echo "desktop-file-validate: not installed, skipped"
-fi
-if command -v appstreamcli >/dev/null; then
-    appstreamcli validate --no-net "$build"/packaging/*.metainfo.xml
-else
-    echo "appstreamcli: not installed, skipped"
-fi
+# Errors fail the check; warnings are shown. The note that it runs as root is dropped.
+status=0
+report=$(lintian --fail-on error "$deb" 2>&1) || status=$?
+grep -v 'running with root privileges' <<<"$report" || true
+((status == 0)) || { echo "lintian: errors" >&2; exit 1; }
+echo "lintian: no errors"
+desktop-file-validate packaging/novard-demo.desktop
+echo "desktop-file-validate: passed"
+appstreamcli validate --no-net "$build"/packaging/*.metainfo.xml

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=${1:-$(ls build/novard-demo_*.deb 2>/dev/null | head -n1)}
 [[ -f $deb ]] || { echo "No package: cmake --build build --target package" >&2; exit 1; }
-mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
+mirror=$(scripts/debian-mirror.sh)
 root=$(mktemp -d /var/tmp/novard-clean-root.XXXXXX)
 chmod 755 "$root" # apt fetches as the user _apt
 
@@ -66,11 +66,11 @@ in_root novard-demo --version
 step "novard-reader-sim --version"
 in_root novard-reader-sim --version
 step "novard-demo --list-ports"
-in_root novard-demo --list-ports || echo "(exit status $?: this build has no --list-ports)"
+in_root novard-demo --list-ports
 
 step "novard-demo --demo under Xvfb"
 cat >"$root/tmp/demo-check.sh" <<'SCRIPT'
-set -u
+set -eu
 Xvfb :5 -screen 0 1024x768x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
 xvfb=$!
 export DISPLAY=:5
@@ -98,10 +98,15 @@ echo "ports folder:"; ls -l "$folder"
 echo "processes:"; pgrep -a novard
 echo "closing the window"
 wmctrl -i -c "$wid"
-wait "$demo"
-echo "novard-demo ended with exit status $?"
-pgrep -a novard-reader || echo "no novard-reader-sim left"
-[ -e "$folder" ] && echo "LEFT: $folder" || echo "removed: $folder"
+status=0
+wait "$demo" || status=$?
+echo "novard-demo ended with exit status $status"
+[ "$status" -eq 0 ] || exit 1
+sleep 1
+if pgrep -a novard-reader; then echo "LEFT: novard-reader-sim"; exit 1; fi
+echo "no novard-reader-sim left"
+if [ -e "$folder" ]; then echo "LEFT: $folder"; exit 1; fi
+echo "removed: $folder"
 SCRIPT
 in_root sh /tmp/demo-check.sh
 

@@ -113,8 +113,3 @@ std::optional<ProgressState> progress_state(QStringView text)
     }
     return std::nullopt;
 }
-
-bool is_progress_state(const QString& state)
-{
-    return progress_state(state).has_value();
-}

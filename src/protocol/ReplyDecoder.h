@@ -45,4 +45,3 @@ const QString& state_text(ProgressState state);
 // The state a text names, or nothing when it is none of the sixteen values.
 std::optional<ProgressState> progress_state(QStringView text);
 
-bool is_progress_state(const QString& state);
