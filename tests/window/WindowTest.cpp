@@ -1,11 +1,18 @@
 // The window on the scripted line, driven by clicks and key presses: its layout, start-up, the port
-// choices and their faults, and the card commands from the operator's side.
+// choices and their faults, the card commands from the operator's side, and all of it in English.
 
+#include "Language.h"
+#include "QtDesktop.h"
 #include "WindowFixture.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGroupBox>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace {
@@ -295,6 +302,74 @@ TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
         && desktop.boxes[0].contains("gnome-control-center"));
     EXPECT_EQ(
         desktop.boxes[1], "시스템 설정 프로그램을 시작하지 못했습니다. | /usr/bin/systemsettings");
+}
+
+// English replaces every Korean caption, message, box and screen-reader text; what goes on the line
+// and what came back from it read the same in both. In both languages the window keeps its size
+// and each caption is whole in its control by the font's measure, Label1 with a longest message.
+TEST(Language, EnglishReplacesEveryKoreanTextAndEachCaptionFitsItsControlInBoth)
+{
+    const QRegularExpression hangul(QStringLiteral("\\p{Hangul}"));
+    for (const Language language : { Language::korean, Language::english }) {
+        const bool english = language == Language::english;
+        SCOPED_TRACE(english ? "English" : "Korean");
+        use_language(language);
+        WindowRig rig({ 1, 2 });
+        rig.window->load();
+        rig.window->show();
+        rig.press("cmd_read");
+        rig.line.receive("\x06\x0d\x18\x0d");
+        EXPECT_EQ(rig.text("Label"), "[STX] R 04;730914 [ETX] 카드 읽기 입니다.");
+        EXPECT_EQ(rig.window->log_text(), "[ACK][CR][CAN][CR]");
+        EXPECT_EQ(rig.window->size(), QSize(749, 357));
+        for (QWidget* widget : rig.window->findChildren<QWidget*>()) {
+            if (widget->objectName().isEmpty() || widget->objectName() == "Label")
+                continue;
+            const auto* box = qobject_cast<QGroupBox*>(widget);
+            const QString caption = box ? box->title() : widget->property("text").toString();
+            SCOPED_TRACE(widget->objectName().toStdString() + ": " + caption.toStdString());
+            EXPECT_FALSE(english
+                && (caption.contains(hangul) || widget->accessibleName().contains(hangul)
+                    || widget->accessibleDescription().contains(hangul)));
+            // A label or a button wants its caption's width and its margins, a frame its title's.
+            if (box) {
+                EXPECT_LE(box->minimumSizeHint().width(), widget->width());
+            } else if (qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) {
+                EXPECT_LE(widget->sizeHint().width(), widget->width());
+            }
+        }
+        if (!english)
+            continue;
+        EXPECT_EQ(rig.text("Label1"), "Read error (please check the Key A : 6 Byte value.)");
+        EXPECT_EQ(rig.window->windowTitle(), "NOVARD Read/Write DEMO 15 February 2008");
+        EXPECT_EQ(
+            rig.get<QComboBox>("read_address")->lineEdit()->accessibleName(), "Block address");
+        rig.click(rig.option(7));
+        EXPECT_EQ(rig.desktop.boxes,
+            QStringList({ "This port does not exist. | COM7: No such file or directory" }));
+    }
+    use_language(Language::korean);
+}
+
+// Qt's own texts follow the language: a box's button reads as Korean desktops show it.
+TEST(Korean, AMessageBoxsButtonReadsAsOnKoreanDesktops)
+{
+    if (!QFile::exists(
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ko.qm")))
+        GTEST_SKIP() << "Qt's Korean texts (qt6-translations-l10n) are not installed";
+    QStringList buttons;
+    QtDesktop desktop;
+    for (const Language language : { Language::korean, Language::english }) {
+        use_language(language);
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            buttons.append(box->button(QMessageBox::Ok)->text());
+            box->accept();
+        });
+        desktop.show_message(nullptr, MainWindow::app_title(), "text", {});
+    }
+    EXPECT_EQ(buttons, QStringList({ "확인", "OK" }));
 }
 
 } // namespace
