@@ -5,8 +5,10 @@
 # dpkg, or with no access to the archive): the packages that dpkg does not know are only named.
 set -euo pipefail
 
+# qt6-tools-dev has CMake's qt_add_translations, qt6-l10n-tools the lupdate and lrelease it runs,
+# qt6-translations-l10n Qt's own Korean texts.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-          fonts-nanum qt6-qpa-plugins)
+          qt6-tools-dev qt6-l10n-tools qt6-translations-l10n fonts-nanum qt6-qpa-plugins)
 if [[ "${1:-run}" == package || "${1:-run}" == test ]]; then
     # The manual pages, and what CPack runs to compute the package's dependencies.
     packages+=(help2man dpkg-dev file)

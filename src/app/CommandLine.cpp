@@ -5,8 +5,7 @@
 
 namespace {
 
-const char* const usage
-    = R"(Usage: novard-demo [OPTION]...
+const char* const usage = R"(Usage: novard-demo [OPTION]...
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
@@ -22,6 +21,9 @@ reader/writer on a serial port (9600 baud, 8N1).
   --demo              start the simulated card reader (novard-reader-sim) as
                       COM1 in a private folder of ports, for a demonstration
                       without hardware; it stops when the window closes
+  --language ko|en    show the window in Korean or in English; without it the
+                      desktop's first language decides: Korean for Korean and
+                      under the C locale, English for any other
   -h, --help          show this text and exit
   --version           show the version and exit
 
@@ -49,8 +51,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version_option(QStringLiteral("version"));
     const QCommandLineOption list_option(QStringLiteral("list-ports"));
+    const QCommandLineOption language = language_option();
     parser.addOptions({ map_option, dir_option, trace_option, demo_option, help_option,
-        version_option, list_option });
+        version_option, list_option, language });
 
     CommandLine line;
     auto fail = [&](const QString& reason) {
@@ -88,6 +91,13 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return fail(*reason);
     if (const auto reason = single(trace_option, "file"))
         return fail(*reason);
+    if (const auto reason = single(language, "language"))
+        return fail(*reason);
+    if (parser.isSet(language)) {
+        line.language = language_named(parser.value(language));
+        if (!line.language)
+            return fail(language_error(parser.value(language)));
+    }
     const QString folder = parser.value(dir_option);
     if (!folder.isEmpty())
         line.port_map.set_port_dir(folder);

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "DemoReader.h"
+#include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // No application display name: on X11 and Wayland Qt would append it to the caption.
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
+    use_language(command_line.language);
     // Before the first port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;
     PortMap port_map = command_line.port_map;

@@ -60,9 +60,8 @@ void CardCommands::decode_reply(QByteArrayView batch)
             continue;
         if (const auto step = progress_step(byte, cmd_state_)) {
             cmd_state_ = step->next_state;
-            // The table's messages are literals that live as long as the program: not copied.
-            if (!step->message.isEmpty())
-                panel_.set_status(QString::fromRawData(step->message.data(), step->message.size()));
+            if (*step->message)
+                panel_.set_status(QCoreApplication::translate("ReplyDecoder", step->message));
         }
     }
     panel_.append_log_text(batch_text);
@@ -70,17 +69,17 @@ void CardCommands::decode_reply(QByteArrayView batch)
 
 QString CardCommands::too_long_message()
 {
-    return QStringLiteral("16자를 초과 했습니다");
+    return tr("16자를 초과 했습니다");
 }
 
 QString CardCommands::no_port_message()
 {
-    return QStringLiteral("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
+    return tr("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
 }
 
 QString CardCommands::send_failed_message()
 {
-    return QStringLiteral("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.");
+    return tr("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.");
 }
 
 void CardCommands::send(CardCommand command)

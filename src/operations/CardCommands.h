@@ -20,11 +20,14 @@
 #include "ReplyDecoder.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QString>
 
 class SerialControl;
 
 class CardCommands {
+    Q_DECLARE_TR_FUNCTIONS(CardCommands)
+
 public:
     CardCommands(CardPanel& panel, SerialControl& line);
 

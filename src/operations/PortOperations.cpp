@@ -15,9 +15,9 @@ QString operator_detail(const CommResult& result)
 {
     QString detail = result.detail();
     if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
-        detail += QStringLiteral(" — 사용자를 dialout 그룹에 추가하십시오");
+        detail += PortOperations::tr(" — 사용자를 dialout 그룹에 추가하십시오");
     else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
-        detail += QStringLiteral(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+        detail += PortOperations::tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
     return detail;
 }
 
@@ -36,13 +36,13 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
 
 QString PortOperations::not_found_message()
 {
-    return QStringLiteral("존제 하지 않는 통신포트 입니다.");
+    return tr("존제 하지 않는 통신포트 입니다.");
 }
 
 QString PortOperations::lost_message(int port)
 {
-    return SerialControl::port_name(port)
-        + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
+    return tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요")
+        .arg(SerialControl::port_name(port));
 }
 
 CommResult PortOperations::open_default_port()
@@ -147,6 +147,6 @@ void PortOperations::report(const CommResult& result)
     if (result)
         return;
     panel_.set_label(
-        QStringLiteral("%1 포트를 열 수 없습니다: %2")
+        tr("%1 포트를 열 수 없습니다: %2")
             .arg(SerialControl::port_name(line_.comm_port()), operator_detail(result)));
 }

@@ -2,6 +2,7 @@
 
 #include "CommResult.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 class PortPanel;
@@ -14,6 +15,8 @@ class SerialControl;
 // notifications rely on: a tick or a text set from here may run another of these operations before
 // it returns.
 class PortOperations {
+    Q_DECLARE_TR_FUNCTIONS(PortOperations)
+
 public:
     PortOperations(PortPanel& panel, SerialControl& line);
 

@@ -1,5 +1,6 @@
 #include "ReplyDecoder.h"
 
+#include <QtGlobal>
 #include <array>
 
 namespace {
@@ -9,34 +10,42 @@ using enum ProgressState;
 struct Transition {
     char byte;
     ProgressState before;
-    QStringView message;
+    const char* message;
     ProgressState after;
 };
 
 // Rows in the order a byte tests them: a CR tries the read chain, then modify, then new issue,
 // and within a chain its ACK, NAK, CAN and CR values. The first matching row is the only step.
+// The messages are the Korean texts; the operator reads them in the chosen language.
 constexpr std::array<Transition, 21> transitions { {
-    { ack, read, u"", read_ack },
-    { ack, edit, u"", edit_ack },
-    { ack, new_issue, u"", new_ack },
-    { nak, read, u"", read_nak },
-    { nak, edit, u"", edit_nak },
-    { nak, new_issue, u"", new_nak },
-    { can, read_ack_cr, u"", read_ack_can },
-    { can, edit_ack_cr, u"", edit_ack_can },
-    { can, new_ack_cr, u"", new_ack_can },
-    { cr, read_ack, u"읽기 명령 전송 완료 -> 카드를 대어 주세요", read_ack_cr },
-    { cr, read_nak, u"읽기 명령 에러", idle },
-    { cr, read_ack_can, u"읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", idle },
-    { cr, read_ack_cr, u"카드 읽기 완료", idle },
-    { cr, edit_ack, u"수정 명령 전송 완료 -> 카드를 대어 주세요", edit_ack_cr },
-    { cr, edit_nak, u"수정 명령 에러", idle },
-    { cr, edit_ack_can, u"수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)", idle },
-    { cr, edit_ack_cr, u"카드 수정 완료", idle },
-    { cr, new_ack, u"발행 명령 전송 완료 -> 카드를 대어 주세요", new_ack_cr },
-    { cr, new_nak, u"발행 명령 에러", idle },
-    { cr, new_ack_can, u"발행 에러", idle },
-    { cr, new_ack_cr, u"카드 발행 완료", idle },
+    { ack, read, "", read_ack },
+    { ack, edit, "", edit_ack },
+    { ack, new_issue, "", new_ack },
+    { nak, read, "", read_nak },
+    { nak, edit, "", edit_nak },
+    { nak, new_issue, "", new_nak },
+    { can, read_ack_cr, "", read_ack_can },
+    { can, edit_ack_cr, "", edit_ack_can },
+    { can, new_ack_cr, "", new_ack_can },
+    { cr, read_ack, QT_TRANSLATE_NOOP("ReplyDecoder", "읽기 명령 전송 완료 -> 카드를 대어 주세요"),
+        read_ack_cr },
+    { cr, read_nak, QT_TRANSLATE_NOOP("ReplyDecoder", "읽기 명령 에러"), idle },
+    { cr, read_ack_can,
+        QT_TRANSLATE_NOOP("ReplyDecoder", "읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)"),
+        idle },
+    { cr, read_ack_cr, QT_TRANSLATE_NOOP("ReplyDecoder", "카드 읽기 완료"), idle },
+    { cr, edit_ack, QT_TRANSLATE_NOOP("ReplyDecoder", "수정 명령 전송 완료 -> 카드를 대어 주세요"),
+        edit_ack_cr },
+    { cr, edit_nak, QT_TRANSLATE_NOOP("ReplyDecoder", "수정 명령 에러"), idle },
+    { cr, edit_ack_can,
+        QT_TRANSLATE_NOOP("ReplyDecoder", "수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)"),
+        idle },
+    { cr, edit_ack_cr, QT_TRANSLATE_NOOP("ReplyDecoder", "카드 수정 완료"), idle },
+    { cr, new_ack, QT_TRANSLATE_NOOP("ReplyDecoder", "발행 명령 전송 완료 -> 카드를 대어 주세요"),
+        new_ack_cr },
+    { cr, new_nak, QT_TRANSLATE_NOOP("ReplyDecoder", "발행 명령 에러"), idle },
+    { cr, new_ack_can, QT_TRANSLATE_NOOP("ReplyDecoder", "발행 에러"), idle },
+    { cr, new_ack_cr, QT_TRANSLATE_NOOP("ReplyDecoder", "카드 발행 완료"), idle },
 } };
 
 constexpr std::array<QStringView, 16> state_texts { u"", u"read", u"read_ack", u"read_nak",

@@ -35,7 +35,9 @@ enum class ProgressState : std::uint8_t {
 
 struct ProgressStep {
     ProgressState next_state;
-    QStringView message; // empty: no message
+    // The Korean source text, empty for none; shown through its translation in the context
+    // "ReplyDecoder".
+    const char* message;
 };
 
 // The step for a control byte in a state, or nothing when the table has no row for them.

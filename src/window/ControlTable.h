@@ -6,7 +6,7 @@
 // The window's controls as a table: name (also the widget's objectName), kind, container, caption
 // or initial text, place and size in twips relative to the container, place in the tab order, and
 // for the controls without a fixed caption a short description for screen readers. MainWindow
-// builds itself by walking it.
+// builds itself by walking it and shows the texts translated in the context "ControlTable".
 enum class ControlKind {
     text_box,
     receive_log, // a single-line text box that holds the receive log (ReceiveLogBox)

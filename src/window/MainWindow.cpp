@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -31,9 +32,14 @@ int pixels(int twips)
     return twips / twips_per_pixel;
 }
 
+QString translated(const char* text)
+{
+    return QCoreApplication::translate("ControlTable", text);
+}
+
 QWidget* make_control(const ControlRow& row, QWidget* container)
 {
-    const QString caption = QString::fromUtf8(row.caption);
+    const QString caption = translated(row.caption);
     switch (row.kind) {
     case ControlKind::text_box:
         return new QLineEdit(caption, container);
@@ -112,13 +118,13 @@ void MainWindow::build_controls()
         widget->setGeometry(
             pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
         if (*row.description && row.kind == ControlKind::label)
-            widget->setAccessibleDescription(QString::fromUtf8(row.description));
+            widget->setAccessibleDescription(translated(row.description));
         else if (*row.description)
-            widget->setAccessibleName(QString::fromUtf8(row.description));
+            widget->setAccessibleName(translated(row.description));
         // On Linux a combo box's accessible name is its text; the operator's focus, and so the
         // screen reader, is on its text field.
         if (auto* combo = qobject_cast<QComboBox*>(widget))
-            combo->lineEdit()->setAccessibleName(QString::fromUtf8(row.description));
+            combo->lineEdit()->setAccessibleName(translated(row.description));
         if (row.kind == ControlKind::frame)
             containers.insert(name, widget);
         else if (widget->focusPolicy() != Qt::NoFocus)

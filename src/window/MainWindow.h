@@ -43,7 +43,7 @@ public:
     MainWindow(SerialControl& line, Desktop& desktop, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    static QString caption() { return QStringLiteral("NOVARD Read/Write DEMO 2008년2월15일"); }
+    static QString caption() { return tr("NOVARD Read/Write DEMO 2008년2월15일"); }
     // The caption of every message box.
     static QString app_title() { return QStringLiteral("NOVARD Read/Write DEMO"); }
     // Block numbers offered in read_address: 4 to 62 without the sector trailers.

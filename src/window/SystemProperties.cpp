@@ -2,6 +2,7 @@
 
 #include "Desktop.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -42,10 +43,14 @@ void open_system_properties(Desktop& desktop, QWidget* parent, const QString& ti
             continue;
         if (!desktop.start_detached(program, panel.arguments)) {
             desktop.show_message(parent, title,
-                QStringLiteral("시스템 설정 프로그램을 시작하지 못했습니다."), program);
+                QCoreApplication::translate(
+                    "SystemProperties", "시스템 설정 프로그램을 시작하지 못했습니다."),
+                program);
         }
         return;
     }
-    desktop.show_message(parent, title, QStringLiteral("시스템 설정 프로그램을 찾을 수 없습니다."),
-        QStringLiteral("찾아본 프로그램: ") + tried.join(QStringLiteral(", ")));
+    desktop.show_message(parent, title,
+        QCoreApplication::translate("SystemProperties", "시스템 설정 프로그램을 찾을 수 없습니다."),
+        QCoreApplication::translate("SystemProperties", "찾아본 프로그램: %1")
+            .arg(tried.join(QStringLiteral(", "))));
 }

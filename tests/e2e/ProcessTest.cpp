@@ -182,8 +182,9 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
 }
 
 // Of the folder only what is there is listed; the system's own devices are not read beside it. A
-// trace file that cannot be opened is a one-line error before the tool looks for a display.
-TEST(Demo, ListPortsAndABadTraceFileEndBeforeAnyWindow)
+// trace file that cannot be opened or a language the tool does not speak is a one-line error
+// before the tool looks for a display.
+TEST(Demo, ListPortsABadTraceFileAndABadLanguageEndBeforeAnyWindow)
 {
     const QTemporaryDir folder;
     QFile com2(folder.filePath("COM2"));
@@ -206,6 +207,9 @@ TEST(Demo, ListPortsAndABadTraceFileEndBeforeAnyWindow)
     EXPECT_TRUE(error.startsWith(QStringLiteral("novard-demo: ")) && error.contains(trace))
         << error.toStdString();
     EXPECT_EQ(error.count(u'\n'), 1);
+    tool.start(QStringLiteral(NOVARD_DEMO), { "--language", "de" });
+    EXPECT_EQ(exit_status(tool), 2);
+    EXPECT_EQ(tool.readAllStandardError(), "novard-demo: --language takes ko or en, not 'de'\n");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The window's title as an X11 window manager shows it: novard-demo started under Xvfb (with an
-# empty port folder, so that it opens no real port), its window's _NET_WM_NAME and WM_NAME read
-# back with xprop. Usage: window_title.sh NOVARD_DEMO. Exits 77 (skipped) without xvfb-run, xprop
-# or xdotool.
+# The window's title as an X11 window manager shows it, in the language that each environment and
+# --language give: novard-demo started under Xvfb (with an empty port folder, so that it opens no
+# real port), its window's _NET_WM_NAME and WM_NAME read back with xprop. Usage: window_title.sh
+# NOVARD_DEMO. Exits 77 (skipped) without xvfb-run, xprop or xdotool.
 set -uo pipefail
 demo=$1
 if [[ ${2:-} != --inside ]]; then
@@ -12,23 +12,54 @@ if [[ ${2:-} != --inside ]]; then
     exec xvfb-run -a "$0" "$demo" --inside
 fi
 
+korean='NOVARD Read/Write DEMO 2008년2월15일'
+english='NOVARD Read/Write DEMO 15 February 2008'
+# The locale's variables, --language, and the title. C and POSIX name no language: Korean, and
+# LANGUAGE is not read under them.
+rows=(
+    "LC_ALL=C.UTF-8||$korean"
+    "LANG=POSIX LANGUAGE=en||$korean"
+    "||$korean"
+    "LANG=ko_KR.UTF-8||$korean"
+    "LANG=en_US.UTF-8 LANGUAGE=ko:en||$korean"
+    "LANG=de_DE.UTF-8 LC_MESSAGES=ko_KR.UTF-8||$korean"
+    "LANG=ko_KR.UTF-8 LC_ALL=C||$korean"
+    "LANG=en_US.UTF-8||$english"
+    "LANG=ko_KR.UTF-8 LANGUAGE=de:ko||$english"
+    "LANG=ko_KR.UTF-8 LC_ALL=fr_FR.UTF-8||$english"
+    "LANG=fr_FR.UTF-8|--language ko|$korean"
+    "LC_ALL=C.UTF-8|--language en|$english"
+)
+# xprop shows the titles in its own locale's encoding; each row sets the tool's.
 export LC_ALL=C.UTF-8
 ports=$(mktemp -d)
-QT_QPA_PLATFORM=xcb "$demo" --port-dir "$ports" &
-pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
 status=0
-if [[ -z $window ]]; then
-    echo "no window appeared"
-    status=1
-else
-    for property in _NET_WM_NAME WM_NAME; do
-        title=$(xprop -id "$window" "$property")
-        echo "$title"
-        [[ $title == *' = "NOVARD Read/Write DEMO 2008년2월15일"' ]] || status=1
-    done
-fi
-kill "$pid"
-wait "$pid"
+for row in "${rows[@]}"; do
+    IFS='|' read -r environment arguments expected <<<"$row"
+    # shellcheck disable=SC2086 # the row's words are separate variables and arguments
+    env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG $environment QT_QPA_PLATFORM=xcb \
+        "$demo" --port-dir "$ports" $arguments &
+    pid=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+    if [[ -z $window ]]; then
+        echo "[$environment|$arguments] no window appeared"
+        status=1
+    else
+        # WM_NAME is in the encoding of the C library's locale, which falls back to ASCII where
+        # the locale is not installed (often only C.UTF-8 is): read it only under C.UTF-8.
+        properties=(_NET_WM_NAME)
+        [[ $environment == *LC_ALL=C.UTF-8* ]] && properties+=(WM_NAME)
+        for property in "${properties[@]}"; do
+            title=$(xprop -id "$window" "$property")
+            if [[ $title != *" = \"$expected\"" ]]; then
+                echo "[$environment|$arguments] $title, not \"$expected\""
+                status=1
+            fi
+        done
+    fi
+    kill "$pid"
+    wait "$pid"
+done
 rm -rf "$ports"
+((status == 0)) && echo "${#rows[@]} environments, each with its title"
 exit $status

@@ -65,7 +65,7 @@ TEST(ReplyDecoder, EachStateAndControlByteStepsByTheTableAndNoOtherPairMakesASte
             if (step) {
                 ++stepped;
                 EXPECT_EQ(state_text(step->next_state), row->after);
-                EXPECT_EQ(step->message.toString(), row->message);
+                EXPECT_EQ(QString::fromUtf8(step->message), row->message);
             }
         }
     }

@@ -1,11 +1,18 @@
 // The window on the scripted line, driven by clicks and key presses: its layout, start-up, the port
-// choices and their faults, and the card commands from the operator's side.
+// choices and their faults, the card commands from the operator's side, and all of it in English.
 
+#include "Language.h"
+#include "QtDesktop.h"
 #include "WindowFixture.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGroupBox>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace {
@@ -69,7 +76,6 @@ TEST_F(WindowTest, IsLaidOutAndReachedByTabAndScreenReaderAsTheOperatorKnowsIt)
     EXPECT_EQ(list->parentWidget()->objectName(), "Frame3");
     EXPECT_EQ(list->geometry(), QRect(16, 48, 89, 112));
     EXPECT_EQ(window->windowTitle(), "NOVARD Read/Write DEMO 2008년2월15일");
-    EXPECT_EQ(window->size(), QSize(749, 357));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_TRUE(QFontInfo(window->font()).family().contains("Nanum")
         || QFontDatabase::families(QFontDatabase::Korean).isEmpty());
@@ -359,6 +365,62 @@ TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
         && desktop.boxes[0].contains("gnome-control-center"));
     EXPECT_EQ(
         desktop.boxes[1], "시스템 설정 프로그램을 시작하지 못했습니다. | /usr/bin/systemsettings");
+}
+
+// English replaces every Korean caption, message, box and screen-reader text; what goes on the line
+// and what came back from it read the same in both. In both languages the window keeps its size
+// and each caption is whole in its control by the font's measure, Label1 with a longest message.
+TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollows)
+{
+    for (const Language language : { Language::korean, Language::english }) {
+        const bool english = language == Language::english;
+        SCOPED_TRACE(english ? "English" : "Korean");
+        use_language(language);
+        WindowRig rig({ 1, 2 });
+        rig.window->load();
+        rig.window->show();
+        rig.press("cmd_read");
+        rig.line.receive("\x06\x0d\x18\x0d");
+        EXPECT_EQ(rig.text("Label") + rig.window->log_text(),
+            "[STX] R 04;730914 [ETX] 카드 읽기 입니다.[ACK][CR][CAN][CR]");
+        rig.click(rig.option(7));
+        EXPECT_EQ(rig.window->size(), QSize(749, 357));
+        for (QWidget* widget : rig.window->findChildren<QWidget*>()) {
+            if (widget->objectName().isEmpty() || widget->objectName() == "Label")
+                continue;
+            const auto* box = qobject_cast<QGroupBox*>(widget);
+            const QString caption = box ? box->title() : widget->property("text").toString();
+            SCOPED_TRACE(widget->objectName().toStdString() + ": " + caption.toStdString());
+            EXPECT_FALSE(english
+                && (caption + widget->accessibleName() + widget->accessibleDescription())
+                       .contains(QRegularExpression(QStringLiteral("\\p{Hangul}"))));
+            // A label or a button wants its caption's width and its margins, a frame its title's.
+            if (box || qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) {
+                EXPECT_LE(box ? box->minimumSizeHint().width() : widget->sizeHint().width(),
+                    widget->width());
+            }
+        }
+        if (english) {
+            EXPECT_EQ(QStringList({ rig.window->windowTitle(), rig.text("Label1"),
+                          rig.desktop.boxes.join(u'/') }),
+                QStringList({ "NOVARD Read/Write DEMO 15 February 2008",
+                    "Read error (please check the Key A : 6 Byte value.)",
+                    "This port does not exist. | COM7: No such file or directory" }));
+        }
+    }
+
+    // Qt's own texts follow the language: a box's button reads as Korean desktops show it.
+    use_language(Language::korean);
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ko.qm"))
+        GTEST_SKIP() << "Qt's Korean texts (qt6-translations-l10n) are not installed";
+    QString button;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        button = box->button(QMessageBox::Ok)->text();
+        box->accept();
+    });
+    QtDesktop().show_message(nullptr, MainWindow::app_title(), "text", {});
+    EXPECT_EQ(button, "확인");
 }
 
 } // namespace

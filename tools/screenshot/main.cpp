@@ -1,7 +1,9 @@
-// novard-screenshot: shows the window on a reader reachable through --port-dir, issues a card with
-// the first test pattern, reads it back and saves a picture of the window. scripts/screenshot.sh
-// runs it under Xvfb with the simulated reader to make the README's picture.
+// novard-screenshot: shows the window, in the desktop's language, on a reader reachable through
+// --port-dir, issues a card with the first test pattern, reads it back and saves a picture of the
+// window. scripts/screenshot.sh runs it under Xvfb with the simulated reader to make the README's
+// pictures.
 
+#include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
@@ -20,6 +22,7 @@ int main(int argc, char** argv)
         std::fputs("usage: novard-screenshot --port-dir FOLDER OUT.png\n", stderr);
         return 2;
     }
+    use_language(std::nullopt);
     PortMap map;
     map.set_port_dir(arguments[2]);
     QtSerialControl line(map);
@@ -32,7 +35,8 @@ int main(int argc, char** argv)
     auto press = [&](const char* button) {
         window.findChild<QPushButton*>(QString::fromLatin1(button))->click();
     };
-    auto answered = [&](const QString& message) {
+    auto answered = [&](const char* korean) {
+        const QString message = QCoreApplication::translate("ReplyDecoder", korean);
         QDeadlineTimer deadline(10000);
         while (status->text() != message && !deadline.hasExpired())
             QApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -44,10 +48,10 @@ int main(int argc, char** argv)
 
     press("cmdeditwrtest");
     press("cmdwrite");
-    if (!answered(QStringLiteral("카드 발행 완료")))
+    if (!answered("카드 발행 완료"))
         return 1;
     press("cmd_read");
-    if (!answered(QStringLiteral("카드 읽기 완료")))
+    if (!answered("카드 읽기 완료"))
         return 1;
     // The log box takes the newest bytes once a screen frame; wait for it as the eye does.
     for (QDeadlineTimer frame(50); !frame.hasExpired();)
