@@ -9,18 +9,6 @@ constexpr int first_option = 1;
 constexpr int last_option = 8;
 constexpr int last_searched_port = 16;
 
-// The device and the system's reason, with a hint where the reason alone leaves an operator
-// guessing what to do.
-QString operator_detail(const CommResult& result)
-{
-    QString detail = result.detail();
-    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
-        detail += QStringLiteral(" — 사용자를 dialout 그룹에 추가하십시오");
-    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
-        detail += QStringLiteral(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
-    return detail;
-}
-
 QString port_on_text(int port)
 {
     return SerialControl::port_name(port) + QStringLiteral(" PORT ON");
@@ -32,6 +20,22 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
     : panel_(panel)
     , line_(line)
 {
+}
+
+QString PortOperations::operator_detail(const CommResult& result)
+{
+    QString detail = result.detail();
+    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
+        detail += QStringLiteral(" — 사용자를 dialout 그룹에 추가하십시오");
+    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
+        detail += QStringLiteral(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+    return detail;
+}
+
+QString PortOperations::open_failure_message(int port, const CommResult& result)
+{
+    return QStringLiteral("%1 포트를 열 수 없습니다: %2")
+        .arg(SerialControl::port_name(port), operator_detail(result));
 }
 
 QString PortOperations::not_found_message()
@@ -146,7 +150,5 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(
-        QStringLiteral("%1 포트를 열 수 없습니다: %2")
-            .arg(SerialControl::port_name(line_.comm_port()), operator_detail(result)));
+    panel_.set_label(open_failure_message(line_.comm_port(), result));
 }
