@@ -5,6 +5,7 @@
 #include "SerialControl.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -139,6 +140,9 @@ void CardSession::take(char byte, QByteArray& noise)
             noise.append(byte);
         return;
     }
+    // Told in its place among the messages.
+    if (!noise.isEmpty())
+        emit stray(std::exchange(noise, {}));
     state_ = step->next_state;
     if (!step->message.isEmpty()) {
         last_message_ = step->message.toString();

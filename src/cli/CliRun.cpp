@@ -96,7 +96,7 @@ void CliRun::stop(int signal_number)
 
 void CliRun::next()
 {
-    if (stop_signal_ != 0 || position_ >= lines_.size()) {
+    if (stop_signal_ != 0 || halted_ || position_ >= lines_.size()) {
         end();
         return;
     }
@@ -123,8 +123,7 @@ void CliRun::finished(const CardOutcome& outcome)
             first_failure_status_ = outcome.exit_status();
             first_failure_ = outcome.word();
         }
-        if (options_.stop_on_error)
-            position_ = lines_.size();
+        halted_ = options_.stop_on_error;
     }
     // Not from inside the session's handling of the answer: the bytes after its end are noise.
     QTimer::singleShot(0, this, &CliRun::next);

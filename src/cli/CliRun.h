@@ -56,6 +56,7 @@ private:
     QString first_failure_;
     int stop_signal_ = 0;
     bool terminal_ = false; // a batch's messages name their card
+    bool halted_ = false; // --stop-on-error met a card that did not complete
     bool ended_ = false;
     QElapsedTimer clock_;
 };
