@@ -49,8 +49,13 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("novard-cli"));
     CliOptions options = CliOptions::parse(QCoreApplication::arguments());
-    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
-    options.port_map.renumber();
+    // The system's numbering, taken once as the window takes it at start-up (not read at all with
+    // --port-dir).
+    if (options.action == CliOptions::Action::ports || options.action == CliOptions::Action::card
+        || options.action == CliOptions::Action::batch) {
+        options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
+        options.port_map.renumber();
+    }
     QList<BatchLine> lines;
     switch (options.action) {
     case CliOptions::Action::error:
