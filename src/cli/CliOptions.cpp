@@ -34,7 +34,7 @@ Fields are trimmed of spaces at both ends; DATA holds at most 16 characters.
   --trace FILE        append every byte written and received to FILE, as
                       novard-demo --trace does
   --ack-timeout MS    how long the reader may take to accept or refuse a
-                      command (default 1000)
+                      command (default 1000; 0 waits for ever)
   --card-timeout MS   how long a card is awaited once the command is
                       accepted (default 30000; 0 waits for ever)
   --json              print one JSON object a card (and a batch's summary)
