@@ -161,8 +161,12 @@ void CardSession::finish(Result result, const QString& message)
 {
     ack_timer_.stop();
     card_timer_.stop();
-    busy_ = false;
+    // The reader's own endings have told their message already; the others are told here, still
+    // as the operation's.
     if (result != Result::completed && result != Result::card_failed && result != Result::refused)
         emit this->message(message);
-    emit finished({ result, message, data_, clock_.elapsed() });
+    busy_ = false;
+    // Bytes before a CAN are no card's data.
+    emit finished(
+        { result, message, result == Result::completed ? data_ : QByteArray(), clock_.elapsed() });
 }

@@ -23,7 +23,7 @@ class CliRun final : public QObject {
     Q_OBJECT
 
 public:
-    // A single command is a batch of one line numbered 0: no summary, and no card numbers.
+    // A single command comes as one line numbered 0, and has no summary and no card numbers.
     CliRun(const CliOptions& options, SerialControl& line, QList<BatchLine> lines);
 
     // Opens the port and runs the lines in turn; done() gives the exit status.
@@ -36,7 +36,7 @@ signals:
     void done(int exit_status);
 
 private:
-    bool is_batch() const { return lines_.size() != 1 || lines_[0].number != 0; }
+    bool is_batch() const { return options_.action == CliOptions::Action::batch; }
     void next();
     void finished(const CardOutcome& outcome);
     void report(const BatchLine& line, const CardOutcome& outcome);

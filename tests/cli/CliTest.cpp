@@ -152,9 +152,11 @@ TEST(Cli, ABatchRunsEveryGoodLineAndTellsEachBadOne)
 {
     SimulatorProcess sim({ "--delay", "0" });
     ASSERT_TRUE(sim.ready());
-    const Ran run = cli(QStringList { "batch", "-", "--json", "--port-dir", sim.folder() },
-        "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
-        "12345678901234567,issue,06,\n\n,read,06,\n,read,08,000000\n");
+    const QStringList batch { "batch", "-", "--port-dir", sim.folder() };
+    const QByteArray input
+        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
+          "12345678901234567,issue,06,\n\n,read,06,\n,read,08,000000\n";
+    const Ran run = cli(batch + QStringList { "--json" }, input);
     const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 7) << run.out.toStdString();
     const std::pair<int, const char*> results[] = { { 2, "completed" }, { 3, "bad_input" },
@@ -171,6 +173,11 @@ TEST(Cli, ABatchRunsEveryGoodLineAndTellsEachBadOne)
     EXPECT_EQ(summary["result"], "bad_input");
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains("line 4: unknown op 'write' (read, issue or modify)\n"));
+
+    // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
+    const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
+    EXPECT_EQ(stopped.out, "2\tissue\t06\tcompleted\t\n3\t\t\tbad_input\t\n");
+    EXPECT_EQ(stopped.status, 2);
 }
 
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not
