@@ -64,12 +64,8 @@ void CliRun::begin()
         next();
         return;
     }
-    // The line as the window opens its port.
     line_.set_comm_port(options_.port);
-    (void)line_.set_settings(SerialControl::reader_settings());
-    line_.set_rthreshold(1);
-    line_.set_input_mode(SerialControl::comInputModeBinary);
-    if (const CommResult opened = line_.open_port(); !opened) {
+    if (const CommResult opened = PortOperations::open_for_reader(line_); !opened) {
         const CardOutcome outcome { Result::port_error,
             PortOperations::open_failure_message(options_.port, opened), {}, 0 };
         say(outcome.message);
@@ -80,9 +76,6 @@ void CliRun::begin()
         end();
         return;
     }
-    line_.set_input_len(0);
-    line_.set_dtr_enable(true);
-    line_.set_rts_enable(true);
     next();
 }
 

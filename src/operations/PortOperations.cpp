@@ -56,18 +56,25 @@ CommResult PortOperations::open_default_port()
     // CommPort goes first: the tick runs Optcom1's click, which then finds port 1 chosen already.
     line_.set_comm_port(first_option);
     panel_.tick_option(first_option);
-    if (CommResult result = line_.set_settings(SerialControl::reader_settings()); !result)
+    if (CommResult result = open_for_reader(line_); !result)
         return result;
-    line_.set_rthreshold(1);
-    line_.set_input_mode(SerialControl::comInputModeBinary);
-    if (CommResult result = line_.open_port(); !result)
-        return result;
-    line_.set_input_len(0);
-    line_.set_dtr_enable(true);
     panel_.tick_dtr();
-    line_.set_rts_enable(true);
     panel_.tick_rts();
     panel_.set_label(line_.settings());
+    return CommResult::success();
+}
+
+CommResult PortOperations::open_for_reader(SerialControl& line)
+{
+    if (CommResult result = line.set_settings(SerialControl::reader_settings()); !result)
+        return result;
+    line.set_rthreshold(1);
+    line.set_input_mode(SerialControl::comInputModeBinary);
+    if (CommResult result = line.open_port(); !result)
+        return result;
+    line.set_input_len(0);
+    line.set_dtr_enable(true);
+    line.set_rts_enable(true);
     return CommResult::success();
 }
 

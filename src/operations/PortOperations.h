@@ -28,6 +28,9 @@ public:
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.
     CommResult open_default_port();
+    // Opens CommPort as the card reader needs it: its line settings, every waiting byte taken at
+    // once as binary, DTR and RTS on. Also novard-cli's way to open its port.
+    static CommResult open_for_reader(SerialControl& line);
     // Port n (1 ... 8). Nothing happens when n is the current port, unless its device was lost:
     // then choosing it again opens it. A port that does not open is reported in a box and COM1 is
     // opened instead; only a failure of that fallback is passed on.
