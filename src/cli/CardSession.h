@@ -25,7 +25,7 @@ struct CardOutcome {
 
     Result result = Result::completed;
     QString message;
-    QByteArray data; // a read's bytes between the reader's acceptance and its last CR
+    QByteArray data; // a completed read's bytes between the reader's acceptance and its last CR
     qint64 elapsed_ms = 0; // from the frame going out to the answer's last byte (or the timeout)
 
     QString word() const;

@@ -69,8 +69,7 @@ void CliRun::begin()
         const CardOutcome outcome { Result::port_error,
             PortOperations::open_failure_message(options_.port, opened), {}, 0 };
         say(outcome.message);
-        first_failure_status_ = outcome.exit_status();
-        first_failure_ = outcome.word();
+        first_failure_ = outcome;
         if (!is_batch())
             report(lines_[0], outcome);
         end();
@@ -112,10 +111,8 @@ void CliRun::finished(const CardOutcome& outcome)
         ++completed_;
     } else {
         ++failed_;
-        if (first_failure_status_ == 0) {
-            first_failure_status_ = outcome.exit_status();
-            first_failure_ = outcome.word();
-        }
+        if (!first_failure_)
+            first_failure_ = outcome;
         halted_ = options_.stop_on_error;
     }
     // Not from inside the session's handling of the answer: the bytes after its end are noise.
@@ -159,7 +156,9 @@ void CliRun::end()
     if (ended_)
         return;
     ended_ = true;
-    const int status = stop_signal_ != 0 ? 128 + stop_signal_ : first_failure_status_;
+    // A stopped run ends as a shell tells a stop by a signal.
+    const int status = stop_signal_ != 0 ? 128 + stop_signal_
+                                         : first_failure_.value_or(CardOutcome {}).exit_status();
     if (is_batch()) {
         const qsizetype not_run = lines_.size() - position_;
         if (options_.json) {
@@ -169,8 +168,7 @@ void CliRun::end()
             summary[u"completed"] = completed_;
             summary[u"failed"] = failed_;
             summary[u"not_run"] = not_run;
-            summary[u"result"]
-                = first_failure_.isEmpty() ? QStringLiteral("completed") : first_failure_;
+            summary[u"result"] = first_failure_.value_or(CardOutcome {}).word();
             summary[u"stopped"] = stop_signal_ != 0;
             summary[u"exit_status"] = status;
             summary[u"elapsed_ms"] = clock_.elapsed();

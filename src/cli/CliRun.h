@@ -16,6 +16,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <optional>
 
 class SerialControl;
 
@@ -52,8 +53,7 @@ private:
     int card_number_ = 0; // of the card in progress, from 1
     int completed_ = 0;
     int failed_ = 0;
-    int first_failure_status_ = 0;
-    QString first_failure_;
+    std::optional<CardOutcome> first_failure_; // of the lines run, the first that did not complete
     int stop_signal_ = 0;
     bool terminal_ = false; // a batch's messages name their card
     bool halted_ = false; // --stop-on-error met a card that did not complete
