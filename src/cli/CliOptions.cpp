@@ -26,7 +26,8 @@ answers and the Korean messages are those of the window, novard-demo.
 
 Fields are trimmed of spaces at both ends; DATA holds at most 16 characters.
 
-  --key KEY           Key A (default 730914; empty: the default)
+  --key KEY           Key A for read, issue and modify (default 730914; empty:
+                      the default); a batch has a key column
   --port COMn         the port to use, COM1 to COM16 (default COM1)
   --device PATH       open PATH as that port
   --map COMn=PATH     open PATH as port n (1-16), as novard-demo does
@@ -167,6 +168,9 @@ CliOptions CliOptions::parse(const QStringList& arguments)
                 ? QStringLiteral("a command is needed: read, issue, modify, batch or ports")
                 : QStringLiteral("unknown command '%1'").arg(command));
     }
+    if (parser.isSet(key_option) && options.action != Action::card)
+        return fail(
+            QStringLiteral("--key is for read, issue and modify; a batch has a key column"));
     if (words.size() < expected)
         return fail(QStringLiteral("%1 needs %2 argument(s)").arg(command).arg(expected - 1));
     if (words.size() > expected)
