@@ -84,6 +84,9 @@ void CliRun::stop(int signal_number)
     stop_signal_ = signal_number;
     if (!is_batch() || again || !session_.busy())
         end();
+    else
+        say(QStringLiteral("novard-cli: stopping after the card in progress (a second signal "
+                           "stops at once)"));
 }
 
 void CliRun::next()

@@ -110,7 +110,7 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataAndSilenceIsNoAnswer)
 {
     Pty pty;
     const QTemporaryDir no_ports;
-    const QStringList on_pty { "read", "04", "--json", "--verbose", "--ack-timeout", "300",
+    const QStringList on_pty { "read", "04", "--json", "--verbose", "--ack-timeout", "1000",
         "--port-dir", no_ports.path(), "--device", pty.device_path() };
     QProcess process;
     start(process, on_pty);
@@ -191,15 +191,15 @@ TEST(Cli, SigintInABatchEndsItAfterTheCardInProgress)
     process.write("op,address\nread,04\nread,05\nread,06\n");
     process.closeWriteChannel();
     QString err;
-    const auto prompts = [&](int count) {
+    const auto told = [&](const QString& text, int count) {
         return QTest::qWaitFor(
-            [&] { return (err += process.readAllStandardError()).count(accepted) == count; });
+            [&] { return (err += process.readAllStandardError()).count(text) == count; });
     };
-    ASSERT_TRUE(prompts(1));
+    ASSERT_TRUE(told(accepted, 1));
     sim.process().write("\n");
-    ASSERT_TRUE(prompts(2));
+    ASSERT_TRUE(told(accepted, 2));
     ::kill(pid_t(process.processId()), SIGINT);
-    QTest::qWait(100);
+    ASSERT_TRUE(told("stopping after the card in progress", 1));
     sim.process().write("\n");
     sim.process().waitForBytesWritten();
     const Ran run = finish(process);
