@@ -17,6 +17,17 @@
     </message>
 </context>
 <context>
+    <name>CardSession</name>
+    <message>
+        <source>리더가 응답하지 않습니다</source>
+        <translation>The reader does not answer</translation>
+    </message>
+    <message>
+        <source>카드 대기 시간이 초과되었습니다</source>
+        <translation>No card was presented in time</translation>
+    </message>
+</context>
+<context>
     <name>ControlTable</name>
     <message>
         <source>수신 데이터</source>

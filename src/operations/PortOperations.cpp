@@ -9,18 +9,6 @@ constexpr int first_option = 1;
 constexpr int last_option = 8;
 constexpr int last_searched_port = 16;
 
-// The device and the system's reason, with a hint where the reason alone leaves an operator
-// guessing what to do.
-QString operator_detail(const CommResult& result)
-{
-    QString detail = result.detail();
-    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
-        detail += PortOperations::tr(" — 사용자를 dialout 그룹에 추가하십시오");
-    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
-        detail += PortOperations::tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
-    return detail;
-}
-
 QString port_on_text(int port)
 {
     return SerialControl::port_name(port) + QStringLiteral(" PORT ON");
@@ -32,6 +20,22 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
     : panel_(panel)
     , line_(line)
 {
+}
+
+QString PortOperations::operator_detail(const CommResult& result)
+{
+    QString detail = result.detail();
+    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
+        detail += tr(" — 사용자를 dialout 그룹에 추가하십시오");
+    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
+        detail += tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+    return detail;
+}
+
+QString PortOperations::open_failure_message(int port, const CommResult& result)
+{
+    return tr("%1 포트를 열 수 없습니다: %2")
+        .arg(SerialControl::port_name(port), operator_detail(result));
 }
 
 QString PortOperations::not_found_message()
@@ -52,18 +56,25 @@ CommResult PortOperations::open_default_port()
     // CommPort goes first: the tick runs Optcom1's click, which then finds port 1 chosen already.
     line_.set_comm_port(first_option);
     panel_.tick_option(first_option);
-    if (CommResult result = line_.set_settings(SerialControl::reader_settings()); !result)
+    if (CommResult result = open_for_reader(line_); !result)
         return result;
-    line_.set_rthreshold(1);
-    line_.set_input_mode(SerialControl::comInputModeBinary);
-    if (CommResult result = line_.open_port(); !result)
-        return result;
-    line_.set_input_len(0);
-    line_.set_dtr_enable(true);
     panel_.tick_dtr();
-    line_.set_rts_enable(true);
     panel_.tick_rts();
     panel_.set_label(line_.settings());
+    return CommResult::success();
+}
+
+CommResult PortOperations::open_for_reader(SerialControl& line)
+{
+    if (CommResult result = line.set_settings(SerialControl::reader_settings()); !result)
+        return result;
+    line.set_rthreshold(1);
+    line.set_input_mode(SerialControl::comInputModeBinary);
+    if (CommResult result = line.open_port(); !result)
+        return result;
+    line.set_input_len(0);
+    line.set_dtr_enable(true);
+    line.set_rts_enable(true);
     return CommResult::success();
 }
 
@@ -146,7 +157,5 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(
-        tr("%1 포트를 열 수 없습니다: %2")
-            .arg(SerialControl::port_name(line_.comm_port()), operator_detail(result)));
+    panel_.set_label(open_failure_message(line_.comm_port(), result));
 }

@@ -22,10 +22,18 @@ public:
 
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
     static QString lost_message(int port); // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"
+    // The device and the system's reason, with a hint where the reason alone leaves an operator
+    // guessing what to do (the dialout group, another program holding the port).
+    static QString operator_detail(const CommResult& result);
+    // "COM1 포트를 열 수 없습니다: " and the detail above.
+    static QString open_failure_message(int port, const CommResult& result);
 
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.
     CommResult open_default_port();
+    // Opens CommPort as the card reader needs it: its line settings, every waiting byte taken at
+    // once as binary, DTR and RTS on. Also novard-cli's way to open its port.
+    static CommResult open_for_reader(SerialControl& line);
     // Port n (1 ... 8). Nothing happens when n is the current port, unless its device was lost:
     // then choosing it again opens it. A port that does not open is reported in a box and COM1 is
     // opened instead; only a failure of that fallback is passed on.

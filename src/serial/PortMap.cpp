@@ -68,21 +68,29 @@ QString PortMap::listing() const
     return lines;
 }
 
-std::optional<PortMap::Mapping> PortMap::parse_mapping(QStringView text)
+std::optional<int> PortMap::parse_port(QStringView name)
 {
-    const qsizetype equals = text.indexOf(u'=');
-    if (equals < 0 || !text.startsWith(u"COM"))
+    if (!name.startsWith(u"COM"))
         return std::nullopt;
     // Digits only: toInt would let blanks and signs through ("COM 3", "COM+3").
-    const QStringView number = text.mid(3, equals - 3);
+    const QStringView number = name.sliced(3);
     if (number.isEmpty() || number.startsWith(u'0')
         || !std::ranges::all_of(number, [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     const int port = number.toInt();
     if (port < 1 || port > last_port)
         return std::nullopt;
-    const QString path = text.mid(equals + 1).toString();
-    if (path.isEmpty())
+    return port;
+}
+
+std::optional<PortMap::Mapping> PortMap::parse_mapping(QStringView text)
+{
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals < 0)
         return std::nullopt;
-    return Mapping { port, path };
+    const auto port = parse_port(text.first(equals));
+    const QString path = text.mid(equals + 1).toString();
+    if (!port || path.isEmpty())
+        return std::nullopt;
+    return Mapping { *port, path };
 }

@@ -40,6 +40,8 @@ public:
         QString path;
     };
     static std::optional<Mapping> parse_mapping(QStringView text);
+    // The number of a port name "COM1" ... "COM16"; nothing for any other text.
+    static std::optional<int> parse_port(QStringView name);
 
 private:
     QMap<int, QString> paths_;

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "CommandFrame.h"
+#include "ReplyDecoder.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+class SerialControl;
+
+// How one card operation ended, as a script sees it: a stable word, an exit status, the operator's
+// message in Korean, and for a read the card's bytes.
+struct CardOutcome {
+    enum class Result {
+        completed,
+        card_failed,
+        refused,
+        no_answer,
+        no_card,
+        port_error,
+        bad_input
+    };
+
+    Result result = Result::completed;
+    QString message;
+    QByteArray data; // a completed read's bytes between the reader's acceptance and its last CR
+    qint64 elapsed_ms = 0; // from the frame going out to the answer's last byte (or the timeout)
+
+    QString word() const;
+    int exit_status() const;
+};
+
+// Runs card operations one at a time on an open line, as the window's buttons do: the same frame
+// from the codec in three writes, and the reader's answer decoded byte by byte through the codec's
+// progress table. Only the reader's acceptance (ACK CR) is timed by the ack timeout, the card by
+// the card timeout. A byte that moves no step of the operation in progress is noise: it is never
+// taken for the card's data, and is told through stray().
+class CardSession final : public QObject {
+    Q_OBJECT
+
+public:
+    CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms);
+
+    // The fields as typed: trimmed here. The outcome comes through finished(), also for data over
+    // the limit (at once, nothing written).
+    void start(CardCommand command, const CommandFields& fields);
+    bool busy() const { return busy_; }
+
+    // The fields' check alone: the refusal text, or empty when the command can be sent.
+    static QString refusal(CardCommand command, const CommandFields& fields);
+
+signals:
+    void sent(const QString& echo);
+    // Each of the window's messages for the operation in progress, as it would show it.
+    void message(const QString& text);
+    void stray(const QByteArray& bytes);
+    void finished(const CardOutcome& outcome);
+
+private:
+    void on_comm();
+    void take(char byte, QByteArray& noise);
+    void finish(CardOutcome::Result result, const QString& message);
+
+    SerialControl& line_;
+    int ack_timeout_ms_;
+    int card_timeout_ms_;
+    bool busy_ = false;
+    ProgressState state_ = ProgressState::idle;
+    QByteArray data_;
+    QString last_message_;
+    QElapsedTimer clock_;
+    QTimer ack_timer_;
+    QTimer card_timer_;
+};

@@ -1,0 +1,192 @@
+#include "CliRun.h"
+
+#include "ByteDisplay.h"
+#include "PortOperations.h"
+#include "SerialControl.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+using Result = CardOutcome::Result;
+
+void print(FILE* stream, const QByteArray& line)
+{
+    std::fputs((line + '\n').constData(), stream);
+    std::fflush(stream);
+}
+
+void print(FILE* stream, const QString& line)
+{
+    print(stream, line.toUtf8());
+}
+
+void print(const QJsonObject& object)
+{
+    print(stdout, QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+CliRun::CliRun(const CliOptions& options, SerialControl& line, QList<BatchLine> lines)
+    : options_(options)
+    , line_(line)
+    , session_(line, options.ack_timeout_ms, options.card_timeout_ms)
+    , lines_(std::move(lines))
+    , cards_(
+          int(std::ranges::count_if(lines_, [](const BatchLine& l) { return l.fault.isEmpty(); })))
+    , terminal_(is_batch() && ::isatty(STDERR_FILENO) == 1)
+{
+    connect(&session_, &CardSession::message, this, [this](const QString& text) {
+        say(terminal_ && session_.busy()
+                ? QStringLiteral("card %1 of %2: %3").arg(card_number_).arg(cards_).arg(text)
+                : text);
+    });
+    connect(&session_, &CardSession::finished, this, &CliRun::finished);
+    if (options_.verbose) {
+        connect(&session_, &CardSession::sent, this,
+            [this](const QString& echo) { say(QStringLiteral("sent: ") + echo); });
+        connect(&session_, &CardSession::stray, this, [this](const QByteArray& bytes) {
+            say(QStringLiteral("ignored: ") + display_text(bytes));
+        });
+    }
+}
+
+void CliRun::begin()
+{
+    clock_.start();
+    // Nothing to send, nothing to open: bad input is told without touching the port.
+    if (cards_ == 0) {
+        next();
+        return;
+    }
+    line_.set_comm_port(options_.port);
+    if (const CommResult opened = PortOperations::open_for_reader(line_); !opened) {
+        const CardOutcome outcome { Result::port_error,
+            PortOperations::open_failure_message(options_.port, opened), {}, 0 };
+        say(outcome.message);
+        first_failure_ = outcome;
+        if (!is_batch())
+            report(lines_[0], outcome);
+        end();
+        return;
+    }
+    next();
+}
+
+void CliRun::stop(int signal_number)
+{
+    const bool again = stop_signal_ != 0;
+    stop_signal_ = signal_number;
+    if (!is_batch() || again || !session_.busy())
+        end();
+    else
+        say(QStringLiteral("novard-cli: stopping after the card in progress (a second signal "
+                           "stops at once)"));
+}
+
+void CliRun::next()
+{
+    if (stop_signal_ != 0 || halted_ || position_ >= lines_.size()) {
+        end();
+        return;
+    }
+    const BatchLine& line = lines_[position_];
+    if (!line.fault.isEmpty()) {
+        say(is_batch() ? QStringLiteral("line %1: %2").arg(line.number).arg(line.fault)
+                       : line.fault);
+        finished({ Result::bad_input, line.fault, {}, 0 });
+        return;
+    }
+    ++card_number_;
+    session_.start(*line.command, line.fields);
+}
+
+void CliRun::finished(const CardOutcome& outcome)
+{
+    report(lines_[position_], outcome);
+    ++position_;
+    if (outcome.result == Result::completed) {
+        ++completed_;
+    } else {
+        ++failed_;
+        if (!first_failure_)
+            first_failure_ = outcome;
+        halted_ = options_.stop_on_error;
+    }
+    // Not from inside the session's handling of the answer: the bytes after its end are noise.
+    QTimer::singleShot(0, this, &CliRun::next);
+}
+
+void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
+{
+    const bool read = line.command == CardCommand::read;
+    if (!options_.json) {
+        if (is_batch())
+            print(stdout,
+                QStringList { QString::number(line.number),
+                    line.command ? command_word(*line.command) : QString(),
+                    trim_spaces(line.fields.address), outcome.word(),
+                    read ? display_text(outcome.data) : QString() }
+                    .join(u'\t'));
+        else if (read && outcome.result == Result::completed)
+            print(stdout, display_text(outcome.data));
+        return;
+    }
+    QJsonObject object;
+    if (is_batch())
+        object[u"line"] = line.number;
+    if (line.command) {
+        object[u"op"] = command_word(*line.command);
+        object[u"address"] = trim_spaces(line.fields.address);
+    }
+    object[u"result"] = outcome.word();
+    object[u"message"] = outcome.message;
+    if (read) {
+        object[u"data"] = display_text(outcome.data);
+        object[u"data_hex"] = QString::fromLatin1(outcome.data.toHex());
+    }
+    object[u"elapsed_ms"] = outcome.elapsed_ms;
+    print(object);
+}
+
+void CliRun::end()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    // A stopped run ends as a shell tells a stop by a signal.
+    const int status = stop_signal_ != 0 ? 128 + stop_signal_
+                                         : first_failure_.value_or(CardOutcome {}).exit_status();
+    if (is_batch()) {
+        const qsizetype not_run = lines_.size() - position_;
+        if (options_.json) {
+            QJsonObject summary;
+            summary[u"op"] = QStringLiteral("batch");
+            summary[u"lines"] = lines_.size();
+            summary[u"completed"] = completed_;
+            summary[u"failed"] = failed_;
+            summary[u"not_run"] = not_run;
+            summary[u"result"] = first_failure_.value_or(CardOutcome {}).word();
+            summary[u"stopped"] = stop_signal_ != 0;
+            summary[u"exit_status"] = status;
+            summary[u"elapsed_ms"] = clock_.elapsed();
+            print(summary);
+        }
+        say(QStringLiteral("batch: %1 of %2 lines completed, %3 failed, %4 not run")
+                .arg(completed_)
+                .arg(lines_.size())
+                .arg(failed_)
+                .arg(not_run));
+    }
+    emit done(status);
+}
+
+void CliRun::say(const QString& text) const
+{
+    print(stderr, text);
+}
