@@ -13,12 +13,16 @@ constexpr int last_searched_port = 16;
 // guessing what to do.
 QString operator_detail(const CommResult& result)
 {
-    QString detail = result.detail();
-    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
-        detail += QStringLiteral(" — 사용자를 dialout 그룹에 추가하십시오");
-    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
-        detail += QStringLiteral(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
-    return detail;
+    switch (result.kind()) {
+    case CommResult::Kind::permission:
+        return result.detail() + QStringLiteral(" — 사용자를 dialout 그룹에 추가하십시오");
+    case CommResult::Kind::busy:
+        return result.detail() + QStringLiteral(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+    case CommResult::Kind::other_device:
+        return result.detail() + QStringLiteral(" — 리더가 아닌 다른 장치가 연결되어 있습니다");
+    default:
+        return result.detail();
+    }
 }
 
 QString port_on_text(int port)
@@ -45,6 +49,12 @@ QString PortOperations::lost_message(int port)
         + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
 }
 
+QString PortOperations::other_device_message(int port)
+{
+    return SerialControl::port_name(port)
+        + QStringLiteral(" 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요");
+}
+
 CommResult PortOperations::open_default_port()
 {
     if (line_.port_open())
@@ -55,7 +65,6 @@ CommResult PortOperations::open_default_port()
     if (CommResult result = line_.set_settings(SerialControl::reader_settings()); !result)
         return result;
     line_.set_rthreshold(1);
-    line_.set_input_mode(SerialControl::comInputModeBinary);
     if (CommResult result = line_.open_port(); !result)
         return result;
     line_.set_input_len(0);
@@ -130,12 +139,18 @@ void PortOperations::search_ports()
 
 void PortOperations::line_event()
 {
+    const int port = line_.comm_port();
     switch (line_.comm_event()) {
-    case SerialControl::comEventDeviceLost:
-        panel_.set_label(lost_message(line_.comm_port()));
+    case SerialControl::CommEvent::device_lost:
+        panel_.set_label(lost_message(port));
         break;
-    case SerialControl::comEventDeviceBack:
-        panel_.set_label(port_on_text(line_.comm_port()));
+    case SerialControl::CommEvent::other_device:
+        panel_.set_label(other_device_message(port));
+        break;
+    case SerialControl::CommEvent::device_back:
+        panel_.set_label(port_on_text(port));
+        // It may have come back at another node.
+        panel_.show_port_device(port, line_.device_for(port));
         break;
     default:
         break;

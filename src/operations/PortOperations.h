@@ -19,13 +19,16 @@ public:
 
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
     static QString lost_message(int port); // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"
+    // "COM1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요"
+    static QString other_device_message(int port);
 
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.
     CommResult open_default_port();
     // Port n (1 ... 8). Nothing happens when n is the current port, unless its device was lost:
-    // then choosing it again opens it. A port that does not open is reported in a box and COM1 is
-    // opened instead; only a failure of that fallback is passed on.
+    // then choosing it again tries it again, and it stays lost if it does not open. A port that
+    // does not open is reported in a box and COM1 is opened instead; only a failure of that
+    // fallback is passed on.
     CommResult switch_port(int port);
     void list_port_click();
     CommResult txt_port_change();
@@ -35,7 +38,8 @@ public:
     // Takes the system's numbering of its devices anew, then probes.
     void search_ports();
 
-    // OnComm: tells the operator in Label that the open port's device went away or came back.
+    // OnComm: tells the operator in Label that the open port's device went away, that another
+    // device took its node, or that it came back (and where).
     void line_event();
 
     // Where a failure that nobody else handles ends: the default port could not be opened. Shown
