@@ -10,6 +10,9 @@
 
 namespace {
 
+// Longer than udev takes to give a new node its properties, shorter than the once-a-second check.
+constexpr qint64 identity_settle_ms = 500;
+
 QSerialPort::Parity to_qt(LineSettings::Parity parity)
 {
     switch (parity) {
@@ -275,6 +278,7 @@ void QtSerialControl::close_device()
 void QtSerialControl::forget_lost()
 {
     lost_port_ = 0;
+    node_taken_.invalidate();
     other_told_ = false;
     recheck_.stop();
     if (const QStringList folders = device_folder_.directories(); !folders.isEmpty())
@@ -287,10 +291,17 @@ void QtSerialControl::reopen_if_back()
         return;
     const std::optional<QString> device = map_.locate(lost_port_);
     if (!device) {
-        const bool other = QFileInfo::exists(system_location(map_.device_for(lost_port_)));
-        if (other && !other_told_)
+        // udev gives a new node its identity a moment after the node appears, so a node is taken
+        // for another device only once it has stood for a while without the lost one's.
+        if (!QFileInfo::exists(system_location(map_.device_for(lost_port_)))) {
+            node_taken_.invalidate();
+            other_told_ = false;
+        } else if (!node_taken_.isValid()) {
+            node_taken_.start();
+        } else if (!other_told_ && node_taken_.hasExpired(identity_settle_ms)) {
+            other_told_ = true;
             raise_comm_event(CommEvent::other_device);
-        other_told_ = other;
+        }
         return;
     }
     // A node not yet given its group and mode refuses; the next check tries again.

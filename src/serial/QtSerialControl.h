@@ -4,6 +4,7 @@
 #include "PortMap.h"
 #include "SerialControl.h"
 
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QSerialPort>
 #include <QTimer>
@@ -59,7 +60,9 @@ private:
     bool lost_ = false;
     // The port whose device went away, while it is lost; 0 otherwise.
     int lost_port_ = 0;
-    // Another device at the lost device's node has been told of.
+    // Since when a node without the lost device's identity has stood at its place, and whether
+    // the operator has been told of that other device.
+    QElapsedTimer node_taken_;
     bool other_told_ = false;
     QFileSystemWatcher device_folder_;
     QTimer recheck_;

@@ -5,12 +5,12 @@
 // SerialControl is the one serial control of the window, with the property set of the classic
 // COM-port control: CommPort, Settings, RThreshold, InputLen, PortOpen, DTREnable, RTSEnable,
 // Output, Input, CommEvent and the OnComm notification; Input is always binary, so there is no
-// InputMode. With CommResult, LineSettings
-// and LineObserver it is the serial contract (library novard_serial_contract, QtCore only), which
-// the window's operations use. QtSerialControl puts it on QSerialPort (novard_serial):
-// PortMap says which device a port number is, a mapping, a folder of links, or the system's own
-// serial devices (SystemPorts, QtSystemPorts), numbered USB adapters first and renumbered only at a
-// port search. The tests script it with a double of their own (tests/support).
+// InputMode. With CommResult, LineSettings and LineObserver it is the serial contract (library
+// novard_serial_contract, QtCore only), which the window's operations use. QtSerialControl puts
+// it on QSerialPort (novard_serial): PortMap says which device a port number is, a mapping, a
+// folder of links, or the system's own serial devices (SystemPorts, QtSystemPorts), numbered USB
+// adapters first and renumbered only at a port search. The tests script it with a double of their
+// own (tests/support).
 //
 // A device that goes away while open (an adapter pulled out) closes the port and raises
 // CommEvent::device_lost. The port stays lost until its device is open again, another port is
@@ -23,9 +23,9 @@
 // opens that device wherever it is now, and never another at its node.
 //
 // Property values are kept across closing and reopening: a reopened port runs with the settings,
-// threshold and DTR/RTS state put earlier. CommPort may be put while a port is open
-// (it applies at the next open), and opening an open control closes it and opens it again on the
-// current CommPort; so a port search started with COM1 open still lists COM1.
+// threshold and DTR/RTS state put earlier. CommPort may be put while a port is open (it applies
+// at the next open), and opening an open control closes it and opens it again on the current
+// CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason and its kind.
 //
 // A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
