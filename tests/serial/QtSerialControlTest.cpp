@@ -185,19 +185,22 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
 
 TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
 {
+    const QString path = "pci-0000:00:14.0-usb-0:2:1.0";
     const struct {
         std::optional<quint16> vendor;
-        const char *serial, *path, *identity;
+        QString serial, path, interface, identity;
     } rows[] = {
-        { 0x403, "READER1", "pci-0000:00:14.0-usb-0:2:1.0", "0403:6001 serial READER1" },
-        { 0x10c4, "", "pci-0000:00:14.0-usb-0:2:1.0", "10c4:6001 at pci-0000:00:14.0-usb-0:2:1.0" },
-        { 0x403, "", "", "" },
-        { std::nullopt, "READER1", "platform-serial8250", "" },
+        { 0x403, "READER1", path, "", "0403:6001 serial READER1" },
+        { 0x403, "DUAL", "", "01", "0403:6001 serial DUAL interface 01" },
+        { 0x10c4, "", path, "00", "10c4:6001 at " + path + " interface 00" },
+        { 0x403, "", "", "00", "" },
+        { std::nullopt, "READER1", path, "", "" },
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.identity);
+        SCOPED_TRACE(row.identity.toStdString());
         EXPECT_EQ(
-            QtSystemPorts::usb_identity(row.vendor, 0x6001, row.serial, row.path), row.identity);
+            QtSystemPorts::usb_identity(row.vendor, 0x6001, row.serial, row.path, row.interface),
+            row.identity);
     }
 }
 
