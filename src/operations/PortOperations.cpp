@@ -88,8 +88,11 @@ CommResult PortOperations::switch_port(int port)
     panel_.set_label(port_on_text(port));
     panel_.tick_option(port);
     const CommResult result = line_.open_port();
-    if (result)
+    if (result) {
+        // The device of a port with an identity may be at another node by now.
+        panel_.show_port_device(port, line_.device_for(port));
         return result;
+    }
 
     panel_.show_message(not_found_message(), operator_detail(result));
     return open_default_port();

@@ -273,6 +273,18 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyAndKeepsItsNumberUnderAnotherNode)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return controls.text("Label1") == "카드 읽기 완료"; }, answer_timeout_ms));
     EXPECT_EQ(other.read(1, 100), QByteArray()) << "nothing ever reached the other adapter";
+
+    // Pulled again and back as ttyUSB2: the operator's click finds it before the tool does by
+    // itself (no event is handled between the two), and the tooltip follows there too.
+    ASSERT_TRUE(reader->stop());
+    system->list.removeLast();
+    ASSERT_TRUE(label_becomes(PortOperations::lost_message(1)));
+    system->list.append({ node("ttyUSB2"), "FT232R USB UART", reader_id });
+    reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB2"));
+    ASSERT_TRUE(reader->ready());
+    QTest::mouseClick(controls.option(1), Qt::LeftButton);
+    EXPECT_EQ(controls.option(1)->toolTip(), node("ttyUSB2"));
+    EXPECT_TRUE(line.port_open());
 }
 
 } // namespace
