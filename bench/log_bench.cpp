@@ -68,7 +68,10 @@ public:
     CommResult open_port() override { return CommResult::success(); }
     void close_port() override { }
     CommResult output(const QString&) override { return CommResult::success(); }
-    QByteArray input() override { return {}; }
+
+protected:
+    qsizetype bytes_waiting() const override { return 0; }
+    QByteArray take_bytes(qsizetype) override { return {}; }
 };
 
 void decode_reply_to_full_log(benchmark::State& state)

@@ -139,12 +139,13 @@
         <source>%1 포트를 열 수 없습니다: %2</source>
         <translation>Cannot open port %1: %2</translation>
     </message>
-</context>
-<context>
-    <name>QSerialPort</name>
     <message>
-        <source>Permission error while locking the device</source>
-        <translation>Permission error while locking the device</translation>
+        <source> — 리더가 아닌 다른 장치가 연결되어 있습니다</source>
+        <translation> — a device other than the reader is connected</translation>
+    </message>
+    <message>
+        <source>%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요</source>
+        <translation>Another device took the place of %1 — connect the reader again</translation>
     </message>
 </context>
 <context>

@@ -18,13 +18,9 @@ namespace {
 // QApplication aborts without a display; say so in one line instead.
 bool display_available()
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
         || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
 }
 
 } // namespace

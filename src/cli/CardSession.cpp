@@ -115,12 +115,12 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
 
 void CardSession::on_comm()
 {
-    if (line_.comm_event() == SerialControl::comEventDeviceLost) {
+    if (line_.comm_event() == SerialControl::CommEvent::device_lost) {
         if (busy_)
             finish(Result::port_error, PortOperations::lost_message(line_.comm_port()));
         return;
     }
-    if (line_.comm_event() != SerialControl::comEvReceive)
+    if (line_.comm_event() != SerialControl::CommEvent::receive)
         return;
     QByteArray noise;
     for (const char byte : line_.input())

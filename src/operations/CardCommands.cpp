@@ -42,7 +42,7 @@ void CardCommands::cmderase()
 
 void CardCommands::on_comm()
 {
-    if (line_.comm_event() != SerialControl::comEvReceive)
+    if (line_.comm_event() != SerialControl::CommEvent::receive)
         return;
     decode_reply(line_.input());
 }

@@ -24,12 +24,16 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
 
 QString PortOperations::operator_detail(const CommResult& result)
 {
-    QString detail = result.detail();
-    if (result.reason().contains(u"Permission denied", Qt::CaseInsensitive))
-        detail += tr(" — 사용자를 dialout 그룹에 추가하십시오");
-    else if (result.reason().contains(u"busy", Qt::CaseInsensitive))
-        detail += tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
-    return detail;
+    switch (result.kind()) {
+    case CommResult::Kind::permission:
+        return result.detail() + tr(" — 사용자를 dialout 그룹에 추가하십시오");
+    case CommResult::Kind::busy:
+        return result.detail() + tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+    case CommResult::Kind::other_device:
+        return result.detail() + tr(" — 리더가 아닌 다른 장치가 연결되어 있습니다");
+    default:
+        return result.detail();
+    }
 }
 
 QString PortOperations::open_failure_message(int port, const CommResult& result)
@@ -46,6 +50,12 @@ QString PortOperations::not_found_message()
 QString PortOperations::lost_message(int port)
 {
     return tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요")
+        .arg(SerialControl::port_name(port));
+}
+
+QString PortOperations::other_device_message(int port)
+{
+    return tr("%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요")
         .arg(SerialControl::port_name(port));
 }
 
@@ -69,7 +79,6 @@ CommResult PortOperations::open_for_reader(SerialControl& line)
     if (CommResult result = line.set_settings(SerialControl::reader_settings()); !result)
         return result;
     line.set_rthreshold(1);
-    line.set_input_mode(SerialControl::comInputModeBinary);
     if (CommResult result = line.open_port(); !result)
         return result;
     line.set_input_len(0);
@@ -90,8 +99,11 @@ CommResult PortOperations::switch_port(int port)
     panel_.set_label(port_on_text(port));
     panel_.tick_option(port);
     const CommResult result = line_.open_port();
-    if (result)
+    if (result) {
+        // The device of a port with an identity may be at another node by now.
+        panel_.show_port_device(port, line_.device_for(port));
         return result;
+    }
 
     panel_.show_message(not_found_message(), operator_detail(result));
     return open_default_port();
@@ -141,12 +153,18 @@ void PortOperations::search_ports()
 
 void PortOperations::line_event()
 {
+    const int port = line_.comm_port();
     switch (line_.comm_event()) {
-    case SerialControl::comEventDeviceLost:
-        panel_.set_label(lost_message(line_.comm_port()));
+    case SerialControl::CommEvent::device_lost:
+        panel_.set_label(lost_message(port));
         break;
-    case SerialControl::comEventDeviceBack:
-        panel_.set_label(port_on_text(line_.comm_port()));
+    case SerialControl::CommEvent::other_device:
+        panel_.set_label(other_device_message(port));
+        break;
+    case SerialControl::CommEvent::device_back:
+        panel_.set_label(port_on_text(port));
+        // It may have come back at another node.
+        panel_.show_port_device(port, line_.device_for(port));
         break;
     default:
         break;

@@ -27,16 +27,19 @@ public:
     static QString operator_detail(const CommResult& result);
     // "COM1 포트를 열 수 없습니다: " and the detail above.
     static QString open_failure_message(int port, const CommResult& result);
+    // "COM1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요"
+    static QString other_device_message(int port);
 
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.
     CommResult open_default_port();
     // Opens CommPort as the card reader needs it: its line settings, every waiting byte taken at
-    // once as binary, DTR and RTS on. Also novard-cli's way to open its port.
+    // once, DTR and RTS on. Also novard-cli's way to open its port.
     static CommResult open_for_reader(SerialControl& line);
     // Port n (1 ... 8). Nothing happens when n is the current port, unless its device was lost:
-    // then choosing it again opens it. A port that does not open is reported in a box and COM1 is
-    // opened instead; only a failure of that fallback is passed on.
+    // then choosing it again tries it again, and it stays lost if it does not open. A port that
+    // does not open is reported in a box and COM1 is opened instead; only a failure of that
+    // fallback is passed on.
     CommResult switch_port(int port);
     void list_port_click();
     CommResult txt_port_change();
@@ -46,7 +49,8 @@ public:
     // Takes the system's numbering of its devices anew, then probes.
     void search_ports();
 
-    // OnComm: tells the operator in Label that the open port's device went away or came back.
+    // OnComm: tells the operator in Label that the open port's device went away, that another
+    // device took its node, or that it came back (and where).
     void line_event();
 
     // Where a failure that nobody else handles ends: the default port could not be opened. Shown

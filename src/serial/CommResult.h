@@ -2,24 +2,33 @@
 
 #include <QString>
 
-// The outcome of an operation on the serial line. A failure carries the device it concerns and the
-// operating system's reason ("Permission denied", "No such file or directory"), so that the
-// operator can tell a missing adapter from a busy one.
+// The outcome of an operation on the serial line. A failure carries the device it concerns, the
+// operating system's reason ("Permission denied", "No such file or directory") in the system's
+// language, and the kind of failure, told from the error code, for whoever acts on it.
 class [[nodiscard]] CommResult {
 public:
+    enum class Kind {
+        none, // a success
+        other,
+        permission, // the user may not open the device
+        busy, // another program holds the device
+        other_device, // the port's device is gone and another device is at its node
+    };
+
     static CommResult success() { return CommResult {}; }
-    static CommResult failure(QString device, QString reason)
+    static CommResult failure(QString device, QString reason, Kind kind = Kind::other)
     {
         CommResult result;
-        result.failed_ = true;
+        result.kind_ = kind;
         result.device_ = std::move(device);
         result.reason_ = std::move(reason);
         return result;
     }
 
-    bool ok() const { return !failed_; }
+    bool ok() const { return kind_ == Kind::none; }
     explicit operator bool() const { return ok(); }
 
+    Kind kind() const { return kind_; }
     const QString& device() const { return device_; }
     const QString& reason() const { return reason_; }
 
@@ -30,7 +39,7 @@ public:
     }
 
 private:
-    bool failed_ = false;
+    Kind kind_ = Kind::none;
     QString device_;
     QString reason_;
 };

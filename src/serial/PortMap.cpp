@@ -17,11 +17,17 @@ bool is_usb(const QString& device)
     return name.startsWith(u"ttyUSB") || name.startsWith(u"ttyACM");
 }
 
+bool same_node(const QString& a, const QString& b)
+{
+    return QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath();
+}
+
 } // namespace
 
 void PortMap::renumber()
 {
-#ifndef Q_OS_WIN
+    identities_.clear();
+    moved_.clear();
     if (!folder_.isEmpty() || !system_)
         return;
     numbered_ = system_->ports();
@@ -33,21 +39,46 @@ void PortMap::renumber()
             return is_usb(a.device);
         return natural.compare(a.device, b.device) < 0;
     });
-#endif
+    for (int port = 1; port <= numbered_.size(); ++port) {
+        if (!paths_.contains(port))
+            identities_.insert(port, numbered_[port - 1].identity);
+    }
+}
+
+std::optional<QString> PortMap::locate(int port)
+{
+    const QString wanted = identity(port);
+    if (wanted.isEmpty())
+        return device_for(port);
+    for (const SystemPorts::Port& found : system_->ports()) {
+        if (found.identity != wanted)
+            continue;
+        if (!same_node(found.device, device_for(port)))
+            moved_.insert(port, found.device);
+        return device_for(port);
+    }
+    return std::nullopt;
+}
+
+void PortMap::remember_identity(int port, const QString& node)
+{
+    if (identities_.contains(port) || !system_)
+        return;
+    const QList<SystemPorts::Port> found = system_->ports();
+    const auto it = std::ranges::find_if(
+        found, [&](const SystemPorts::Port& p) { return same_node(p.device, node); });
+    identities_.insert(port, it == found.end() ? QString() : it->identity);
 }
 
 QString PortMap::device_for(int port) const
 {
+    if (const auto it = moved_.constFind(port); it != moved_.constEnd())
+        return *it;
     if (const auto it = paths_.constFind(port); it != paths_.constEnd())
         return *it;
-    const QString name = SerialControl::port_name(port);
     if (!folder_.isEmpty())
-        return QDir(folder_).filePath(name);
-#ifdef Q_OS_WIN
-    return name;
-#else
+        return QDir(folder_).filePath(SerialControl::port_name(port));
     return port >= 1 && port <= numbered_.size() ? numbered_[port - 1].device : QString();
-#endif
 }
 
 QString PortMap::listing() const

@@ -11,11 +11,13 @@
 // symbolic link) opens that path; else, when a folder is given, COMn is FOLDER/COMn; else COMn is
 // the n-th of the system's serial devices, USB adapters and USB modems (ttyUSB*, ttyACM*) first,
 // then the rest (ttyS*, ttyAMA* ...), each group in natural name order (ttyUSB2 before ttyUSB10).
-// On Windows COMn is "COMn" itself.
 //
 // The system's numbering is taken only when renumber() is called (at start-up and at each port
 // search), so a device pulled out and plugged back keeps its number in between. With a folder the
-// system's list is never read.
+// system's list is not read for numbering, only to know an opened device's identity.
+//
+// Between two renumberings a port whose device has an identity (from the numbering, or learnt when
+// it opened) names that device: when it comes back at another node, the port names that node.
 class PortMap {
 public:
     void map_port(int port, const QString& path) { paths_.insert(port, path); }
@@ -29,6 +31,14 @@ public:
 
     // The device of port n; empty when nothing has that number.
     QString device_for(int port) const;
+    // The identity of port n's device, once known; empty for none.
+    QString identity(int port) const { return identities_.value(port); }
+    // The node to open for port n: where the system now has the device of port n's identity
+    // (which port n names from then on), its device when it has no identity; nothing when the
+    // device with that identity is not there.
+    std::optional<QString> locate(int port);
+    // Port n opened node: unless its identity is known already, it is the node's own.
+    void remember_identity(int port, const QString& node);
 
     // The numbering in use, one line per port that has a device: "COM1 /dev/ttyUSB0 FT232R USB
     // UART". Of a folder only the entries that are there are shown.
@@ -48,4 +58,6 @@ private:
     QString folder_;
     std::shared_ptr<const SystemPorts> system_;
     QList<SystemPorts::Port> numbered_; // COM1 first
+    QMap<int, QString> identities_;
+    QMap<int, QString> moved_; // the node a port's device has come back at
 };

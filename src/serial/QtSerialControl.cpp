@@ -1,14 +1,17 @@
 #include "QtSerialControl.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <cerrno>
-
-#ifdef Q_OS_UNIX
 #include <poll.h>
-#endif
+#include <unistd.h>
+#include <utility>
 
 namespace {
+
+// Longer than udev takes to give a new node its properties, shorter than the once-a-second check.
+constexpr qint64 identity_settle_ms = 500;
 
 QSerialPort::Parity to_qt(LineSettings::Parity parity)
 {
@@ -33,13 +36,9 @@ QSerialPort::StopBits to_qt(LineSettings::StopBits stop_bits)
     case LineSettings::StopBits::one:
         return QSerialPort::OneStop;
     case LineSettings::StopBits::one_and_half:
-#ifdef Q_OS_UNIX
         // A Unix terminal has one or two stop bits only, and QSerialPort quietly makes 1.5 one.
         // With 5-bit characters a UART sends 1.5 stop bits where two are set, as on Windows.
         return QSerialPort::TwoStop;
-#else
-        return QSerialPort::OneAndHalfStop;
-#endif
     case LineSettings::StopBits::two:
         return QSerialPort::TwoStop;
     }
@@ -50,11 +49,7 @@ QSerialPort::StopBits to_qt(LineSettings::StopBits stop_bits)
 // a port folder given relative to the working directory is made absolute first.
 QString system_location(const QString& device)
 {
-#ifdef Q_OS_UNIX
     return QFileInfo(device).absoluteFilePath();
-#else
-    return device;
-#endif
 }
 
 // What a failure names: the device, or the port's own name when no device has its number.
@@ -95,7 +90,7 @@ bool QtSerialControl::port_open() const
 
 bool QtSerialControl::device_lost() const
 {
-    return lost_ || !watched_device_.isEmpty();
+    return lost_ || lost_port_ != 0;
 }
 
 QString QtSerialControl::device_for(int port) const
@@ -103,16 +98,44 @@ QString QtSerialControl::device_for(int port) const
     return map_.device_for(port);
 }
 
+void QtSerialControl::renumber_ports()
+{
+    forget_lost();
+    map_.renumber();
+}
+
 CommResult QtSerialControl::open_port()
 {
-    close_port();
-    return open_device(map_.device_for(comm_port()));
+    close_device();
+    const CommResult result = open_located(comm_port());
+    // Choosing another port gives the lost one up; its own failure leaves it lost.
+    if (result || comm_port() != lost_port_)
+        forget_lost();
+    return result;
 }
 
 void QtSerialControl::close_port()
 {
-    stop_watching();
     close_device();
+}
+
+CommResult QtSerialControl::open_located(int port)
+{
+    const std::optional<QString> device = map_.locate(port);
+    if (!device) {
+        // The port's device is not there; whatever is at its node now is not it.
+        const QString node = map_.device_for(port);
+        if (QFileInfo::exists(system_location(node)))
+            return CommResult::failure(
+                node, qt_error_string(ENODEV), CommResult::Kind::other_device);
+        return CommResult::failure(node, qt_error_string(ENOENT));
+    }
+    CommResult result = open_device(*device);
+    if (result) {
+        open_port_ = port;
+        map_.remember_identity(port, *device);
+    }
+    return result;
 }
 
 CommResult QtSerialControl::open_device(const QString& device)
@@ -120,21 +143,19 @@ CommResult QtSerialControl::open_device(const QString& device)
     if (device.isEmpty())
         return CommResult::failure(port_name(comm_port()), qt_error_string(ENOENT));
     const QString location = system_location(device);
-#ifdef Q_OS_UNIX
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
     // and most of them are not there, so a missing one is told apart first, for the cost of a
     // stat.
     if (!QFileInfo::exists(location))
         return CommResult::failure(device, qt_error_string(ENOENT));
-#endif
     port_.setPortName(location);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     // On a closed port this only records the values; open() puts them all on the line at once.
     (void)apply_line_settings();
     if (!port_.open(QIODevice::ReadWrite)) {
-        const QString reason = open_failure_reason();
+        const CommResult failure = open_failure(device, location);
         port_.clearError();
-        return CommResult::failure(device, reason);
+        return failure;
     }
     open_device_ = device;
     if (observer_)
@@ -162,14 +183,13 @@ CommResult QtSerialControl::output(const QString& text)
     return CommResult::success();
 }
 
-QByteArray QtSerialControl::input()
+qsizetype QtSerialControl::bytes_waiting() const
 {
-    if (!port_open())
-        return {};
-    qint64 count = port_.bytesAvailable();
-    if (input_len() > 0)
-        count = std::min<qint64>(count, input_len());
-    count = std::min<qint64>(count, max_batch_bytes);
+    return port_open() ? port_.bytesAvailable() : 0;
+}
+
+QByteArray QtSerialControl::take_bytes(qsizetype count)
+{
     const QByteArray batch = port_.read(count);
     if (observer_ && !batch.isEmpty())
         observer_->received(batch);
@@ -201,16 +221,7 @@ void QtSerialControl::apply_modem_lines()
 
 void QtSerialControl::on_ready_read()
 {
-    if (rthreshold() < 1)
-        return;
-    // A backlog larger than one batch is handed on in several notifications, in order; a handler
-    // that takes nothing leaves the bytes for the next arrival instead of being called forever.
-    while (port_open() && port_.bytesAvailable() >= rthreshold()) {
-        const qint64 before = port_.bytesAvailable();
-        raise_comm_event(comEvReceive);
-        if (port_.bytesAvailable() >= before)
-            break;
-    }
+    announce_received();
 }
 
 void QtSerialControl::on_error(QSerialPort::SerialPortError error)
@@ -242,42 +253,20 @@ void QtSerialControl::close_lost_device()
     if (observer_)
         observer_->lost(open_device_);
     close_device();
-    watch_for(open_device_);
-    raise_comm_event(comEventDeviceLost);
-}
-
-void QtSerialControl::watch_for(const QString& device)
-{
-    watched_device_ = device;
-#ifdef Q_OS_UNIX
-    // A folder that cannot be watched leaves the once-a-second check alone.
-    (void)device_folder_.addPath(QFileInfo(system_location(device)).absolutePath());
-#endif
-    recheck_.start();
-}
-
-void QtSerialControl::stop_watching()
-{
-    watched_device_.clear();
-    recheck_.stop();
-    if (const QStringList folders = device_folder_.directories(); !folders.isEmpty())
-        (void)device_folder_.removePaths(folders);
-}
-
-void QtSerialControl::reopen_if_back()
-{
-    if (watched_device_.isEmpty())
-        return;
-    // No node yet, or one not yet given its group and mode, refuses; the next check tries again.
-    if (!open_device(watched_device_))
-        return;
-    stop_watching();
-    raise_comm_event(comEventDeviceBack);
+    raise_comm_event(CommEvent::device_lost);
 }
 
 void QtSerialControl::close_device()
 {
-    lost_ = false;
+    if (std::exchange(lost_, false)) {
+        lost_port_ = open_port_;
+        // Only a device that can be told from another is looked for.
+        if (!map_.identity(lost_port_).isEmpty()) {
+            // A folder that cannot be watched leaves the once-a-second check alone.
+            (void)device_folder_.addPath(QFileInfo(system_location(open_device_)).absolutePath());
+            recheck_.start();
+        }
+    }
     if (port_.isOpen()) {
         port_.close();
         if (observer_)
@@ -286,28 +275,63 @@ void QtSerialControl::close_device()
     port_.clearError();
 }
 
+void QtSerialControl::forget_lost()
+{
+    lost_port_ = 0;
+    node_taken_.invalidate();
+    other_told_ = false;
+    recheck_.stop();
+    if (const QStringList folders = device_folder_.directories(); !folders.isEmpty())
+        (void)device_folder_.removePaths(folders);
+}
+
+void QtSerialControl::reopen_if_back()
+{
+    if (lost_port_ == 0)
+        return;
+    const std::optional<QString> device = map_.locate(lost_port_);
+    if (!device) {
+        // udev gives a new node its identity a moment after the node appears, so a node is taken
+        // for another device only once it has stood for a while without the lost one's.
+        if (!QFileInfo::exists(system_location(map_.device_for(lost_port_)))) {
+            node_taken_.invalidate();
+            other_told_ = false;
+        } else if (!node_taken_.isValid()) {
+            node_taken_.start();
+        } else if (!other_told_ && node_taken_.hasExpired(identity_settle_ms)) {
+            other_told_ = true;
+            raise_comm_event(CommEvent::other_device);
+        }
+        return;
+    }
+    // A node not yet given its group and mode refuses; the next check tries again.
+    if (!open_device(*device))
+        return;
+    open_port_ = lost_port_;
+    forget_lost();
+    raise_comm_event(CommEvent::device_back);
+}
+
 bool QtSerialControl::device_gone() const
 {
-#ifdef Q_OS_UNIX
     // A terminal whose device went away (adapter pulled, pseudo-terminal's other side closed) is
     // hung up: every read returns zero bytes and poll reports a hang-up. A live line does not.
     pollfd pfd { int(port_.handle()), POLLIN, 0 };
     if (::poll(&pfd, 1, 0) < 0)
         return errno != EINTR;
     return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    return port_.error() == QSerialPort::ResourceError;
-#endif
 }
 
-QString QtSerialControl::open_failure_reason() const
+CommResult QtSerialControl::open_failure(const QString& device, const QString& location) const
 {
-    // Another program holding the device under the lock-file convention (LCK..name in /var/lock)
-    // is refused by QSerialPort before the device is opened, in its own words; the operator is
-    // told what the system says of a device in use. Root is not kept out by the terminal's
-    // exclusive mode, so for root this is how a busy device shows.
-    if (port_.error() == QSerialPort::PermissionError
-        && port_.errorString() == QSerialPort::tr("Permission error while locking the device"))
-        return qt_error_string(EBUSY);
-    return port_.errorString();
+    if (port_.error() != QSerialPort::PermissionError)
+        return CommResult::failure(device, port_.errorString());
+    // QSerialPort says PermissionError for a device the user may not open, for one another
+    // program holds (EBUSY, the terminal's exclusive mode) and for one whose lock file (LCK..name
+    // in /var/lock) another program has, the last in words of its own. Root is not kept out by
+    // the exclusive mode, so for root the lock is how a busy device shows. Which it was shows in
+    // whether the device itself may be opened.
+    if (::access(QFile::encodeName(location).constData(), R_OK | W_OK) != 0)
+        return CommResult::failure(device, port_.errorString(), CommResult::Kind::permission);
+    return CommResult::failure(device, qt_error_string(EBUSY), CommResult::Kind::busy);
 }

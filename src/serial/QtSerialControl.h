@@ -4,14 +4,15 @@
 #include "PortMap.h"
 #include "SerialControl.h"
 
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QSerialPort>
 #include <QTimer>
 
 // The serial control on a real line, through QSerialPort. Port numbers become devices through the
-// PortMap given at construction. A lost device is watched for until it is back or the port is
-// opened or closed: its folder through the file-system watch, and once a second besides, because
-// udev gives a new device node its group and mode a moment after it appears.
+// PortMap given at construction. A lost device with an identity is watched for while its port is
+// lost: its folder through the file-system watch, and once a second besides, because udev gives a
+// new device node its group, mode and identity a moment after it appears.
 class QtSerialControl final : public SerialControl {
     Q_OBJECT
 
@@ -23,15 +24,16 @@ public:
     CommResult open_port() override;
     void close_port() override;
     CommResult output(const QString& text) override;
-    QByteArray input() override;
     QString device_for(int port) const override;
-    void renumber_ports() override { map_.renumber(); }
+    void renumber_ports() override;
     bool device_lost() const override;
 
     // Tells observer of every write, received batch, open, close and loss; nullptr for none.
     void set_observer(LineObserver* observer) { observer_ = observer; }
 
 protected:
+    qsizetype bytes_waiting() const override;
+    QByteArray take_bytes(qsizetype count) override;
     CommResult apply_line_settings() override;
     void apply_modem_lines() override;
 
@@ -39,24 +41,29 @@ private:
     void on_ready_read();
     void on_error(QSerialPort::SerialPortError error);
 
+    CommResult open_located(int port);
     CommResult open_device(const QString& device);
     void close_device();
     void close_lost_device();
-    void watch_for(const QString& device);
-    void stop_watching();
+    void forget_lost();
     void reopen_if_back();
     bool device_gone() const;
-    QString open_failure_reason() const;
+    CommResult open_failure(const QString& device, const QString& location) const;
 
     PortMap map_;
     QSerialPort port_;
-    // The device the port was opened on, for failures while open (CommPort may have moved since).
+    // The port and device opened, for failures while open (CommPort may have moved since).
+    int open_port_ = 0;
     QString open_device_;
     // The device went away; the port reads closed at once and is closed on the next event-loop
     // turn.
     bool lost_ = false;
-    // The lost device, while it is watched for; empty otherwise.
-    QString watched_device_;
+    // The port whose device went away, while it is lost; 0 otherwise.
+    int lost_port_ = 0;
+    // Since when a node without the lost device's identity has stood at its place, and whether
+    // the operator has been told of that other device.
+    QElapsedTimer node_taken_;
+    bool other_told_ = false;
     QFileSystemWatcher device_folder_;
     QTimer recheck_;
     LineObserver* observer_ = nullptr;

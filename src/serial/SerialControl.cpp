@@ -1,5 +1,6 @@
 #include "SerialControl.h"
 
+#include <algorithm>
 #include <utility>
 
 CommResult SerialControl::set_settings(const QString& text)
@@ -34,8 +35,25 @@ void SerialControl::set_rts_enable(bool on)
         apply_modem_lines();
 }
 
-void SerialControl::raise_comm_event(int event)
+void SerialControl::raise_comm_event(CommEvent event)
 {
     comm_event_ = event;
     emit OnComm();
+}
+
+void SerialControl::announce_received()
+{
+    while (rthreshold() > 0 && bytes_waiting() >= rthreshold()) {
+        const qsizetype before = bytes_waiting();
+        raise_comm_event(CommEvent::receive);
+        if (bytes_waiting() >= before)
+            break;
+    }
+}
+
+qsizetype SerialControl::batch_size(qsizetype waiting) const
+{
+    if (input_len() > 0)
+        waiting = std::min<qsizetype>(waiting, input_len());
+    return std::min<qsizetype>(waiting, max_batch_bytes);
 }

@@ -3,24 +3,30 @@
 // The serial link as the rest of the tool sees it.
 //
 // SerialControl is the one serial control of the window, with the property set of the classic
-// COM-port control: CommPort, Settings, RThreshold, InputMode, InputLen, PortOpen, DTREnable,
-// RTSEnable, Output, Input, CommEvent and the OnComm notification. With CommResult, LineSettings
-// and LineObserver it is the serial contract (library novard_serial_contract, QtCore only), which
-// the window's operations use. QtSerialControl puts it on QSerialPort (novard_serial):
-// PortMap says which device a port number is, a mapping, a folder of links, or the system's own
-// serial devices (SystemPorts, QtSystemPorts), numbered USB adapters first and renumbered only at a
-// port search. The tests script it with a double of their own (tests/support).
+// COM-port control: CommPort, Settings, RThreshold, InputLen, PortOpen, DTREnable, RTSEnable,
+// Output, Input, CommEvent and the OnComm notification; Input is always binary, so there is no
+// InputMode. With CommResult, LineSettings and LineObserver it is the serial contract (library
+// novard_serial_contract, QtCore only), which the window's operations use. QtSerialControl puts
+// it on QSerialPort (novard_serial): PortMap says which device a port number is, a mapping, a
+// folder of links, or the system's own serial devices (SystemPorts, QtSystemPorts), numbered USB
+// adapters first and renumbered only at a port search. The tests script it with a double of their
+// own (tests/support).
 //
 // A device that goes away while open (an adapter pulled out) closes the port and raises
-// comEventDeviceLost. Until the port is next opened or closed the control watches the device's
-// folder, and once the same device is back it opens it again by itself and raises
-// comEventDeviceBack.
+// CommEvent::device_lost. The port stays lost until its device is open again, another port is
+// opened or the ports are renumbered (a search); meanwhile choosing it again tries it again. A
+// device is opened again by itself only when it is known to be the same one: the same USB identity
+// (SystemPorts), found at its old node or at another, which the port then names
+// (CommEvent::device_back). Another device at the old node is left closed
+// (CommEvent::other_device); a device with no identity (a pseudo-terminal, a built-in UART) is
+// reopened only by choosing its port again. Opening a port whose device had an identity likewise
+// opens that device wherever it is now, and never another at its node.
 //
 // Property values are kept across closing and reopening: a reopened port runs with the settings,
-// threshold, input mode and DTR/RTS state put earlier. CommPort may be put while a port is open
-// (it applies at the next open), and opening an open control closes it and opens it again on the
-// current CommPort; so a port search started with COM1 open still lists COM1.
-// Failures come back as CommResult and carry the operating system's reason.
+// threshold and DTR/RTS state put earlier. CommPort may be put while a port is open (it applies
+// at the next open), and opening an open control closes it and opens it again on the current
+// CommPort; so a port search started with COM1 open still lists COM1.
+// Failures come back as CommResult and carry the operating system's reason and its kind.
 //
 // A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
 // loss on the line (the program's wire trace), beside the road the bytes take.
@@ -36,20 +42,14 @@ class SerialControl : public QObject {
     Q_OBJECT
 
 public:
-    // CommEvent values of the classic control. The reply decoder takes comEvReceive, the port
-    // operations the loss and return of the device. A QSerialPort line raises those three; the
-    // line-error codes are kept so that a handler can be shown to ignore them.
-    enum CommEventCode {
-        comEvNone = 0,
-        comEvReceive = 2,
-        comEventBreak = 1001,
-        comEventFrame = 1004,
-        comEventOverrun = 1006,
-        comEventRxParity = 1009,
-        comEventDeviceLost = 1100, // the device went away; the control has closed itself
-        comEventDeviceBack = 1101, // the lost device came back; the control has opened it again
+    // What the last OnComm was about.
+    enum class CommEvent {
+        none,
+        receive, // bytes wait to be taken by Input
+        device_lost, // the open port's device went away; the control has closed itself
+        device_back, // the lost device came back; the control has opened it again
+        other_device, // another device is at the lost device's node; it is left closed
     };
-    enum InputModeCode { comInputModeText = 0, comInputModeBinary = 1 };
 
     // The reader's answers are a few bytes, so a batch is at most this many bytes; a larger
     // backlog is handed on in several batches, in order.
@@ -74,8 +74,6 @@ public:
 
     int rthreshold() const { return rthreshold_; }
     void set_rthreshold(int bytes) { rthreshold_ = bytes; }
-    int input_mode() const { return input_mode_; }
-    void set_input_mode(int mode) { input_mode_ = mode; }
     int input_len() const { return input_len_; }
     void set_input_len(int bytes) { input_len_ = bytes; }
 
@@ -84,7 +82,7 @@ public:
     bool rts_enable() const { return rts_enable_; }
     void set_rts_enable(bool on);
 
-    int comm_event() const { return comm_event_; }
+    CommEvent comm_event() const { return comm_event_; }
 
     // PortOpen. Opening opens port CommPort with the current properties, reopening it when a port
     // is open. Closing cannot fail, and does nothing on a closed control.
@@ -96,37 +94,48 @@ public:
     virtual QString device_for(int port) const { return port_name(port); }
     // Takes the system's numbering of its serial devices anew, where it has one.
     virtual void renumber_ports() { }
-    // The open port's device went away and the port was not opened or closed since.
+    // The port's device went away while open and the port is lost still (see above).
     virtual bool device_lost() const { return false; }
 
     // Output: the text's characters go out in order and unchanged, ASCII one byte each (characters
     // beyond ASCII as UTF-8). Refused while no port is open.
     virtual CommResult output(const QString& text) = 0;
 
-    // Input: the waiting bytes, in arrival order, taken out of the receive buffer: all of them
-    // when InputLen is 0, else at most InputLen; never more than max_batch_bytes.
-    virtual QByteArray input() = 0;
+    // Input: the waiting bytes, always as bytes, in arrival order, taken out of the receive
+    // buffer: all of them when InputLen is 0, else at most InputLen; never more than
+    // max_batch_bytes.
+    QByteArray input() { return take_bytes(batch_size(bytes_waiting())); }
 
 signals:
-    // Raised after bytes arrive (CommEvent comEvReceive) and on line events (other values).
+    // Raised after bytes arrive (CommEvent::receive) and on the device's loss and return.
     void OnComm();
 
 protected:
     const LineSettings& line_settings() const { return line_settings_; }
-    void raise_comm_event(int event);
+    void raise_comm_event(CommEvent event);
+    // After bytes arrive: raises CommEvent::receive while at least RThreshold bytes wait (never at
+    // RThreshold 0). A backlog larger than one batch is handed on in several notifications, in
+    // order; a handler that takes nothing leaves the bytes for the next arrival instead of being
+    // called forever.
+    void announce_received();
+
+    // The bytes waiting on an open port (none on a closed one), and count of them taken out.
+    virtual qsizetype bytes_waiting() const = 0;
+    virtual QByteArray take_bytes(qsizetype count) = 0;
 
     // Called when Settings, DTREnable or RTSEnable change while the port is open.
     virtual CommResult apply_line_settings() { return CommResult::success(); }
     virtual void apply_modem_lines() { }
 
 private:
+    qsizetype batch_size(qsizetype waiting) const;
+
     int comm_port_ = 1;
     QString settings_text_ = reader_settings();
     LineSettings line_settings_;
     int rthreshold_ = 0;
-    int input_mode_ = comInputModeText;
     int input_len_ = 0;
     bool dtr_enable_ = true;
     bool rts_enable_ = false;
-    int comm_event_ = comEvNone;
+    CommEvent comm_event_ = CommEvent::none;
 };

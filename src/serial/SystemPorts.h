@@ -3,12 +3,17 @@
 #include <QList>
 #include <QString>
 
-// The serial devices the operating system reports, in no particular order. PortMap numbers them.
+// The serial devices the operating system reports, in no particular order. PortMap numbers them,
+// and knows a device again by its identity.
 class SystemPorts {
 public:
     struct Port {
-        QString device; // the path to open, "/dev/ttyUSB0"
+        QString device; // the node to open, "/dev/ttyUSB0"
         QString description; // the adapter's own name where the system gives one, else empty
+        // What tells this device from any other whichever node it has: its USB vendor, product
+        // and serial number, or, lacking a serial number, the USB port it is plugged into. Empty
+        // for a device the system cannot tell (a built-in UART, a pseudo-terminal).
+        QString identity;
     };
 
     virtual ~SystemPorts() = default;

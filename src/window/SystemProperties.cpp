@@ -7,41 +7,22 @@
 
 namespace {
 
-struct Panel {
-    const char* program;
-    QStringList arguments;
-};
-
-#ifdef Q_OS_WIN
-// rundll32.exe shell32.dll,Control_RunDLL sysdm.cpl,,2
-const Panel panels[] = {
-    { "rundll32.exe",
-        { QStringLiteral("shell32.dll,Control_RunDLL"), QStringLiteral("sysdm.cpl,,2") } },
-};
-#else
-const Panel panels[] = {
-    { "gnome-control-center", {} },
-    { "systemsettings", {} },
-    { "systemsettings5", {} },
-    { "kinfocenter", {} },
-    { "xfce4-settings-manager", {} },
-    { "mate-control-center", {} },
-    { "cinnamon-settings", {} },
-    { "lxqt-config", {} },
-};
-#endif
+// The desktops' settings programs, in the order they are looked for.
+const char* const panels[]
+    = { "gnome-control-center", "systemsettings", "systemsettings5", "kinfocenter",
+          "xfce4-settings-manager", "mate-control-center", "cinnamon-settings", "lxqt-config" };
 
 } // namespace
 
 void open_system_properties(Desktop& desktop, QWidget* parent, const QString& title)
 {
     QStringList tried;
-    for (const Panel& panel : panels) {
-        const QString program = desktop.find_program(QString::fromLatin1(panel.program));
-        tried.append(QString::fromLatin1(panel.program));
+    for (const char* panel : panels) {
+        const QString program = desktop.find_program(QString::fromLatin1(panel));
+        tried.append(QString::fromLatin1(panel));
         if (program.isEmpty())
             continue;
-        if (!desktop.start_detached(program, panel.arguments)) {
+        if (!desktop.start_detached(program, {})) {
             desktop.show_message(parent, title,
                 QCoreApplication::translate(
                     "SystemProperties", "시스템 설정 프로그램을 시작하지 못했습니다."),

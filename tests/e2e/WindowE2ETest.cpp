@@ -115,20 +115,21 @@ TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderIsToldAnd
     press("cmd_read");
     EXPECT_EQ(desktop_.boxes, QStringList { CardCommands::no_port_message() });
 
-    // A reader is plugged in at the same path. The operator's click on the ticked COM1 opens it
-    // before the tool notices it by itself: no event is handled between the two.
+    // A click on the ticked COM1 while the reader is still missing: the box, then the port stays
+    // lost, so that a click once it is back opens it.
+    QTest::mouseClick(option(1), Qt::LeftButton);
+    EXPECT_EQ(desktop_.boxes.value(1),
+        PortOperations::not_found_message() + " | " + sim_.link_path()
+            + ": No such file or directory");
+    EXPECT_TRUE(text("Label").startsWith("COM1 포트를 열 수 없습니다: "));
+    // A reader is plugged in at the same path. A pseudo-terminal has no identity that could tell
+    // it from another program's, so the tool leaves it closed until the operator chooses it.
     auto plugged = std::make_unique<SimulatorProcess>(quick_card, sim_.link_path());
     ASSERT_TRUE(plugged->ready());
+    QTest::qWait(1200);
+    EXPECT_FALSE(line_->port_open());
     QTest::mouseClick(option(1), Qt::LeftButton);
     EXPECT_EQ(text("Label"), "COM1 PORT ON");
-    EXPECT_EQ(read_back("04"), blank_read);
-
-    // Pulled out again and plugged back: the tool opens it by itself.
-    ASSERT_TRUE(plugged->stop());
-    ASSERT_TRUE(label_becomes("Label", lost));
-    plugged = std::make_unique<SimulatorProcess>(quick_card, sim_.link_path());
-    ASSERT_TRUE(plugged->ready());
-    ASSERT_TRUE(label_becomes("Label", "COM1 PORT ON"));
     EXPECT_EQ(read_back("04"), blank_read);
 }
 
@@ -186,12 +187,12 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
     QTemporaryDir dev;
     const auto plug = [&](const char* name, const Pty& pty) {
         EXPECT_TRUE(QFile::link(pty.device_path(), dev.filePath(name)));
-        return SystemPorts::Port { dev.filePath(name), QString() };
+        return SystemPorts::Port { dev.filePath(name), QString(), QString() };
     };
     auto system = std::make_shared<FakeSystemPorts>();
-    system->list = { { dev.filePath("ttyS1"), "" }, plug("ttyS0", console),
-        { dev.filePath("ttyUSB10"), "" }, { dev.filePath("ttyAMA0"), "" },
-        { dev.filePath("ttyUSB2"), "FT232R USB UART" }, plug("ttyUSB0", adapter) };
+    system->list = { { dev.filePath("ttyS1"), "", "" }, plug("ttyS0", console),
+        { dev.filePath("ttyUSB10"), "", "" }, { dev.filePath("ttyAMA0"), "", "" },
+        { dev.filePath("ttyUSB2"), "FT232R USB UART", "" }, plug("ttyUSB0", adapter) };
     PortMap map;
     map.set_system_ports(system);
     QtSerialControl line { map };
@@ -218,6 +219,72 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
     EXPECT_EQ(controls.port_list(), QStringList({ "COM1", "COM5" }));
     EXPECT_EQ(controls.option(1)->toolTip(), dev.filePath("ttyACM0"));
     EXPECT_EQ(line.device_for(7), "") << "no device has that number";
+}
+
+// The reader as a USB adapter the system's list names, with its identity; the simulated reader's
+// pseudo-terminal behind the node.
+TEST(PulledReader, ComesBackByItsIdentityOnlyAndKeepsItsNumberUnderAnotherNode)
+{
+    QTemporaryDir dev;
+    const auto node = [&](const char* name) { return dev.filePath(name); };
+    const QString reader_id = "0403:6001 serial READER1";
+    auto system = std::make_shared<FakeSystemPorts>();
+    system->list = { { node("ttyUSB0"), "FT232R USB UART", reader_id } };
+    auto reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB0"));
+    ASSERT_TRUE(reader->ready());
+    PortMap map;
+    map.set_system_ports(system);
+    QtSerialControl line { map };
+    RecordingDesktop desktop;
+    MainWindow window(line, desktop);
+    WindowControls controls;
+    controls.attach(&window);
+    window.load();
+    ASSERT_TRUE(line.port_open());
+    const auto label_becomes = [&](const QString& text) {
+        return QTest::qWaitFor([&] { return controls.text("Label") == text; }, answer_timeout_ms);
+    };
+
+    // Pulled out; the operator clicks the ticked COM1 while it is missing and presses OK.
+    ASSERT_TRUE(reader->stop());
+    system->list.clear();
+    ASSERT_TRUE(label_becomes(PortOperations::lost_message(1)));
+    QTest::mouseClick(controls.option(1), Qt::LeftButton);
+    ASSERT_EQ(desktop.boxes.size(), 1);
+
+    // Another adapter takes the node: left closed, and a click does not open it either.
+    Pty other;
+    system->list = { { node("ttyUSB0"), "CP2102", "10c4:ea60 serial OTHER9" } };
+    ASSERT_TRUE(QFile::link(other.device_path(), node("ttyUSB0")));
+    ASSERT_TRUE(label_becomes(PortOperations::other_device_message(1)));
+    QTest::mouseClick(controls.option(1), Qt::LeftButton);
+    EXPECT_EQ(desktop.boxes.value(1),
+        PortOperations::not_found_message() + " | " + node("ttyUSB0")
+            + ": No such device — 리더가 아닌 다른 장치가 연결되어 있습니다");
+    EXPECT_FALSE(line.port_open());
+
+    // The reader comes back as ttyUSB1: opened by itself, still COM1.
+    system->list.append({ node("ttyUSB1"), "FT232R USB UART", reader_id });
+    reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB1"));
+    ASSERT_TRUE(reader->ready());
+    ASSERT_TRUE(label_becomes("COM1 PORT ON"));
+    EXPECT_EQ(controls.option(1)->toolTip(), node("ttyUSB1"));
+    controls.press("cmd_read");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controls.text("Label1") == "카드 읽기 완료"; }, answer_timeout_ms));
+    EXPECT_EQ(other.read(1, 100), QByteArray()) << "nothing ever reached the other adapter";
+
+    // Pulled again and back as ttyUSB2: the operator's click finds it before the tool does by
+    // itself (no event is handled between the two), and the tooltip follows there too.
+    ASSERT_TRUE(reader->stop());
+    system->list.removeLast();
+    ASSERT_TRUE(label_becomes(PortOperations::lost_message(1)));
+    system->list.append({ node("ttyUSB2"), "FT232R USB UART", reader_id });
+    reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB2"));
+    ASSERT_TRUE(reader->ready());
+    QTest::mouseClick(controls.option(1), Qt::LeftButton);
+    EXPECT_EQ(controls.option(1)->toolTip(), node("ttyUSB2"));
+    EXPECT_TRUE(line.port_open());
 }
 
 } // namespace

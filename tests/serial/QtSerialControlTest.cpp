@@ -1,7 +1,10 @@
 #include "QtSerialControl.h"
+#include "FakeSystemPorts.h"
 #include "Pty.h"
 #include "QtPrinters.h"
+#include "QtSystemPorts.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,7 +24,7 @@ protected:
         // Plays the reply decoder's part: one Input per data-received notification.
         QObject::connect(&control, &SerialControl::OnComm, &control, [this] {
             events.append(control.comm_event());
-            if (taking && control.comm_event() == SerialControl::comEvReceive) {
+            if (taking && control.comm_event() == SerialControl::CommEvent::receive) {
                 const QByteArray batch = control.input();
                 batch_sizes.append(batch.size());
                 received += batch;
@@ -51,7 +54,7 @@ protected:
     Pty second;
     QTemporaryDir folder;
     bool taking = true;
-    QList<int> events;
+    QList<SerialControl::CommEvent> events;
     QByteArray received;
     QList<qsizetype> batch_sizes;
     QtSerialControl control { make_map() };
@@ -87,7 +90,9 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
 
     const QString device = folder.filePath(QStringLiteral("COM3"));
     control.set_comm_port(3);
-    EXPECT_EQ(control.open_port().detail(), device + ": No such file or directory");
+    const CommResult missing = control.open_port();
+    EXPECT_EQ(missing.detail(), device + ": No such file or directory");
+    EXPECT_EQ(missing.kind(), CommResult::Kind::other);
     EXPECT_EQ(control.output(QStringLiteral("R")).detail(),
         device + ": " + SerialControl::not_open_reason());
 
@@ -97,7 +102,9 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     {
         QSerialPort holder(first.device_path());
         ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
-        EXPECT_EQ(control.open_port().detail(), first.device_path() + ": Device or resource busy");
+        const CommResult busy = control.open_port();
+        EXPECT_EQ(busy.detail(), first.device_path() + ": Device or resource busy");
+        EXPECT_EQ(busy.kind(), CommResult::Kind::busy) << "told by the error, in any language";
     }
     ASSERT_TRUE(control.open_port()) << "once released, it opens";
     ASSERT_TRUE(control.output(QStringLiteral("\x02R04;\x7F")));
@@ -160,20 +167,106 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     ASSERT_FALSE(control.port_open());
     control.set_comm_port(2);
     ASSERT_TRUE(control.open_port());
+    EXPECT_FALSE(control.device_lost()) << "another port was chosen";
     QTest::qWait(100);
     ASSERT_TRUE(control.output(QStringLiteral("R"))) << "the pending close leaves the new port be";
 
-    // Once it is told, a node that leaves the lost device's folder makes the control look again;
-    // the device is still gone, so it is not reported back.
-    Pty spare;
+    // A device with no identity is not looked for: nothing it does is reported, and its port
+    // stays lost until it is chosen again.
     second.close_master();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, 5000));
-    spare.close_master();
     const std::clock_t cpu_before = std::clock();
     QTest::qWait(300);
     EXPECT_LT(std::clock() - cpu_before, CLOCKS_PER_SEC / 10) << "idle, not polling a dead device";
-    EXPECT_EQ(events, QList<int> { SerialControl::comEventDeviceLost });
+    EXPECT_EQ(events, QList { SerialControl::CommEvent::device_lost });
     EXPECT_EQ(control.output(QStringLiteral("R")).reason(), SerialControl::not_open_reason());
+    EXPECT_TRUE(control.device_lost());
+}
+
+TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
+{
+    const QString path = "pci-0000:00:14.0-usb-0:2:1.0";
+    const struct {
+        std::optional<quint16> vendor;
+        QString serial, path, interface, identity;
+    } rows[] = {
+        { 0x403, "READER1", path, "", "0403:6001 serial READER1" },
+        { 0x403, "DUAL", "", "01", "0403:6001 serial DUAL interface 01" },
+        { 0x10c4, "", path, "00", "10c4:6001 at " + path + " interface 00" },
+        { 0x403, "", "", "00", "" },
+        { std::nullopt, "READER1", path, "", "" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.identity.toStdString());
+        EXPECT_EQ(
+            QtSystemPorts::usb_identity(row.vendor, 0x6001, row.serial, row.path, row.interface),
+            row.identity);
+    }
+}
+
+// The system's list gives pseudo-terminals an identity, as it gives USB adapters theirs; COM1 is
+// mapped to a link in a folder of nodes, which plays /dev.
+TEST(LostDevice, IsReopenedByItselfOnlyWhenItsIdentityIsBackWhereverItIs)
+{
+    QTemporaryDir dev;
+    auto system = std::make_shared<FakeSystemPorts>();
+    const auto plug = [&](const char* name, const Pty& pty, const QString& identity) {
+        EXPECT_TRUE(QFile::link(pty.device_path(), dev.filePath(name)));
+        system->list.append({ dev.filePath(name), QString(), identity });
+    };
+    const QString reader_id = "0403:6001 serial READER1";
+    auto reader = std::make_unique<Pty>();
+    plug("ttyUSB0", *reader, reader_id);
+    PortMap map;
+    map.map_port(1, dev.filePath("ttyUSB0"));
+    map.set_system_ports(system);
+    QtSerialControl control { map };
+    QList<SerialControl::CommEvent> events;
+    QObject::connect(
+        &control, &SerialControl::OnComm, [&] { events.append(control.comm_event()); });
+    ASSERT_TRUE(control.open_port());
+
+    // Pulled out: udev removes its node.
+    reader->close_master();
+    ASSERT_TRUE(QFile::remove(dev.filePath("ttyUSB0")));
+    system->list.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, 5000));
+    EXPECT_EQ(control.open_port().kind(), CommResult::Kind::other) << "chosen again, still missing";
+
+    // A device the system cannot tell takes the node: told once, never opened.
+    Pty stranger;
+    plug("ttyUSB0", stranger, QString());
+    QTest::qWait(200);
+    EXPECT_EQ(events.size(), 1) << "not before udev had the time to give the node its identity";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return events.size() == 2; }, 5000));
+    QTest::qWait(1200);
+    EXPECT_FALSE(control.port_open());
+    const CommResult chosen = control.open_port();
+    EXPECT_EQ(chosen.detail(), dev.filePath("ttyUSB0") + ": No such device");
+    EXPECT_EQ(chosen.kind(), CommResult::Kind::other_device);
+    EXPECT_TRUE(control.device_lost()) << "its own failure leaves the port lost";
+
+    // The reader comes back under another node: opened there, and the port names that node.
+    reader = std::make_unique<Pty>();
+    plug("ttyUSB1", *reader, reader_id);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control.port_open(); }, 5000));
+    EXPECT_EQ(events,
+        QList({ SerialControl::CommEvent::device_lost, SerialControl::CommEvent::other_device,
+            SerialControl::CommEvent::device_back }));
+    EXPECT_EQ(control.device_for(1), dev.filePath("ttyUSB1"));
+    ASSERT_TRUE(control.output(QStringLiteral("R")));
+    EXPECT_EQ(reader->read(1), "R");
+    EXPECT_FALSE(control.device_lost());
+
+    // A search forgets a lost port and what its device was: COM1 is the mapped node again, even
+    // where the system's numbering would give that number to the reader.
+    reader->close_master();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return events.size() == 4; }));
+    system->list.removeFirst();
+    control.renumber_ports();
+    EXPECT_FALSE(control.device_lost());
+    ASSERT_TRUE(control.open_port());
+    EXPECT_EQ(control.device_for(1), dev.filePath("ttyUSB0"));
 }
 
 } // namespace

@@ -16,7 +16,11 @@ CommResult FakeSerialControl::open_port()
     if (!existing_.contains(port))
         return CommResult::failure(device, QStringLiteral("No such file or directory"));
     if (busy_.contains(port))
-        return CommResult::failure(device, QStringLiteral("Device or resource busy"));
+        return CommResult::failure(
+            device, QStringLiteral("Device or resource busy"), CommResult::Kind::busy);
+    if (denied_.contains(port))
+        return CommResult::failure(
+            device, QStringLiteral("Permission denied"), CommResult::Kind::permission);
     open_port_ = port;
     buffer_.clear();
     return CommResult::success();
@@ -32,12 +36,8 @@ CommResult FakeSerialControl::output(const QString& text)
     return CommResult::success();
 }
 
-QByteArray FakeSerialControl::input()
+QByteArray FakeSerialControl::take_bytes(qsizetype count)
 {
-    qsizetype count = buffer_.size();
-    if (input_len() > 0)
-        count = std::min<qsizetype>(count, input_len());
-    count = std::min<qsizetype>(count, max_batch_bytes);
     const QByteArray batch = buffer_.left(count);
     buffer_.remove(0, count);
     return batch;
@@ -48,10 +48,5 @@ void FakeSerialControl::receive(const QByteArray& bytes)
     if (open_port_ == 0)
         return;
     buffer_.append(bytes);
-    while (rthreshold() > 0 && buffer_.size() >= rthreshold()) {
-        const qsizetype before = buffer_.size();
-        raise_comm_event(comEvReceive);
-        if (buffer_.size() >= before)
-            break; // the handler took nothing; the bytes wait for the next arrival
-    }
+    announce_received();
 }

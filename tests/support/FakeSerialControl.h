@@ -17,15 +17,16 @@ class FakeSerialControl final : public SerialControl {
 public:
     using SerialControl::SerialControl;
 
-    // Ports that open. A busy port exists but refuses to open with "Device or resource busy".
+    // Ports that open. A busy port exists but refuses to open with "Device or resource busy", a
+    // denied one with "Permission denied".
     void set_existing_ports(QSet<int> ports) { existing_ = std::move(ports); }
     void set_busy_ports(QSet<int> ports) { busy_ = std::move(ports); }
+    void set_denied_ports(QSet<int> ports) { denied_ = std::move(ports); }
 
     bool port_open() const override { return open_port_ != 0; }
     CommResult open_port() override;
     void close_port() override;
     CommResult output(const QString& text) override;
-    QByteArray input() override;
 
     // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.
     void receive(const QByteArray& bytes);
@@ -44,9 +45,14 @@ public:
     // mid-frame; -1: all of them.
     qsizetype outputs_before_refusal = -1;
 
+protected:
+    qsizetype bytes_waiting() const override { return buffer_.size(); }
+    QByteArray take_bytes(qsizetype count) override;
+
 private:
     QSet<int> existing_;
     QSet<int> busy_;
+    QSet<int> denied_;
     int open_port_ = 0;
     QByteArray buffer_;
     QStringList outputs_;

@@ -213,6 +213,11 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
         "프로그램이 이 포트를 사용하고 있습니다");
     click(option(2));
     EXPECT_EQ(line.open_port_number(), 2);
+    line.set_denied_ports({ 3 });
+    click(option(3));
+    EXPECT_EQ(desktop.boxes.value(2),
+        "존제 하지 않는 통신포트 입니다. | COM3: Permission denied — 사용자를 dialout 그룹에 "
+        "추가하십시오");
 }
 
 TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEach)
