@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +28,7 @@ void BM_ReplyToLabel1(benchmark::State& state)
         return;
     }
     if (state.range(0) != 0) {
-        if (!trace.open(folder.filePath(QStringLiteral("wire.trace")))) {
+        if (!trace.open(QFile::encodeName(folder.filePath(QStringLiteral("wire.trace"))))) {
             state.SkipWithError("no trace file");
             return;
         }

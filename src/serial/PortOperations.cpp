@@ -39,10 +39,11 @@ QString PortOperations::not_found_message()
     return QStringLiteral("존제 하지 않는 통신포트 입니다.");
 }
 
-QString PortOperations::lost_message(int port)
+QString PortOperations::lost_message(int port, bool simulated)
 {
     return SerialControl::port_name(port)
-        + QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요");
+        + (simulated ? QStringLiteral(" 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다")
+                     : QStringLiteral(" 연결이 끊어졌습니다 — 리더를 다시 연결하세요"));
 }
 
 CommResult PortOperations::open_default_port()
@@ -132,7 +133,8 @@ void PortOperations::line_event()
 {
     switch (line_.comm_event()) {
     case SerialControl::comEventDeviceLost:
-        panel_.set_label(lost_message(line_.comm_port()));
+        panel_.set_label(
+            lost_message(line_.comm_port(), line_.comm_port() == line_.simulated_port()));
         break;
     case SerialControl::comEventDeviceBack:
         panel_.set_label(port_on_text(line_.comm_port()));

@@ -18,7 +18,8 @@ public:
     PortOperations(PortPanel& panel, SerialControl& line);
 
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
-    static QString lost_message(int port); // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"
+    // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"; of a simulated reader, that it stopped.
+    static QString lost_message(int port, bool simulated = false);
 
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.

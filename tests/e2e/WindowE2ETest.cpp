@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim_.ready()) << sim_.process().readAllStandardError().toStdString();
-        ASSERT_TRUE(trace_.open(trace_path())) << trace_.reason().toStdString();
+        ASSERT_TRUE(trace_.open(QFile::encodeName(trace_path()))) << trace_.reason().toStdString();
         PortMap map;
         map.set_port_dir(sim_.folder());
         line_ = std::make_unique<QtSerialControl>(map);
