@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured build folder and checks it with the Debian tools that
-# are installed: lintian (no errors), desktop-file-validate on the menu entry and
-# appstreamcli validate on the AppStream metadata. Usage: scripts/check-package.sh BUILD_FOLDER
+# are installed: lintian (no errors, no hardening tags), hardening-check on both programs as
+# packaged, desktop-file-validate on the menu entry and appstreamcli validate on the AppStream
+# metadata. Usage: scripts/check-package.sh BUILD_FOLDER
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: scripts/check-package.sh BUILD_FOLDER}
@@ -18,9 +19,23 @@ if command -v lintian >/dev/null; then
     report=$(lintian --fail-on error "$deb" 2>&1) || status=$?
     grep -v 'running with root privileges' <<<"$report" || true
     ((status == 0)) || { echo "lintian: errors" >&2; exit 1; }
-    echo "lintian: no errors"
+    if grep -q ' hardening-' <<<"$report"; then
+        echo "lintian: the programs are not built hardened" >&2
+        exit 1
+    fi
+    echo "lintian: no errors, no hardening tags"
 else
     echo "lintian: not installed, skipped"
+fi
+if command -v hardening-check >/dev/null; then
+    # Control-flow protection is not among the flags dpkg-buildflags gives on Debian 12.
+    unpacked=$(mktemp -d)
+    trap 'rm -rf "$unpacked"' EXIT
+    dpkg-deb -x "$deb" "$unpacked"
+    hardening-check --nocfprotection "$unpacked"/usr/bin/novard-demo \
+        "$unpacked"/usr/bin/novard-reader-sim
+else
+    echo "hardening-check: not installed, skipped"
 fi
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate packaging/novard-demo.desktop
