@@ -8,8 +8,7 @@
 
 namespace {
 
-const char* const usage
-    = R"(Usage: novard-demo [OPTION]...
+const char* const usage = R"(Usage: novard-demo [OPTION]...
 
 The NOVARD Read/Write demo: reads and issues contactless RF cards through a card
 reader/writer on a serial port (9600 baud, 8N1).
@@ -94,7 +93,8 @@ std::optional<qint64> size_value(QString text)
 {
     qint64 unit = 1;
     const QString units = QStringLiteral("kmg");
-    if (const qsizetype power = units.indexOf(text.right(1).toLower()); power >= 0 && !text.isEmpty()) {
+    if (const qsizetype power = units.indexOf(text.right(1).toLower());
+        power >= 0 && !text.isEmpty()) {
         unit = qint64(1) << (10 * (power + 1));
         text.chop(1);
     }
@@ -112,8 +112,9 @@ QString CommandLine::quoted(QStringView text)
     constexpr qsizetype head = 48, tail = 16;
     if (text.size() <= head + tail + 1)
         return u'\'' + text.toString() + u'\'';
-    return u'\'' + text.left(head).toString() + QStringLiteral("…' (%1 characters) '").arg(text.size())
-        + text.right(tail).toString() + u'\'';
+    return u'\'' + text.left(head).toString()
+        + QStringLiteral("…' (%1 characters) '").arg(text.size()) + text.right(tail).toString()
+        + u'\'';
 }
 
 CommandLine CommandLine::parse(const QByteArrayList& arguments)
@@ -149,8 +150,9 @@ CommandLine CommandLine::parse(const QByteArrayList& arguments)
     if (!parser.parse(texts)) {
         // Qt's text would quote all of a mistyped option, however long.
         const QStringList unknown = parser.unknownOptionNames();
-        return fail(unknown.isEmpty() ? parser.errorText()
-                                      : QStringLiteral("unknown option %1").arg(quoted(unknown[0])));
+        return fail(unknown.isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("unknown option %1").arg(quoted(unknown[0])));
     }
     if (!parser.positionalArguments().isEmpty())
         return fail(

@@ -4,8 +4,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
@@ -44,7 +44,8 @@ void remove_stale_folders(const QString& folder)
 {
     static const QRegularExpression name(QStringLiteral("^novard-demo-(\\d+)-\\w{6}$"));
     const QDir dir(folder);
-    for (const QFileInfo& entry : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+    for (const QFileInfo& entry :
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
         const QRegularExpressionMatch match = name.match(entry.fileName());
         if (!match.hasMatch() || entry.ownerId() != getuid())
             continue;
@@ -102,7 +103,8 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
         return;
 
     if (said_ready) {
-        error_ = QStringLiteral("the simulated reader's link %1 leads to no device").arg(link_path());
+        error_
+            = QStringLiteral("the simulated reader's link %1 leads to no device").arg(link_path());
     } else if (process_.error() == QProcess::FailedToStart) {
         error_ = QStringLiteral("cannot start %1: %2").arg(program, process_.errorString());
     } else if (process_.state() == QProcess::NotRunning) {

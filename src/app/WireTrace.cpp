@@ -8,8 +8,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -19,11 +19,6 @@ QString system_reason(int error)
     if (error == ENXIO)
         return QStringLiteral("no process reads it");
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QString now(const char* format)
-{
-    return QDateTime::currentDateTime().toString(QLatin1StringView(format));
 }
 
 } // namespace
@@ -100,23 +95,24 @@ void WireTrace::write_line(const char* what, const QString& text)
 {
     if (path_.isEmpty())
         return;
-    const QString stamp = now("yyyy-MM-dd HH:mm:ss.zzz");
+    const QString stamp
+        = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     const QByteArray line = (stamp + u' ' + QLatin1StringView(what) + u' ' + text + u'\n').toUtf8();
+    if (!make_room(line.size()))
+        return fail(stamp);
     QByteArray notes;
     if (cut_line_)
         notes += '\n';
+    if (!begun_note_.isEmpty())
+        notes += stamp.toUtf8() + " trace " + begun_note_ + '\n';
     if (lost_lines_ > 0)
         notes += (stamp
             + QStringLiteral(" trace %1 lines lost from %2 to %3: %4\n")
                   .arg(lost_lines_)
                   .arg(lost_from_, lost_to_, reason_))
                      .toUtf8();
-    if (!make_room(notes.size() + line.size()))
-        return fail(reason_);
-    if (!begun_note_.isEmpty())
-        notes.prepend(stamp.toUtf8() + " trace " + begun_note_ + '\n');
     if (!write_all(notes + line))
-        return fail(reason_);
+        return fail(stamp);
     begun_note_.clear();
     if (lost_lines_ > 0)
         emit resumed(std::exchange(lost_lines_, 0));
@@ -141,9 +137,9 @@ bool WireTrace::make_room(qint64 bytes)
     if (!open_file())
         return false;
     if (begun_note_.isEmpty())
-        begun_note_ = removed ? "the trace file was removed: it is begun anew"
-                              : "the trace file was full: it is begun anew, the lines before are in "
-                + kept;
+        begun_note_ = removed
+            ? "the trace file was removed: it is begun anew"
+            : "the trace file was full: it is begun anew, the lines before are in " + kept;
     cut_line_ = false;
     return true;
 }
@@ -167,12 +163,12 @@ bool WireTrace::write_all(const QByteArray& bytes)
     return true;
 }
 
-void WireTrace::fail(const QString& reason)
+void WireTrace::fail(const QString& stamp)
 {
-    const QString time = now("HH:mm:ss.zzz");
+    const QString time = stamp.section(u' ', 1);
     if (lost_lines_++ == 0) {
         lost_from_ = time;
-        emit failed(reason);
+        emit failed(reason_);
     }
     lost_to_ = time;
 }

@@ -59,7 +59,8 @@ private:
     bool make_room(qint64 bytes);
     bool write_all(const QByteArray& bytes);
     bool open_file();
-    void fail(const QString& reason);
+    // Counts the line of that time stamp as lost, and tells of the first.
+    void fail(const QString& stamp);
 
     int fd_ = -1;
     QByteArray path_;

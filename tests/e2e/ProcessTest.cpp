@@ -14,9 +14,9 @@
 #include <QFileInfo>
 #include <QTest>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -230,13 +230,18 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo") });
         QString folder;
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return (folder = demo_folders(tool.processId()).value(0)) != "" && (piped || tool.canReadLine()); }, 10000))
+            [&] {
+                return (folder = demo_folders(tool.processId()).value(0)) != ""
+                    && (piped || tool.canReadLine());
+            },
+            10000))
             << tool.readAllStandardError().toStdString();
         const QFileInfo link(QDir(folder).filePath(QStringLiteral("COM1")));
         if (!piped) {
             const QString said = QString::fromLocal8Bit(tool.readLine().trimmed());
             EXPECT_EQ(said.section(QStringLiteral(" as COM1 in "), 1), folder);
-            EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as ")) << said.toStdString();
+            EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as "))
+                << said.toStdString();
         }
         const QString lock = lock_file(link.filePath());
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 5000));
@@ -288,7 +293,8 @@ TEST(Demo, ListPortsBadOptionsAndBadTraceFilesEndBeforeAnyWindow)
         SCOPED_TRACE(options.join(u' ').left(60).toStdString());
         QElapsedTimer elapsed;
         elapsed.start();
-        tool.start(QStringLiteral(NOVARD_DEMO), QStringList { "--port-dir", folder.path() } + options);
+        tool.start(
+            QStringLiteral(NOVARD_DEMO), QStringList { "--port-dir", folder.path() } + options);
         EXPECT_EQ(exit_status(tool), 2);
         EXPECT_LT(elapsed.elapsed(), 5000);
         const QString error = QString::fromLocal8Bit(tool.readAllStandardError());
@@ -301,8 +307,9 @@ TEST(Demo, ListPortsBadOptionsAndBadTraceFilesEndBeforeAnyWindow)
     }
 
     // A name that is not UTF-8: the trace is opened before the display is missed.
-    tool.start("/bin/sh", { "-c", R"sh(exec "$0" --port-dir "$1" --trace "$1/$(printf 'x\377\376')")sh",
-                              QStringLiteral(NOVARD_DEMO), folder.path() });
+    tool.start("/bin/sh",
+        { "-c", R"sh(exec "$0" --port-dir "$1" --trace "$1/$(printf 'x\377\376')")sh",
+            QStringLiteral(NOVARD_DEMO), folder.path() });
     EXPECT_EQ(exit_status(tool), 1) << tool.readAllStandardError().toStdString();
     EXPECT_EQ(::unlink(QFile::encodeName(folder.path()) + "/x\xff\xfe"), 0);
 }
@@ -336,12 +343,13 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
     // What the tool says on standard error, besides Qt's own warnings.
     QByteArray said;
     const auto tool_says = [&](const QByteArray& text) {
-        return QTest::qWaitFor([&] { return (said += tool.readAllStandardError()).contains(text); },
-            10000);
+        return QTest::qWaitFor(
+            [&] { return (said += tool.readAllStandardError()).contains(text); }, 10000);
     };
     trace.close();
     reader.write("\x06\r");
-    EXPECT_TRUE(tool_says("novard-demo: cannot write the trace file: Broken pipe")) << said.constData();
+    EXPECT_TRUE(tool_says("novard-demo: cannot write the trace file: Broken pipe"))
+        << said.constData();
     reader.write("\x15\r");
     QTest::qWait(200);
     EXPECT_EQ(tool.state(), QProcess::Running);
@@ -357,8 +365,8 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
         << lines.constData();
     EXPECT_GE(lost.toInt(), 2);
     EXPECT_LT(note, lines.indexOf("recv  18 0D"));
-    EXPECT_TRUE(tool_says(
-        "novard-demo: the trace file is written again; " + lost + " lines were lost\n"));
+    EXPECT_TRUE(
+        tool_says("novard-demo: the trace file is written again; " + lost + " lines were lost\n"));
     EXPECT_EQ(said.count("novard-demo: cannot write"), 1) << said.constData();
 
     ::kill(pid_t(tool.processId()), SIGTERM);
@@ -382,10 +390,12 @@ TEST(Trace, AFullFileIsKeptAsFileDot1AndARemovedOneIsMadeAgain)
             "--trace-max", "1k" });
     QFile trace(path);
     const auto trace_shows = [&](const QByteArray& text) {
-        return QTest::qWaitFor([&] {
-            trace.close();
-            return trace.open(QIODevice::ReadOnly) && trace.readAll().contains(text);
-        }, 10000);
+        return QTest::qWaitFor(
+            [&] {
+                trace.close();
+                return trace.open(QIODevice::ReadOnly) && trace.readAll().contains(text);
+            },
+            10000);
     };
     ASSERT_TRUE(trace_shows("open  "));
     // Each batch's line is over 300 bytes: the fourth goes to a new file.
