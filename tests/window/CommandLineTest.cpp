@@ -27,18 +27,12 @@ TEST(CommandLine, MapsPortsToDevicesAndGivesHelpVersionAndOneLineErrors)
         version.action == CommandLine::Action::version && version.text.startsWith("novard-demo "));
 
     // A file name is kept as its bytes, and a value that begins with '-' is taken when joined.
-    const std::pair<QByteArrayList, std::pair<QByteArray, qint64>> traces[] = {
-        { { "--trace", "/tmp/x\xff\xfe" }, { "/tmp/x\xff\xfe", 64 << 20 } },
-        { { "--trace=--odd-name", "--trace-max", "10k" }, { "--odd-name", 10240 } },
-        { { "--trace-max=0", "--trace", "t" }, { "t", 0 } },
-        { { "--trace-max", "3G" }, { "", qint64(3) << 30 } },
-    };
-    for (const auto& [arguments, trace] : traces) {
-        SCOPED_TRACE(arguments.join(' ').toStdString());
-        const CommandLine traced = parse(arguments);
-        ASSERT_EQ(traced.action, CommandLine::Action::run) << traced.text.toStdString();
-        EXPECT_EQ(std::pair(traced.trace_file, traced.trace_max), trace);
-    }
+    EXPECT_EQ(
+        parse({ "--trace", "/tmp/x\xff\xfe", "--trace-max", "10k" }).trace_file, "/tmp/x\xff\xfe");
+    EXPECT_EQ(parse({ "--trace=--odd-name" }).trace_file, "--odd-name");
+    EXPECT_EQ(QList<qint64>({ parse({ "--trace-max", "10k" }).trace_max,
+                  parse({ "--trace-max=0" }).trace_max, parse({ "-trace-max", "3G" }).trace_max }),
+        QList<qint64>({ 10240, 0, qint64(3) << 30 }));
 
     const QByteArray huge(100'000, 'x');
     const QList<QByteArrayList> bad { { "--frobnicate" }, { "--map" }, { "--map", "COM0=/x" },
