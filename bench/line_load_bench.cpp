@@ -167,7 +167,10 @@ int flood(WindowOnPty& tool, double seconds)
             } else if (clicked == Clock::time_point {} && now >= next_click) {
                 clicked = now;
                 if (!xdotool.isEmpty())
-                    std::thread([&xdotool] { (void)std::system(xdotool.constData()); }).detach();
+                    std::thread([&xdotool] {
+                        // A click that xdotool could not make shows as no frame out.
+                        [[maybe_unused]] const int status = std::system(xdotool.constData());
+                    }).detach();
                 else
                     QMetaObject::invokeMethod(
                         read_button, &QPushButton::click, Qt::QueuedConnection);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,7 +28,7 @@ void BM_ReplyToLabel1(benchmark::State& state)
         return;
     }
     if (state.range(0) != 0) {
-        if (!trace.open(folder.filePath(QStringLiteral("wire.trace")))) {
+        if (!trace.open(QFile::encodeName(folder.filePath(QStringLiteral("wire.trace"))))) {
             state.SkipWithError("no trace file");
             return;
         }
@@ -50,7 +51,8 @@ void BM_ReplyToLabel1(benchmark::State& state)
 
         QElapsedTimer timer;
         timer.start();
-        (void)::write(master, "\x06\x0d", 2);
+        if (::write(master, "\x06\x0d", 2) != 2)
+            state.SkipWithError("the reply was not written");
         while (status->text() != accepted && timer.elapsed() < 1000)
             QApplication::processEvents(QEventLoop::AllEvents);
         status->repaint();
@@ -83,7 +85,8 @@ void BM_BatchToLogOnScreen(benchmark::State& state)
 
         QElapsedTimer timer;
         timer.start();
-        (void)::write(tool.pty.master_fd(), shown.toLatin1().constData(), 2);
+        if (::write(tool.pty.master_fd(), shown.toLatin1().constData(), 2) != 2)
+            state.SkipWithError("the batch was not written");
         while (!log->text().endsWith(shown) && timer.elapsed() < 1000)
             QApplication::processEvents(QEventLoop::AllEvents);
         log->repaint();

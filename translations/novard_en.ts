@@ -147,6 +147,10 @@
         <source>%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요</source>
         <translation>Another device took the place of %1 — connect the reader again</translation>
     </message>
+    <message>
+        <source>%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다</source>
+        <translation>%1 connection lost — the simulated reader stopped</translation>
+    </message>
 </context>
 <context>
     <name>ReplyDecoder</name>
@@ -212,6 +216,13 @@
     <message>
         <source>찾아본 프로그램: %1</source>
         <translation>Programs looked for: %1</translation>
+    </message>
+</context>
+<context>
+    <name>WireTrace</name>
+    <message>
+        <source>트레이스 파일에 쓸 수 없습니다 (%1) — 빠진 줄 수는 다시 쓸 수 있을 때 기록됩니다</source>
+        <translation>Cannot write the trace file (%1) — the number of lines lost is noted once it can be written again</translation>
     </message>
 </context>
 </TS>

@@ -4,9 +4,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,10 +22,56 @@ QString last_line(const QByteArray& text)
     return QString::fromLocal8Bit(lines.back().trimmed());
 }
 
+// TMPDIR when it names a folder that can be written, else the system's: never the current
+// directory, which is what QDir::temp() gives for a TMPDIR that does not exist.
+QString temp_folder()
+{
+    const QFileInfo folder(QDir::tempPath());
+    if (!folder.filePath().isEmpty() && folder.isDir() && folder.isWritable())
+        return folder.filePath();
+    return QStringLiteral("/tmp");
+}
+
+// QSerialPort's lock file for a port's path.
+QString lock_file(const QString& port_path)
+{
+    return QStringLiteral("/var/lock/LCK..") + QString(port_path).replace(u'/', u'_');
+}
+
+// The folders, and their COM1's lock files, that earlier runs killed outright left in folder: those
+// this user made under this program's name, with the process id of a run that is gone.
+void remove_stale_folders(const QString& folder)
+{
+    static const QRegularExpression name(QStringLiteral("^novard-demo-(\\d+)-\\w{6}$"));
+    const QDir dir(folder);
+    for (const QFileInfo& entry :
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        const QRegularExpressionMatch match = name.match(entry.fileName());
+        if (!match.hasMatch() || entry.ownerId() != getuid())
+            continue;
+        const pid_t pid = match.captured(1).toInt();
+        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        const QFileInfo lock(lock_file(dir.filePath(entry.fileName() + QStringLiteral("/COM1"))));
+        if (lock.exists() && lock.ownerId() == getuid())
+            QFile::remove(lock.filePath());
+        QDir(entry.filePath()).removeRecursively();
+    }
+}
+
+// The new folder's name, in the temporary folder once what earlier runs left there is gone. The
+// process id in it tells a later run whether this one is still running.
+QString new_folder_template()
+{
+    const QString folder = temp_folder();
+    remove_stale_folders(folder);
+    return QDir(folder).filePath(QStringLiteral("novard-demo-%1-XXXXXX").arg(getpid()));
+}
+
 } // namespace
 
 DemoReader::DemoReader(const QString& program, int timeout_ms)
-    : folder_(QDir::temp().filePath(QStringLiteral("novard-demo-XXXXXX")))
+    : folder_(new_folder_template())
 {
     if (!folder_.isValid()) {
         error_ = QStringLiteral("cannot make a folder for the ports: ") + folder_.errorString();
@@ -46,10 +95,17 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
     while (!process_.canReadLine() && process_.state() != QProcess::NotRunning
         && !deadline.hasExpired())
         process_.waitForReadyRead(int(deadline.remainingTime()));
-    if (process_.canReadLine() && process_.readLine().trimmed() == link_path().toLocal8Bit())
+    const bool said_ready
+        = process_.canReadLine() && process_.readLine().trimmed() == link_path().toLocal8Bit();
+    struct stat device { };
+    if (said_ready && ::stat(QFile::encodeName(link_path()).constData(), &device) == 0
+        && S_ISCHR(device.st_mode))
         return;
 
-    if (process_.error() == QProcess::FailedToStart) {
+    if (said_ready) {
+        error_
+            = QStringLiteral("the simulated reader's link %1 leads to no device").arg(link_path());
+    } else if (process_.error() == QProcess::FailedToStart) {
         error_ = QStringLiteral("cannot start %1: %2").arg(program, process_.errorString());
     } else if (process_.state() == QProcess::NotRunning) {
         const QString why = last_line(process_.readAllStandardError());

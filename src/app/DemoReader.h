@@ -9,7 +9,8 @@
 // The demonstration's card reader: novard-reader-sim on a pseudo-terminal, linked as COM1 in a
 // private temporary folder that becomes the tool's folder of ports. Destroying it stops the reader
 // and removes the folder, so every return from main cleans up; if the tool is killed outright, the
-// kernel sends the reader SIGTERM and the reader removes its link itself.
+// kernel sends the reader SIGTERM and the reader removes its link itself, and the next demo removes
+// the folder and its port's lock file. The folder is in TMPDIR, or in /tmp when TMPDIR is unusable.
 class DemoReader {
 public:
     // Starts program and waits at most timeout_ms for it to report that its device is ready.
@@ -18,7 +19,8 @@ public:
     DemoReader(const DemoReader&) = delete;
     DemoReader& operator=(const DemoReader&) = delete;
 
-    // Empty when the reader is ready; otherwise why it is not, in one line.
+    // Empty when the reader is ready and its link leads to its device; otherwise why not, in one
+    // line.
     const QString& error() const { return error_; }
     QString folder() const { return folder_.path(); }
     // The pseudo-terminal that COM1 leads to.

@@ -3,11 +3,59 @@
 #include "ByteDisplay.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
-bool WireTrace::open(const QString& path)
+namespace {
+
+QString system_reason(int error)
 {
-    file_.setFileName(path);
-    return file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    // ENXIO is all open() says of a FIFO with no reader.
+    if (error == ENXIO)
+        return QStringLiteral("no process reads it");
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+WireTrace::~WireTrace()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool WireTrace::open(const QByteArray& path, qint64 max_size)
+{
+    path_ = path;
+    max_size_ = max_size;
+    return open_file();
+}
+
+bool WireTrace::open_file()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    // Non-blocking: open() would wait for a FIFO's reader for ever, and a write for a slow one.
+    fd_ = ::open(path_.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat status { };
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
+        reason_ = system_reason(errno);
+        return false;
+    }
+    regular_ = S_ISREG(status.st_mode);
+    size_ = status.st_size;
+    return true;
+}
+
+QString WireTrace::failure_label(const QString& reason)
+{
+    return tr("트레이스 파일에 쓸 수 없습니다 (%1) — 빠진 줄 수는 다시 쓸 수 있을 때 기록됩니다")
+        .arg(reason);
 }
 
 void WireTrace::opened(const QString& device)
@@ -44,10 +92,82 @@ void WireTrace::write_bytes(const char* what, QByteArrayView bytes)
 
 void WireTrace::write_line(const char* what, const QString& text)
 {
-    if (!file_.isOpen())
+    if (path_.isEmpty())
         return;
     const QString stamp
         = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    file_.write((stamp + u' ' + QLatin1StringView(what) + u' ' + text + u'\n').toUtf8());
-    file_.flush();
+    const QByteArray line = (stamp + u' ' + QLatin1StringView(what) + u' ' + text + u'\n').toUtf8();
+    if (!make_room(line.size()))
+        return fail(stamp);
+    QByteArray notes;
+    if (cut_line_)
+        notes += '\n';
+    if (!begun_note_.isEmpty())
+        notes += stamp.toUtf8() + " trace " + begun_note_ + '\n';
+    if (lost_lines_ > 0)
+        notes += (stamp
+            + QStringLiteral(" trace %1 lines lost from %2 to %3: %4\n")
+                  .arg(lost_lines_)
+                  .arg(lost_from_, lost_to_, reason_))
+                     .toUtf8();
+    if (!write_all(notes + line))
+        return fail(stamp);
+    begun_note_.clear();
+    if (lost_lines_ > 0)
+        emit resumed(std::exchange(lost_lines_, 0));
+}
+
+// Begins the file anew when it was removed or would grow past its bound; false when it cannot.
+bool WireTrace::make_room(qint64 bytes)
+{
+    if (!regular_)
+        return true;
+    struct stat status { };
+    const bool removed = fd_ < 0 || (::fstat(fd_, &status) == 0 && status.st_nlink == 0);
+    const bool full = max_size_ > 0 && size_ > 0 && size_ + bytes > max_size_;
+    if (!removed && !full)
+        return true;
+    const QByteArray kept = path_ + ".1";
+    if (!removed && ::rename(path_.constData(), kept.constData()) != 0) {
+        reason_ = QStringLiteral("cannot keep the full trace as %1: %2")
+                      .arg(QFile::decodeName(kept), system_reason(errno));
+        return false;
+    }
+    if (!open_file())
+        return false;
+    if (begun_note_.isEmpty())
+        begun_note_ = removed
+            ? "the trace file was removed: it is begun anew"
+            : "the trace file was full: it is begun anew, the lines before are in " + kept;
+    cut_line_ = false;
+    return true;
+}
+
+bool WireTrace::write_all(const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t count = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            // A FIFO whose reader went away is EPIPE here, SIGPIPE being ignored.
+            reason_ = system_reason(count < 0 ? errno : ENOSPC);
+            cut_line_ = cut_line_ || done > 0;
+            return false;
+        }
+        done += count;
+        size_ += count;
+    }
+    cut_line_ = false;
+    return true;
+}
+
+void WireTrace::fail(const QString& stamp)
+{
+    const QString time = stamp.section(u' ', 1);
+    if (lost_lines_++ == 0) {
+        lost_from_ = time;
+        emit failed(reason_);
+    }
+    lost_to_ = time;
 }

@@ -2,7 +2,8 @@
 
 #include "LineObserver.h"
 
-#include <QFile>
+#include <QByteArray>
+#include <QObject>
 
 // The wire trace of --trace FILE: every byte written to and received from the line, appended to a
 // file one line per write or received batch, and a line for each open, close and loss of a port:
@@ -13,12 +14,32 @@
 //   2008-02-15 10:30:01.456 sent  03  [ETX]
 //   2008-02-15 10:30:01.470 recv  06 0D  [ACK][CR]
 //
-// Each line goes to the file as it is made, so a trace survives the tool being killed.
-class WireTrace final : public LineObserver {
+// Each line goes to the file as it is made, unbuffered, so a trace survives the tool being killed
+// and a line that cannot be written is known at once. Such lines are counted, failed() is raised
+// for the first of them, and once writing works again a "trace" line says how many were lost and
+// when, so that a trace is never incomplete without saying so:
+//
+//   2008-02-15 10:31:02.000 trace 12 lines lost from 10:31:00.120 to 10:31:01.998: No space left
+//
+// A regular file that grows past its bound is kept as FILE.1 and begun anew, and one that was
+// removed is made again; the new file's first line says which. A FIFO is written without ever
+// waiting for its reader: what it cannot take at once is lost and counted.
+class WireTrace final : public QObject, public LineObserver {
+    Q_OBJECT
+
 public:
-    // Opens path for appending; false, with reason() saying why, if it cannot.
-    bool open(const QString& path);
-    QString reason() const { return file_.errorString(); }
+    WireTrace() = default;
+    ~WireTrace() override;
+    WireTrace(const WireTrace&) = delete;
+    WireTrace& operator=(const WireTrace&) = delete;
+
+    // Opens path for appending, max_size bytes at most (0: no bound); false, with reason() saying
+    // why, if it cannot. A FIFO that nobody reads cannot be opened.
+    bool open(const QByteArray& path, qint64 max_size = 0);
+    QString reason() const { return reason_; }
+
+    // What the operator is told in Label when lines are being lost.
+    static QString failure_label(const QString& reason);
 
     void opened(const QString& device) override;
     void closed(const QString& device) override;
@@ -26,9 +47,29 @@ public:
     void written(QByteArrayView bytes) override;
     void received(QByteArrayView bytes) override;
 
+signals:
+    // The first line that could not be written since the trace last worked.
+    void failed(const QString& reason);
+    // Lines were written again, after lost_lines were lost and noted in the file.
+    void resumed(qint64 lost_lines);
+
 private:
     void write_line(const char* what, const QString& text);
     void write_bytes(const char* what, QByteArrayView bytes);
+    bool make_room(qint64 bytes);
+    bool write_all(const QByteArray& bytes);
+    bool open_file();
+    // Counts the line of that time stamp as lost, and tells of the first.
+    void fail(const QString& stamp);
 
-    QFile file_;
+    int fd_ = -1;
+    QByteArray path_;
+    qint64 max_size_ = 0;
+    bool regular_ = false; // a regular file, bounded and made again when removed
+    qint64 size_ = 0;
+    QString reason_;
+    QByteArray begun_note_; // why the file was begun anew, until that is written in it
+    qint64 lost_lines_ = 0;
+    QString lost_from_, lost_to_;
+    bool cut_line_ = false; // a failed write left part of a line in the file
 };

@@ -9,6 +9,8 @@
 #include "WireTrace.h"
 
 #include <QApplication>
+#include <QFile>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -27,9 +29,13 @@ bool display_available()
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
+    // A trace FIFO whose reader went away, or standard output piped to a program that ended,
+    // would kill the tool, leaving the port's lock file and the demo's folder behind; a failed
+    // write is handled where it happens instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    QByteArrayList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(argv[i]);
     CommandLine command_line = CommandLine::parse(arguments);
     command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     switch (command_line.action) {
@@ -49,9 +55,11 @@ int main(int argc, char** argv)
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!command_line.trace_file.isEmpty() && !trace.open(command_line.trace_file)) {
-        std::fprintf(stderr, "novard-demo: cannot open the trace file '%s': %s\n",
-            qPrintable(command_line.trace_file), qPrintable(trace.reason()));
+    if (!command_line.trace_file.isEmpty()
+        && !trace.open(command_line.trace_file, command_line.trace_max)) {
+        std::fprintf(stderr, "novard-demo: cannot open the trace file %s: %s\n",
+            qPrintable(CommandLine::quoted(QFile::decodeName(command_line.trace_file))),
+            qPrintable(trace.reason()));
         return 2;
     }
     if (!display_available()) {
@@ -81,10 +89,24 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     }
     QtSerialControl line(port_map);
+    if (command_line.demo)
+        line.set_simulated_port(1);
     if (!command_line.trace_file.isEmpty())
         line.set_observer(&trace);
     QtDesktop desktop;
     MainWindow window(line, desktop);
+    // Told once each time lines start being lost; the trace itself notes how many, afterwards.
+    QObject::connect(&trace, &WireTrace::failed, &window, [&window](const QString& reason) {
+        window.set_label(WireTrace::failure_label(reason));
+        std::fprintf(stderr,
+            "novard-demo: cannot write the trace file: %s; the lines lost are counted and noted "
+            "in it once writing works again\n",
+            qPrintable(reason));
+    });
+    QObject::connect(&trace, &WireTrace::resumed, &window, [](qint64 lost_lines) {
+        std::fprintf(stderr, "novard-demo: the trace file is written again; %lld lines were lost\n",
+            static_cast<long long>(lost_lines));
+    });
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();

@@ -1,6 +1,7 @@
 #include "BatchFile.h"
 #include "CliOptions.h"
 #include "CliRun.h"
+#include "CommandLine.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
 #include "StopSignals.h"
@@ -82,7 +83,8 @@ int main(int argc, char** argv)
 
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!options.trace_file.isEmpty() && !trace.open(options.trace_file))
+    if (!options.trace_file.isEmpty()
+        && !trace.open(QFile::encodeName(options.trace_file), CommandLine::default_trace_max))
         return fail(QStringLiteral("novard-cli: cannot open the trace file '%1': %2")
                         .arg(options.trace_file, trace.reason()));
     // Before the port opens, so that a stop at any time leaves no lock file behind.
@@ -90,6 +92,10 @@ int main(int argc, char** argv)
     QtSerialControl line(options.port_map);
     if (!options.trace_file.isEmpty())
         line.set_observer(&trace);
+    // Told once each time lines start being lost; the trace itself notes how many, afterwards.
+    QObject::connect(&trace, &WireTrace::failed, &app, [](const QString& reason) {
+        std::fprintf(stderr, "novard-cli: cannot write the trace file: %s\n", qPrintable(reason));
+    });
     CliRun run(options, line, std::move(lines));
     QObject::connect(&run, &CliRun::done, &app, &QCoreApplication::exit);
     QObject::connect(&stop_signals, &StopSignals::requested, &run, &CliRun::stop);

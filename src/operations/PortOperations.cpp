@@ -47,10 +47,12 @@ QString PortOperations::not_found_message()
     return tr("존제 하지 않는 통신포트 입니다.");
 }
 
-QString PortOperations::lost_message(int port)
+QString PortOperations::lost_message(int port, bool simulated)
 {
-    return tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요")
-        .arg(SerialControl::port_name(port));
+    return simulated
+        ? tr("%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다")
+              .arg(SerialControl::port_name(port))
+        : tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요").arg(SerialControl::port_name(port));
 }
 
 QString PortOperations::other_device_message(int port)
@@ -156,7 +158,7 @@ void PortOperations::line_event()
     const int port = line_.comm_port();
     switch (line_.comm_event()) {
     case SerialControl::CommEvent::device_lost:
-        panel_.set_label(lost_message(port));
+        panel_.set_label(lost_message(port, port == line_.simulated_port()));
         break;
     case SerialControl::CommEvent::other_device:
         panel_.set_label(other_device_message(port));

@@ -21,7 +21,8 @@ public:
     PortOperations(PortPanel& panel, SerialControl& line);
 
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
-    static QString lost_message(int port); // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"
+    // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"; of a simulated reader, that it stopped.
+    static QString lost_message(int port, bool simulated = false);
     // The device and the system's reason, with a hint where the reason alone leaves an operator
     // guessing what to do (the dialout group, another program holding the port).
     static QString operator_detail(const CommResult& result);

@@ -4,6 +4,7 @@
 // end before any window.
 
 #include "DemoReader.h"
+#include "Pty.h"
 #include "SimulatorProcess.h"
 
 #include <QDeadlineTimer>
@@ -11,11 +12,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <poll.h>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -127,64 +132,93 @@ TEST(ReaderSim, OnlyADanglingLinkIsReplacedStopSignalsRemoveItAndBadOptionsExitT
     }
 }
 
-// A reader that cannot start is reported in one line rather than waited for, and its folder goes.
-// The real program finds the reader in the build tree and says where it is. A stop signal ends the
-// tool as closing its window does: the port closed (only a closed port removes its lock file) and
-// the reader with its folder gone. A kill that gives the tool no chance to clean up still stops the
-// reader, which then removes its link.
+// QSerialPort's lock file: the port's path with "_" for "/", after "LCK..".
+QString lock_file(const QString& port)
+{
+    return "/run/lock/LCK.." + QString(port).replace(u'/', u'_');
+}
+
+// novard-demo on the pseudo-terminal as COM1 and no other port, with these trace options.
+void start_on(QProcess& tool, const Pty& reader, const QString& folder, const QStringList& trace)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    die_with_test(tool);
+    tool.start(QStringLiteral(NOVARD_DEMO),
+        QStringList { "--map", "COM1=" + reader.device_path(), "--port-dir", folder } + trace);
+}
+
+// A reader that cannot start, or that says it is ready with no device behind its link, is
+// reported in one line rather than waited for, and its folder goes. The real program finds the
+// reader in the build tree and says where it is. A stop signal ends the tool as closing its window
+// does: the port closed (only a closed port removes its lock file) and the reader with its folder
+// gone. A kill that gives the tool no chance to clean up still stops the reader, which then
+// removes its link; the next demo removes the folder and the lock file. A TMPDIR that does not
+// exist leaves the folder in /tmp, never in the current directory.
 TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineAndNoHang)
 {
     const QTemporaryDir scripts;
-    QFile silent(scripts.filePath(QStringLiteral("silent")));
-    ASSERT_TRUE(silent.open(QIODevice::WriteOnly) && silent.write("#!/bin/sh\nexec sleep 30\n")
-        && silent.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    silent.close();
+    const auto script = [&](const char* name, const QByteArray& text) {
+        QFile file(scripts.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("#!/bin/sh\n" + text)
+            && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        return file.fileName();
+    };
     const std::pair<QString, QString> readers[] = { { "", " is neither beside this program" },
         { "/nonexistent/novard-reader-sim", "cannot start " },
         { "/bin/false", "stopped (exit status 1)" },
-        { silent.fileName(), "not ready within 300 ms" } };
+        { script("silent", "exec sleep 30\n"), "not ready within 300 ms" },
+        { script("dies", "echo \"$2\"\n"), "leads to no device" } };
     for (const auto& [program, why] : readers) {
+        SCOPED_TRACE(program.toStdString());
         QElapsedTimer elapsed;
         elapsed.start();
         std::optional<DemoReader> demo(std::in_place, program, 300);
         EXPECT_TRUE(demo->error().contains(why) && !demo->error().contains(u'\n'))
-            << program.toStdString() << ": " << demo->error().toStdString();
+            << demo->error().toStdString();
         const QString folder = demo->folder();
         demo.reset();
-        EXPECT_LT(elapsed.elapsed(), 3000) << program.toStdString();
-        EXPECT_FALSE(QFileInfo::exists(folder)) << program.toStdString();
+        EXPECT_LT(elapsed.elapsed(), 3000);
+        EXPECT_FALSE(QFileInfo::exists(folder));
     }
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QString left_folder, left_lock;
     for (const int signal_number : { SIGKILL, SIGTERM, SIGHUP, SIGINT }) {
         SCOPED_TRACE(sigabbrev_np(signal_number));
         QProcess tool;
         die_with_test(tool);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", "/nonexistent/tmp");
+        tool.setProcessEnvironment(environment);
         tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo") });
         ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 10000))
             << tool.readAllStandardError().toStdString();
         const QString said = QString::fromLocal8Bit(tool.readLine().trimmed());
         const QString folder = said.section(QStringLiteral(" as COM1 in "), 1);
+        EXPECT_TRUE(
+            folder.startsWith(QStringLiteral("/tmp/novard-demo-%1-").arg(tool.processId())));
         const QFileInfo link(QDir(folder).filePath(QStringLiteral("COM1")));
         EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as ")) << said.toStdString();
-        // QSerialPort's lock file: the port's path with "_" for "/", after "LCK..".
-        const QString lock = "/run/lock/LCK.." + QString(link.filePath()).replace(u'/', u'_');
+        const QString lock = lock_file(link.filePath());
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 5000));
+        EXPECT_FALSE(QFileInfo::exists(left_folder) || QFileInfo::exists(left_lock)) << "left";
 
         ::kill(pid_t(tool.processId()), signal_number);
         const bool killed = signal_number == SIGKILL;
         EXPECT_EQ(exit_status(tool), killed ? -1 : 0) << tool.readAllStandardError().toStdString();
         EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo(link.filePath()).isSymLink(); }, 5000));
-        EXPECT_EQ(QFile::remove(lock), killed);
+        EXPECT_EQ(QFileInfo::exists(lock), killed);
         EXPECT_EQ(QFileInfo::exists(folder), killed);
-        QDir(folder).removeRecursively();
+        if (killed)
+            std::tie(left_folder, left_lock) = std::pair(folder, lock);
     }
 }
 
 // Of the folder only what is there is listed; the system's own devices are not read beside it. A
-// trace file that cannot be opened or a language the tool does not speak is a one-line error
-// before the tool looks for a display.
-TEST(Demo, ListPortsABadTraceFileAndABadLanguageEndBeforeAnyWindow)
+// trace file that cannot be opened, a FIFO that nobody reads among them, or a language the tool
+// does not speak is a one-line error before the tool looks for a display, quoting a long name cut
+// short. A trace file's name is kept as its bytes.
+TEST(Demo, ListPortsBadTraceFilesAndABadLanguageEndBeforeAnyWindow)
 {
     const QTemporaryDir folder;
     QFile com2(folder.filePath("COM2"));
@@ -200,16 +234,127 @@ TEST(Demo, ListPortsABadTraceFileAndABadLanguageEndBeforeAnyWindow)
     EXPECT_EQ(QString::fromLocal8Bit(tool.readAllStandardOutput()),
         QStringLiteral("COM2 %1\nCOM9 /tmp/reader\n").arg(com2.fileName()));
 
-    const QString trace = folder.filePath(QStringLiteral("missing/wire.trace"));
-    tool.start(QStringLiteral(NOVARD_DEMO), { "--port-dir", folder.path(), "--trace", trace });
-    EXPECT_EQ(exit_status(tool), 2);
-    const QString error = QString::fromLocal8Bit(tool.readAllStandardError());
-    EXPECT_TRUE(error.startsWith(QStringLiteral("novard-demo: ")) && error.contains(trace))
-        << error.toStdString();
-    EXPECT_EQ(error.count(u'\n'), 1);
+    const QString fifo = folder.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const std::pair<QStringList, QString> refusals[]
+        = { { { "--trace", folder.filePath("missing/wire.trace") }, "missing/wire.trace" },
+              { { "--trace", fifo }, "no process reads it" },
+              { { "--trace", "/tmp/" + QString(100'000, u'x') }, "(100005 characters)" } };
+    for (const auto& [options, why] : refusals) {
+        SCOPED_TRACE(options.join(u' ').left(60).toStdString());
+        tool.start(
+            QStringLiteral(NOVARD_DEMO), QStringList { "--port-dir", folder.path() } + options);
+        EXPECT_EQ(exit_status(tool), 2);
+        const QString error = QString::fromLocal8Bit(tool.readAllStandardError());
+        EXPECT_TRUE(error.startsWith(QStringLiteral("novard-demo: ")) && error.contains(why)
+            && error.size() < 300)
+            << error.left(300).toStdString();
+        EXPECT_EQ(error.count(u'\n'), 1);
+    }
+
     tool.start(QStringLiteral(NOVARD_DEMO), { "--language", "de" });
     EXPECT_EQ(exit_status(tool), 2);
     EXPECT_EQ(tool.readAllStandardError(), "novard-demo: --language takes ko or en, not 'de'\n");
+
+    // A name that is not UTF-8: the trace is opened before the display is missed.
+    tool.start("/bin/sh",
+        { "-c", R"sh(exec "$0" --port-dir "$1" --trace "$1/$(printf 'x\377\376')")sh",
+            QStringLiteral(NOVARD_DEMO), folder.path() });
+    EXPECT_EQ(exit_status(tool), 1) << tool.readAllStandardError().toStdString();
+    EXPECT_EQ(::unlink(QFile::encodeName(folder.path()) + "/x\xff\xfe"), 0);
+}
+
+// The wire trace on a FIFO: the tool never waits for its reader; one that goes away costs lines but
+// neither the tool (no SIGPIPE) nor its lock file. The loss is told once on standard error, and
+// once a reader is back the trace says how many lines were lost before it goes on.
+TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
+{
+    Pty reader;
+    ASSERT_TRUE(reader.valid()) << reader.error().toStdString();
+    const QTemporaryDir folder;
+    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    QFile trace;
+    ASSERT_TRUE(trace.open(::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC),
+        QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle));
+    QProcess tool;
+    start_on(tool, reader, folder.path(), { "--trace", fifo });
+    const auto trace_shows = [&](const QByteArray& text) {
+        QByteArray lines;
+        (void)QTest::qWaitFor(
+            [&] { return (lines += read(trace, 4096, 100)).contains(text); }, 10000);
+        return lines;
+    };
+    EXPECT_TRUE(trace_shows("open  " + reader.device_path().toUtf8()).contains("open"));
+
+    // What the tool says on standard error, besides Qt's own warnings.
+    QByteArray said;
+    const auto tool_says = [&](const QByteArray& text) {
+        return QTest::qWaitFor(
+            [&] { return (said += tool.readAllStandardError()).contains(text); }, 10000);
+    };
+    trace.close();
+    reader.write("\x06\r");
+    EXPECT_TRUE(tool_says("novard-demo: cannot write the trace file: Broken pipe"))
+        << said.constData();
+    reader.write("\x15\r");
+    QTest::qWait(200);
+
+    ASSERT_TRUE(trace.open(::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC),
+        QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle));
+    reader.write("\x18\r");
+    const QByteArray lines = trace_shows("recv  18 0D");
+    const QRegularExpressionMatch note
+        = QRegularExpression(R"( trace (\d+) lines lost from [^\n]*\n[^\n]* recv  18 0D)")
+              .match(QString::fromUtf8(lines));
+    ASSERT_TRUE(note.hasMatch() && note.captured(1).toInt() >= 2) << lines.constData();
+    EXPECT_TRUE(tool_says("novard-demo: the trace file is written again; "
+        + note.captured(1).toUtf8() + " lines were lost\n"));
+    EXPECT_EQ(said.count("novard-demo: cannot write"), 1) << said.constData();
+
+    ::kill(pid_t(tool.processId()), SIGTERM);
+    EXPECT_EQ(exit_status(tool), 0);
+    EXPECT_FALSE(QFileInfo::exists(lock_file(reader.device_path())));
+}
+
+// A trace past its bound is kept as FILE.1 and begun anew, and one that was removed is made again;
+// each new file says so in its first line.
+TEST(Trace, AFullFileIsKeptAsFileDot1AndARemovedOneIsMadeAgain)
+{
+    Pty reader;
+    ASSERT_TRUE(reader.valid()) << reader.error().toStdString();
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("wire.trace"));
+    QProcess tool;
+    start_on(tool, reader, folder.path(), { "--trace", path, "--trace-max", "1k" });
+    QFile trace(path);
+    const auto trace_shows = [&](const QByteArray& text) {
+        return QTest::qWaitFor(
+            [&] {
+                trace.close();
+                return trace.open(QIODevice::ReadOnly) && trace.readAll().contains(text);
+            },
+            10000);
+    };
+    // Each batch's line is over 300 bytes: the fourth goes to a new file.
+    for (const char* batch : { "1", "2", "3", "4" }) {
+        reader.write(QByteArray(100, *batch));
+        ASSERT_TRUE(trace_shows(QByteArray(3, *batch).toHex(' '))) << batch;
+    }
+    QFile kept(path + ".1");
+    EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.size() > 0 && kept.size() <= 1024);
+    trace.seek(0);
+    EXPECT_TRUE(trace.readLine().endsWith(
+        " trace the trace file was full: it is begun anew, the lines before are in "
+        + QFile::encodeName(kept.fileName()) + '\n'));
+
+    ASSERT_TRUE(QFile::remove(path));
+    reader.write("\x06\r");
+    ASSERT_TRUE(trace_shows("recv  06 0D"));
+    trace.seek(0);
+    EXPECT_TRUE(trace.readLine().endsWith(" trace the trace file was removed: it is begun anew\n"));
+    ::kill(pid_t(tool.processId()), SIGTERM);
+    EXPECT_EQ(exit_status(tool), 0);
 }
 
 } // namespace

@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim_.ready()) << sim_.process().readAllStandardError().toStdString();
-        ASSERT_TRUE(trace_.open(trace_path())) << trace_.reason().toStdString();
+        ASSERT_TRUE(trace_.open(QFile::encodeName(trace_path()))) << trace_.reason().toStdString();
         PortMap map;
         map.set_port_dir(sim_.folder());
         line_ = std::make_unique<QtSerialControl>(map);
@@ -131,6 +131,13 @@ TEST_F(WindowOnManualCard, ReadShowsProgressInOrderAndAnUnpluggedReaderIsToldAnd
     QTest::mouseClick(option(1), Qt::LeftButton);
     EXPECT_EQ(text("Label"), "COM1 PORT ON");
     EXPECT_EQ(read_back("04"), blank_read);
+
+    // Had the demo started the reader, there is nothing to plug in: the simulator stopped.
+    line_->set_simulated_port(1);
+    ASSERT_TRUE(plugged->stop());
+    ASSERT_TRUE(label_becomes("Label", PortOperations::lost_message(1, true)))
+        << text("Label").toStdString();
+    EXPECT_NE(PortOperations::lost_message(1, true), lost);
 }
 
 TEST_F(WindowOnSimulator, TypedFieldsGoOutExactlyCardsReadBackAsWrittenAndTheTraceHoldsEveryByte)
