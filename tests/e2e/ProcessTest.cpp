@@ -190,7 +190,8 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("TMPDIR", "/nonexistent/tmp");
         tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo") });
+        const QString trace = scripts.filePath(sigabbrev_np(signal_number));
+        tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo"), "--trace", trace });
         ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 10000))
             << tool.readAllStandardError().toStdString();
         const QString said = QString::fromLocal8Bit(tool.readLine().trimmed());
@@ -209,6 +210,11 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo(link.filePath()).isSymLink(); }, 5000));
         EXPECT_EQ(QFileInfo::exists(lock), killed);
         EXPECT_EQ(QFileInfo::exists(folder), killed);
+        // The port was closed as closing the window closes it.
+        QFile lines(trace);
+        EXPECT_TRUE(lines.open(QIODevice::ReadOnly));
+        EXPECT_EQ(lines.readAll().trimmed().endsWith("close " + QFile::encodeName(link.filePath())),
+            !killed);
         if (killed)
             std::tie(left_folder, left_lock) = std::pair(folder, lock);
     }
