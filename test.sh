@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the tool and passes every test: first a plain build and its Debian package, then the whole
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzz run of the
-# card protocol. NOVARD_SKIP_APT=1 skips the package installation (see scripts/install-deps.sh).
+# card protocol, then the installed package in a QEMU guest with a USB adapter (tests/rig, which
+# may be skipped: the summary says why). NOVARD_SKIP_APT=1 skips the package installation (see
+# scripts/install-deps.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -34,6 +36,14 @@ mkdir -p build-fuzz/corpus
 build-fuzz/tests/fuzz/protocol_fuzz -max_total_time=20 -print_final_stats=1 \
     build-fuzz/corpus tests/fuzz/seeds 2>&1 | tail -n 15
 
+echo "== the installed package on a real kernel, with a USB serial adapter (QEMU)"
+rig=passed
+tests/rig/run.sh build | tee build/rig.log || {
+    status=${PIPESTATUS[0]}
+    ((status == 77)) || exit "$status"
+    rig=$(tail -n 1 build/rig.log)
+}
+
 # ctest stops the script on any failure above, so both runs passed in full; each ran the same
 # suite, so the count is told once.
 count() { sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$1"; }
@@ -43,4 +53,4 @@ if [[ "$plain" != "$sanitized" ]]; then
     echo "the plain build ran $plain tests but the ASan/UBSan build $sanitized" >&2
     exit 1
 fi
-echo "$plain tests passed in the plain build and again under ASan/UBSan"
+echo "$plain tests passed in the plain build and again under ASan/UBSan; ${rig/#passed/the rig passed}"

@@ -75,15 +75,14 @@ printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
 cp "$deb" "$root/tmp/"
 in_root() { chroot "$root" env DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 "$@"; }
-{
-    in_root apt-get update -qq
-    in_root apt-get install -y -qq --no-install-recommends "${packages[@]}"
-    # With recommends, as an operator would install it.
-    in_root apt-get install -y -qq "/tmp/$(basename "$deb")"
-    in_root useradd -m -s /bin/bash -G dialout operator
-    in_root useradd -m -s /bin/bash visitor
-    in_root apt-get clean
-} >"$work/install.log" 2>&1 || { tail -n 30 "$work/install.log" >&2; exit 1; }
+install_all() {
+    in_root apt-get update -qq &&
+        in_root apt-get install -y -qq --no-install-recommends "${packages[@]}" &&
+        # With what it recommends, as an operator would install it.
+        in_root apt-get install -y -qq "/tmp/$(basename "$deb")" &&
+        in_root apt-get clean
+}
+install_all >"$work/install.log" 2>&1 || { tail -n 30 "$work/install.log" >&2; exit 1; }
 rm -f "$root/usr/sbin/policy-rc.d" "$root/tmp/"*.deb
 umount "$root/proc"
 
@@ -110,7 +109,7 @@ chroot "$root" systemctl mask serial-getty@ttyS0.service getty@tty1.service \
 
 cp -L "$root/vmlinuz" "$work/vmlinuz"
 cp -L "$root/initrd.img" "$work/initrd.img"
-mkfs.ext4 -q -L rig -d "$root" "$work/base.raw" 4G
+mkfs.ext4 -q -L rig -d "$root" "$work/base.raw" 4G 2>/dev/null
 mountpoint -q "$root/proc" || rm -rf "$root"
 rm -rf "$image"
 mkdir -p "$image"

@@ -18,7 +18,7 @@ skip() {
 for tool in qemu-system-x86_64 qemu-img debootstrap socat mkfs.ext4 wget; do
     command -v "$tool" >/dev/null || skip "no $tool"
 done
-cmake --build "$build" --target package >/dev/null || exit 1
+package=$(cmake --build "$build" --target package 2>&1) || { echo "$package" >&2; exit 1; }
 debs=("$build"/novard-demo_*.deb)
 sim=$build/tools/reader_sim/novard-reader-sim
 [[ -f ${debs[0]} && -x $sim ]] || { echo "no package or simulator in $build" >&2; exit 1; }
@@ -37,7 +37,7 @@ cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
-    rm -rf "$run"
+    if [[ ${NOVARD_RIG_KEEP:-0} == 1 ]]; then echo "rig: the run's files are in $run"; else rm -rf "$run"; fi
 }
 trap cleanup EXIT
 mkdir -p "$share/q"
@@ -90,10 +90,14 @@ guest_wait() {
     cat "$share/q/$1.out"
     return "$(cat "$share/q/$1.rc")"
 }
-# guest SCRIPT [SECONDS]
+# guest SCRIPT [SECONDS]; the time each took goes to calls.log.
 guest() {
+    local start=$SECONDS status
     guest_start "$1"
     guest_wait "$job" "${2:-90}"
+    status=$?
+    printf '%4d s  status %d  %s\n' $((SECONDS - start)) $status "${1%%$'\n'*}" >>"$run/calls.log"
+    return $status
 }
 
 # --- QEMU's monitor: pulling and plugging adapters ------------------------------------------------
@@ -110,7 +114,8 @@ present() {
 }
 # pull ID: the adapter out, and gone from the machine.
 pull() {
-    qmp '{"execute":"device_del","arguments":{"id":"'"$1"'"}}' >/dev/null || return
+    local reply
+    reply=$(qmp '{"execute":"device_del","arguments":{"id":"'"$1"'"}}') || { echo "$reply"; return 1; }
     for _ in $(seq 100); do
         present "$1" || return 0
         sleep 0.2
@@ -124,30 +129,41 @@ plug() {
     [[ -z ${4:-} ]] || arguments+=',"always-plugged":true'
     qmp '{"execute":"device_add","arguments":{'"$arguments"'}}'
 }
-plug_reader() { plug reader1 reader READER1 >/dev/null; }
-plug_other() { plug other9 other OTHER9 always >/dev/null; }
+plug_reader() { plug reader1 reader READER1 | grep error; ((PIPESTATUS[0] == 0)); }
+plug_other() { plug other9 other OTHER9 always | grep error; ((PIPESTATUS[0] == 0)); }
 
 # --- checks ---------------------------------------------------------------------------------------
 passed=0
 failed=0
+clean=1
 # check NAME FUNCTION: runs one check and prints its line; its output only when it failed.
 check() {
-    local start=$SECONDS output
+    local start=$SECONDS output status
     output=$("$2" 2>&1)
-    local status=$?
+    status=$?
     if ((status == 0)); then
         passed=$((passed + 1))
-        printf 'PASS  %-22s %4d s\n' "$1" $((SECONDS - start))
+        clean=1
+        printf 'PASS  %-26s %4d s\n' "$1" $((SECONDS - start))
     else
         failed=$((failed + 1))
-        printf 'FAIL  %-22s %4d s\n' "$1" $((SECONDS - start))
+        clean=0
+        printf 'FAIL  %-26s %4d s\n' "$1" $((SECONDS - start))
         sed 's/^/      /' <<<"$output"
     fi
 }
 
 lost_text='연결이 끊어졌습니다 — 리더를 다시 연결하세요'
 label=$'^label\t명령과 통신포트 상태\t'
-label1=$'^label\t카드 처리 상태\t'
+
+# settle: the reader plugged alone, and after a failed check the operator's tool started anew on it.
+settle() {
+    if present other9; then pull other9 || return; fi
+    if ! present reader1; then plug_reader || return; fi
+    ((clean)) && return
+    guest "within 30 '[[ \$(tty_of READER1) == ttyUSB0 ]]' && stop_tool operator &&
+           start_tool operator && shows 60 '${label}9600,n,8,1\t'" 180
+}
 
 boot() {
     local deadline=$((SECONDS + 300))
@@ -157,8 +173,10 @@ boot() {
         sleep 0.5
     done
     echo "guest up after $(cat "$share/ready") s of its own time"
-    guest 'apt-get install -y -qq /rig/novard-demo.deb >/tmp/install.log 2>&1 ||
-               { tail -n 20 /tmp/install.log; exit 1; }
+    # Debian has a group "operator" already: the users take the common group "users".
+    guest 'useradd -m -N -G dialout operator && useradd -m -N visitor &&
+           { apt-get install -y -qq /rig/novard-demo.deb >/tmp/install.log 2>&1 ||
+               { tail -n 20 /tmp/install.log; exit 1; }; } &&
            desktop operator :1' 240
 }
 
@@ -168,34 +186,35 @@ ports_and_commands() {
     grep -qx 'COM1 /dev/ttyUSB0 QEMU USB SERIAL' <<<"$listing" ||
         { echo "--list-ports printed: $listing"; return 1; }
     guest "start_tool operator &&
-           shows '${label}9600,n,8,1\t' 60 &&
-           shows \$'^radio button\t/dev/ttyUSB0\tCOM1\tchecked' &&
-           shows \$'^list item\t[^\t]*\tCOM1\t' &&
+           shows 60 '${label}9600,n,8,1\t' \$'^radio button\t/dev/ttyUSB0\tCOM1\tchecked' \
+               \$'^list item\t[^\t]*\tCOM1\t' &&
            exchange cmd_read R '카드 읽기 완료' &&
            click cmdeditwrtest &&
            exchange cmdwrite N '카드 발행 완료' &&
            exchange cmdeditwrite W '카드 수정 완료' &&
-           grep -E '(open |sent |recv )' /tmp/rig-operator/trace.log &&
-           grep -q ' open  /dev/ttyUSB0\$' /tmp/rig-operator/trace.log"
+           grep -E ' (open|sent|recv) ' /tmp/rig-operator/trace.log &&
+           grep -q ' open  /dev/ttyUSB0\$' /tmp/rig-operator/trace.log" 180
 }
 
 line_signals() {
-    guest "shows \$'^check box\t[^\t]*\tDTR\tchecked' && shows \$'^check box\t[^\t]*\tRTS\tchecked' &&
-           python3 -c 'import fcntl, os, struct, termios
+    settle || return
+    guest "shows \$'^check box\t[^\t]*\tDTR\tchecked' \$'^check box\t[^\t]*\tRTS\tchecked' &&
+           lines=\$(python3 -c 'import fcntl, os, struct, termios
 line = os.open(\"/dev/ttyUSB0\", os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
 bits = struct.unpack(\"i\", fcntl.ioctl(line, termios.TIOCMGET, struct.pack(\"i\", 0)))[0]
-print(\"modem lines:\", *(name for name in (\"DTR\", \"RTS\") if bits & getattr(termios, \"TIOCM_\" + name)))' |
-           tee /dev/stderr | grep -qx 'modem lines: DTR RTS' &&
+print(\"modem lines:\", *(name for name in (\"DTR\", \"RTS\") if bits & getattr(termios, \"TIOCM_\" + name)))') &&
+           echo \"\$lines\" && [[ \$lines == 'modem lines: DTR RTS' ]] &&
            settings=\$(stty -a -F /dev/ttyUSB0) && echo \"\$settings\" &&
-           for flag in 'speed 9600 baud' ' cs8 ' ' -parenb ' ' -cstopb' ' -crtscts' ' -ixon '; do
-               grep -q -- \"\$flag\" <<<\"\$settings\" || { echo \"not \$flag\"; exit 1; }
+           grep -q 'speed 9600 baud' <<<\"\$settings\" &&
+           for flag in cs8 -parenb -cstopb -crtscts -ixon -ixoff; do
+               tr ' ;' '\n\n' <<<\"\$settings\" | grep -qx -- \$flag || { echo \"not \$flag\"; exit 1; }
            done"
 }
 
-# pull_watched: the reader out while the window is watched; Label must tell within 1 s.
+# pull_watched PORT: the reader out while the window is watched; Label must tell within 1 s.
 pull_watched() {
-    local watch ms
-    guest_start "as operator python3 /rig/window.py watch-loss ttyUSB0 '명령과 통신포트 상태' 'COM1 $lost_text' 30"
+    local watch output ms
+    guest_start "as operator python3 /rig/window.py watch-loss ttyUSB0 '명령과 통신포트 상태' '$1 $lost_text' 30"
     watch=$job
     for _ in $(seq 300); do
         grep -q watching "$share/q/$watch.out" 2>/dev/null && break
@@ -210,69 +229,71 @@ pull_watched() {
 }
 
 pull_and_plug() {
-    pull_watched || return
+    settle || return
+    pull_watched COM1 || return
     plug_reader || return
-    guest "shows '${label}COM1 PORT ON\t' 30 && exchange cmd_read R '카드 읽기 완료'" || return
+    guest "shows 30 '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'"
+}
+
+click_while_missing() {
+    settle || return
     pull reader1 || return
-    guest "shows '${label}COM1 $lost_text' 10 && click Optcom1 &&
+    guest "shows 10 '${label}COM1 $lost_text' && click Optcom1 &&
            shows \$'^label\t[^\t]*\t존제 하지 않는 통신포트 입니다.\t' && press_ok" || return
     plug_reader || return
-    guest "shows '${label}COM1 PORT ON\t' 30 && exchange cmd_read R '카드 읽기 완료'"
+    guest "shows 30 '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'"
 }
 
 another_adapter() {
-    local from
+    local from status=0
+    settle || return
     pull reader1 || return
-    from=$(guest "shows '${label}COM1 $lost_text' 10 >/dev/null && trace_lines") || { echo "$from"; return 1; }
+    from=$(guest "shows 10 '${label}COM1 $lost_text' >/dev/null && trace_lines") ||
+        { echo "$from"; return 1; }
     plug_other || return
-    # The tool looks again each second: a few of them pass before it is judged.
+    # The tool looks again each second: a few of those pass before it is judged.
     guest "within 30 '[[ \$(tty_of OTHER9) == ttyUSB0 ]]' && sleep 4 &&
-           shows \$'${label}(?!COM1 $lost_text)' 10 &&
+           shows 10 \$'${label}(?!COM1 $lost_text)' &&
            ! tail -n +$((from + 1)) /tmp/rig-operator/trace.log | grep ' open '" 60 || {
         guest "tail -n +$((from + 1)) /tmp/rig-operator/trace.log"
-        return 1
+        status=1
     }
-}
-
-another_adapter_then_reader() {
-    local status=0
-    another_adapter || status=1
     pull other9 || return
     plug_reader || return
-    guest "shows '${label}COM1 PORT ON\t' 30 && exchange cmd_read R '카드 읽기 완료'" || return
+    guest "shows 30 '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'" || return
     return $status
 }
 
 two_adapters() {
+    settle || return
     pull reader1 || return
     plug_other || return
-    guest "within 30 '[[ -e /dev/ttyUSB0 ]]'" || return
+    guest "within 30 '[[ \$(tty_of OTHER9) == ttyUSB0 ]]'" || return
     plug_reader || return
     guest "within 30 '[[ \$(tty_of READER1) == ttyUSB1 ]]' &&
            click cmd_port_search &&
-           shows \$'^radio button\t/dev/ttyUSB0\tCOM1\t' && shows \$'^radio button\t/dev/ttyUSB1\tCOM2\t' &&
-           shows \$'^list item\t[^\t]*\tCOM2\t' &&
+           shows \$'^radio button\t/dev/ttyUSB0\tCOM1\t' \$'^radio button\t/dev/ttyUSB1\tCOM2\t' \
+               \$'^list item\t[^\t]*\tCOM2\t' &&
            click Optcom2 && shows '${label}COM2 PORT ON\t' &&
            exchange cmd_read R '카드 읽기 완료'" 120 || return
     pull reader1 || return
-    guest "shows '${label}COM2 $lost_text' 10" || return
+    guest "shows 10 '${label}COM2 $lost_text'" || return
     plug_reader || return
-    guest "shows '${label}COM2 PORT ON\t' 30 && exchange cmd_read R '카드 읽기 완료' &&
+    guest "shows 30 '${label}COM2 PORT ON\t' && exchange cmd_read R '카드 읽기 완료' &&
            click cmd_port_search && shows \$'^radio button\t/dev/ttyUSB1\tCOM2\t'"
 }
 
 permission_and_stop() {
+    settle || return
     guest "desktop visitor :2 &&
            start_tool visitor &&
-           as visitor python3 /rig/window.py wait '${label}.*사용자를 dialout 그룹에 추가하십시오' 60 &&
+           as visitor python3 /rig/window.py wait 60 '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
            ! grep -lx \"\$(cat /tmp/rig-visitor/pid)\" /run/lock/LCK..* &&
-           kill -TERM \$(cat /tmp/rig-visitor/pid)
-           pid=\$(cat /tmp/rig-operator/pid)
+           stop_tool visitor &&
+           pid=\$(cat /tmp/rig-operator/pid) &&
            lock=\$(grep -lx \"\$pid\" /run/lock/LCK..*) || { echo 'the tool holds no lock'; exit 1; }
            echo \"the tool holds \$lock\"
-           kill -TERM \$pid
-           for _ in \$(seq 100); do kill -0 \$pid 2>/dev/null || break; sleep 0.1; done
-           ! kill -0 \$pid 2>/dev/null || { echo 'the tool did not end'; exit 1; }
+           stop_tool operator || { echo 'the tool did not end'; exit 1; }
            [[ ! -e \$lock ]] || { echo \"\$lock is left\"; exit 1; }" 180
 }
 
@@ -283,7 +304,8 @@ fi
 check ports-and-commands ports_and_commands
 check line-signals line_signals
 check pull-and-plug pull_and_plug
-check another-adapter another_adapter_then_reader
+check pull-click-while-missing click_while_missing
+check another-adapter another_adapter
 check two-adapters two_adapters
 check permission-and-stop permission_and_stop
 echo "rig: $passed passed, $failed failed ($(($(date +%s) - started)) s)"

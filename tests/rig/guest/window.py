@@ -5,7 +5,7 @@ Each control is one line: role, description, text (its name where it has no text
 for a ticked box or chosen option, separated by tabs. A label's description is its screen-reader
 name ("카드 처리 상태" for Label1), a port option's is its tooltip (the device).
   window.py dump                          every control of every window of the tool
-  window.py wait REGEX SECONDS            until a control's line matches; prints it
+  window.py wait SECONDS REGEX...         until each pattern matches a control's line; prints them
   window.py centre REGEX SECONDS          the screen point at the middle of the matching control
   window.py watch-loss TTY DESCRIPTION REGEX SECONDS
                                           the milliseconds from the kernel removing TTY to the
@@ -29,7 +29,10 @@ def tool():
 def nodes(accessible):
     yield accessible
     for child in accessible:
-        if child is not None:
+        # The address box's drop-down list (45 entries) would only slow every look.
+        if child is not None and not (
+            accessible.getRole() == pyatspi.ROLE_COMBO_BOX and child.getRole() == pyatspi.ROLE_LIST
+        ):
             yield from nodes(child)
 
 
@@ -52,23 +55,25 @@ def controls():
         return []
 
 
-def find(pattern, seconds):
-    expression = re.compile(pattern)
+def find(seconds, *patterns):
+    """The first control matching each pattern, once all of them match at the same look."""
+    expressions = [re.compile(pattern) for pattern in patterns]
     deadline = time.monotonic() + float(seconds)
     shown = []
     while time.monotonic() < deadline:
         shown = controls()
-        for node, text in shown:
-            if expression.search(text):
-                return node, text
+        found = [next((hit for hit in shown if e.search(hit[1])), None) for e in expressions]
+        if all(found):
+            return found
         time.sleep(0.05)
-    print("no control matches " + pattern + "; the windows show:")
+    missing = [p for p, e in zip(patterns, expressions) if not any(e.search(t) for _, t in shown)]
+    print("no control matches " + " nor ".join(missing) + "; the windows show:")
     print("\n".join(text for _, text in shown))
     sys.exit(1)
 
 
 def watch_loss(tty, description, pattern, seconds):
-    node = find("^[^\t]*\t" + re.escape(description) + "\t", 10)[0]
+    node = find(10, "^[^\t]*\t" + re.escape(description) + "\t")[0][0]
     device = "/sys/class/tty/" + tty
     if not os.path.exists(device):
         sys.exit(tty + " is not there")
@@ -93,9 +98,9 @@ def main():
     if command == "dump":
         print("\n".join(text for _, text in controls()))
     elif command == "wait":
-        print(find(sys.argv[2], sys.argv[3])[1])
+        print("\n".join(text for _, text in find(*sys.argv[2:])))
     elif command == "centre":
-        node = find(sys.argv[2], sys.argv[3])[0]
+        node = find(sys.argv[3], sys.argv[2])[0][0]
         box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         print(box.x + box.width // 2, box.y + box.height // 2)
     elif command == "watch-loss":

@@ -44,6 +44,14 @@ desktop() {
     return 1
 }
 
+# stop_tool USER: SIGTERM to that user's tool, and its end.
+stop_tool() {
+    local pid
+    pid=$(cat "$(home_of "$1")/pid") || return
+    kill -TERM "$pid" 2>/dev/null || return 0
+    within 10 "! kill -0 $pid"
+}
+
 # start_tool USER [OPTION...]: the installed novard-demo with a wire trace, once its window is up.
 start_tool() {
     local user=$1 home window
@@ -75,9 +83,13 @@ press_ok() {
     as operator xdotool mousemove $point click 1
 }
 
-# shows REGEX [SECONDS]: waits until a control of the operator's tool shows a line that matches
-# (see window.py: role, description, text, "checked", separated by tabs).
-shows() { as operator python3 /rig/window.py wait "$1" "${2:-20}"; }
+# shows [SECONDS] REGEX...: waits until the operator's tool shows, for each pattern, a control
+# whose line matches (see window.py: role, description, text, "checked", separated by tabs).
+shows() {
+    local seconds=20
+    [[ $1 == [0-9]* ]] && { seconds=$1; shift; }
+    as operator python3 /rig/window.py wait "$seconds" "$@"
+}
 
 # wire DIRECTION [FROM]: the bytes of the operator's trace in that direction (sent, recv) after
 # line FROM, in hex.
@@ -105,7 +117,7 @@ exchange() {
     sent=$(wire sent "$from")
     echo "$1: sent $sent; received $received"
     [[ $sent == "02 $(hex "$2") "*" 03" && $received == "06 0D "*"0D" ]] || return 1
-    shows $'^label\t카드 처리 상태\t'"$3"$'\t' 5
+    shows 5 $'^label\t카드 처리 상태\t'"$3"$'\t'
 }
 
 # The device node that the adapter with this USB serial number has now.
