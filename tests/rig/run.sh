@@ -20,7 +20,8 @@ for tool in qemu-system-x86_64 qemu-img debootstrap socat mkfs.ext4 wget; do
 done
 package=$(cmake --build "$build" --target package 2>&1) || { echo "$package" >&2; exit 1; }
 debs=("$build"/novard-demo_*.deb)
-sim=$build/tools/reader_sim/novard-reader-sim
+sim=$build/bin/novard-reader-sim
+[[ -x $sim ]] || sim=$build/tools/reader_sim/novard-reader-sim
 [[ -f ${debs[0]} && -x $sim ]] || { echo "no package or simulator in $build" >&2; exit 1; }
 
 started=$(date +%s)
@@ -37,9 +38,14 @@ cleanup() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
-    if [[ ${NOVARD_RIG_KEEP:-0} == 1 ]]; then echo "rig: the run's files are in $run"; else rm -rf "$run"; fi
+    if [[ ${NOVARD_RIG_KEEP:-0} == 1 ]]; then
+        echo "rig: the run's files are in $run"
+    else
+        rm -rf "$run"
+    fi
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
 mkdir -p "$share/q"
 cp "$here"/guest/* "$share/"
 cp "${debs[0]}" "$share/novard-demo.deb"
@@ -63,6 +69,7 @@ qemu-system-x86_64 -accel "$accel" -m 1024 -smp 1 -nodefaults -no-user-config -d
     -device usb-serial,id=reader1,bus=xhci.0,chardev=reader,serial=READER1 \
     -chardev null,id=other &
 pids+=($!)
+qemu_started=$SECONDS
 "$sim" "$run/reader" >"$run/sim.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
@@ -84,7 +91,11 @@ guest_start() {
 guest_wait() {
     local deadline=$((SECONDS + $2))
     until [[ -e $share/q/$1.rc ]]; do
-        ((SECONDS < deadline)) || { cat "$share/q/$1.out" 2>/dev/null; echo "(no answer in $2 s)"; return 124; }
+        if ((SECONDS >= deadline)); then
+            cat "$share/q/$1.out" 2>/dev/null
+            echo "(no answer in $2 s)"
+            return 124
+        fi
         sleep 0.1
     done
     cat "$share/q/$1.out"
@@ -109,13 +120,14 @@ qmp() {
     ! grep -q '"error"' <<<"$reply"
 }
 present() {
-    qmp '{"execute":"qom-get","arguments":{"path":"/machine/peripheral/'"$1"'","property":"type"}}' \
-        >/dev/null
+    local path='"path":"/machine/peripheral/'$1'","property":"type"'
+    qmp '{"execute":"qom-get","arguments":{'"$path"'}}' >/dev/null
 }
 # pull ID: the adapter out, and gone from the machine.
 pull() {
     local reply
-    reply=$(qmp '{"execute":"device_del","arguments":{"id":"'"$1"'"}}') || { echo "$reply"; return 1; }
+    reply=$(qmp '{"execute":"device_del","arguments":{"id":"'"$1"'"}}') ||
+        { echo "$reply"; return 1; }
     for _ in $(seq 100); do
         present "$1" || return 0
         sleep 0.2
@@ -125,7 +137,8 @@ pull() {
 }
 # plug ID CHARDEV SERIAL [always-plugged]
 plug() {
-    local arguments='"driver":"usb-serial","bus":"xhci.0","id":"'$1'","chardev":"'$2'","serial":"'$3'"'
+    local arguments='"driver":"usb-serial","bus":"xhci.0","id":"'$1'"'
+    arguments+=',"chardev":"'$2'","serial":"'$3'"'
     [[ -z ${4:-} ]] || arguments+=',"always-plugged":true'
     qmp '{"execute":"device_add","arguments":{'"$arguments"'}}'
 }
@@ -156,11 +169,12 @@ check() {
 lost_text='연결이 끊어졌습니다 — 리더를 다시 연결하세요'
 label=$'^label\t명령과 통신포트 상태\t'
 
-# settle: the reader plugged alone, and after a failed check the operator's tool started anew on it.
+# settle [anew]: the reader plugged alone; after a failed check, or when asked, the operator's tool
+# started anew on it.
 settle() {
     if present other9; then pull other9 || return; fi
     if ! present reader1; then plug_reader || return; fi
-    ((clean)) && return
+    ((clean)) && [[ -z ${1:-} ]] && return
     guest "within 30 '[[ \$(tty_of READER1) == ttyUSB0 ]]' && stop_tool operator &&
            start_tool operator && shows 60 '${label}9600,n,8,1\t'" 180
 }
@@ -168,11 +182,16 @@ settle() {
 boot() {
     local deadline=$((SECONDS + 300))
     until [[ -e $share/ready ]]; do
-        ((SECONDS < deadline)) || { echo "no agent after 300 s; the console:"; tail -n 30 "$run/console.log"; return 1; }
+        if ((SECONDS >= deadline)); then
+            echo "no agent after 300 s; the console:"
+            tail -n 30 "$run/console.log"
+            return 1
+        fi
         kill -0 "${pids[0]}" 2>/dev/null || { echo "QEMU stopped"; return 1; }
         sleep 0.5
     done
-    echo "guest up after $(cat "$share/ready") s of its own time"
+    echo "the guest's agent is up after $((SECONDS - qemu_started)) s" \
+        "($(cat "$share/ready") s of the guest's time)"
     # Debian has a group "operator" already: the users take the common group "users".
     guest 'useradd -m -N -G dialout operator && useradd -m -N visitor &&
            { apt-get install -y -qq /rig/novard-demo.deb >/tmp/install.log 2>&1 ||
@@ -199,22 +218,21 @@ ports_and_commands() {
 line_signals() {
     settle || return
     guest "shows \$'^check box\t[^\t]*\tDTR\tchecked' \$'^check box\t[^\t]*\tRTS\tchecked' &&
-           lines=\$(python3 -c 'import fcntl, os, struct, termios
-line = os.open(\"/dev/ttyUSB0\", os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-bits = struct.unpack(\"i\", fcntl.ioctl(line, termios.TIOCMGET, struct.pack(\"i\", 0)))[0]
-print(\"modem lines:\", *(name for name in (\"DTR\", \"RTS\") if bits & getattr(termios, \"TIOCM_\" + name)))') &&
-           echo \"\$lines\" && [[ \$lines == 'modem lines: DTR RTS' ]] &&
+           lines=\$(modem_lines /dev/ttyUSB0) && echo \"\$lines\" &&
+           [[ \$lines == 'modem lines up: DTR RTS' ]] &&
            settings=\$(stty -a -F /dev/ttyUSB0) && echo \"\$settings\" &&
            grep -q 'speed 9600 baud' <<<\"\$settings\" &&
            for flag in cs8 -parenb -cstopb -crtscts -ixon -ixoff; do
-               tr ' ;' '\n\n' <<<\"\$settings\" | grep -qx -- \$flag || { echo \"not \$flag\"; exit 1; }
+               tr ' ;' '\n\n' <<<\"\$settings\" | grep -qx -- \$flag ||
+                   { echo \"not \$flag\"; exit 1; }
            done"
 }
 
 # pull_watched PORT: the reader out while the window is watched; Label must tell within 1 s.
 pull_watched() {
     local watch output ms
-    guest_start "as operator python3 /rig/window.py watch-loss ttyUSB0 '명령과 통신포트 상태' '$1 $lost_text' 30"
+    guest_start "as operator python3 /rig/window.py watch-loss ttyUSB0 '명령과 통신포트 상태' \
+        '$1 $lost_text' 30"
     watch=$job
     for _ in $(seq 300); do
         grep -q watching "$share/q/$watch.out" 2>/dev/null && break
@@ -284,14 +302,15 @@ two_adapters() {
 }
 
 permission_and_stop() {
-    settle || return
+    settle anew || return
     guest "desktop visitor :2 &&
            start_tool visitor &&
            as visitor python3 /rig/window.py wait 60 '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
            ! grep -lx \"\$(cat /tmp/rig-visitor/pid)\" /run/lock/LCK..* &&
            stop_tool visitor &&
            pid=\$(cat /tmp/rig-operator/pid) &&
-           lock=\$(grep -lx \"\$pid\" /run/lock/LCK..*) || { echo 'the tool holds no lock'; exit 1; }
+           lock=\$(grep -lx \"\$pid\" /run/lock/LCK..*) ||
+               { echo 'the tool holds no lock in /run/lock'; exit 1; }
            echo \"the tool holds \$lock\"
            stop_tool operator || { echo 'the tool did not end'; exit 1; }
            [[ ! -e \$lock ]] || { echo \"\$lock is left\"; exit 1; }" 180

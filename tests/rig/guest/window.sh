@@ -131,3 +131,14 @@ within() {
         sleep 0.2
     done
 }
+
+# modem_lines DEVICE: which of DTR and RTS are up, from a second descriptor on the device (root
+# may open it although the tool holds it exclusively).
+modem_lines() {
+    python3 - "$1" <<'PYTHON'
+import fcntl, os, struct, sys, termios
+line = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+bits = struct.unpack("i", fcntl.ioctl(line, termios.TIOCMGET, struct.pack("i", 0)))[0]
+print("modem lines up:", *(name for name in ("DTR", "RTS") if bits & getattr(termios, "TIOCM_" + name)))
+PYTHON
+}
