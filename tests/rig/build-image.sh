@@ -5,11 +5,12 @@
 # with what it depends on and recommends; it is kept under ${XDG_CACHE_HOME:-~/.cache}/novard-rig/,
 # keyed by this script and the package's Depends and Recommends, so a change of the program alone
 # reuses it (the rig installs the fresh package at each run). The archive is the one that the host's
-# apt sources name. Exit status 77, with one line saying why, when the image cannot be made here.
+# apt sources name. Exit status 77, with one line on standard output saying why, when the image
+# cannot be made here.
 set -euo pipefail
 deb=$(realpath "$1")
 skip() {
-    echo "$*" >&2
+    echo "$*"
     exit 77
 }
 
@@ -109,7 +110,7 @@ chroot "$root" systemctl mask serial-getty@ttyS0.service getty@tty1.service \
 
 cp -L "$root/vmlinuz" "$work/vmlinuz"
 cp -L "$root/initrd.img" "$work/initrd.img"
-mkfs.ext4 -q -L rig -d "$root" "$work/base.raw" 4G 2>/dev/null
+mkfs.ext4 -q -L rig -d "$root" "$work/base.raw" 4G >/dev/null
 mountpoint -q "$root/proc" || rm -rf "$root"
 rm -rf "$image"
 mkdir -p "$image"

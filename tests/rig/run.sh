@@ -27,7 +27,7 @@ sim=$build/bin/novard-reader-sim
 started=$(date +%s)
 image=$("$here/build-image.sh" "${debs[0]}")
 status=$?
-[[ $status == 77 ]] && skip "$(tail -n 1 <<<"$image")"
+[[ $status == 77 ]] && skip "$image"
 ((status == 0)) || exit 1
 echo "image $image ($(($(date +%s) - started)) s)"
 
@@ -67,7 +67,7 @@ qemu-system-x86_64 -accel "$accel" -m 1024 -smp 1 -nodefaults -no-user-config -d
     -device qemu-xhci,id=xhci \
     -chardev "socket,id=reader,path=$run/reader.sock,server=on,wait=off" \
     -device usb-serial,id=reader1,bus=xhci.0,chardev=reader,serial=READER1 \
-    -chardev null,id=other &
+    -chardev null,id=other 2>"$run/qemu.log" &
 pids+=($!)
 qemu_started=$SECONDS
 "$sim" "$run/reader" >"$run/sim.out" 2>&1 &
@@ -169,12 +169,16 @@ check() {
 lost_text='연결이 끊어졌습니다 — 리더를 다시 연결하세요'
 label=$'^label\t명령과 통신포트 상태\t'
 
-# settle [anew]: the reader plugged alone; after a failed check, or when asked, the operator's tool
-# started anew on it.
+# settle [anew]: the reader plugged alone; after a failed check, or when asked, plugged in again as
+# ttyUSB0 and the operator's tool started anew on it.
 settle() {
     if present other9; then pull other9 || return; fi
-    if ! present reader1; then plug_reader || return; fi
-    ((clean)) && [[ -z ${1:-} ]] && return
+    if ((clean)) && [[ -z ${1:-} ]]; then
+        present reader1 || plug_reader
+        return
+    fi
+    if present reader1; then pull reader1 || return; fi
+    plug_reader || return
     guest "within 30 '[[ \$(tty_of READER1) == ttyUSB0 ]]' && stop_tool operator &&
            start_tool operator && shows 60 '${label}9600,n,8,1\t'" 180
 }
@@ -187,7 +191,7 @@ boot() {
             tail -n 30 "$run/console.log"
             return 1
         fi
-        kill -0 "${pids[0]}" 2>/dev/null || { echo "QEMU stopped"; return 1; }
+        kill -0 "${pids[0]}" 2>/dev/null || { echo "QEMU stopped:"; cat "$run/qemu.log"; return 1; }
         sleep 0.5
     done
     echo "the guest's agent is up after $((SECONDS - qemu_started)) s" \
@@ -301,19 +305,19 @@ two_adapters() {
            click cmd_port_search && shows \$'^radio button\t/dev/ttyUSB1\tCOM2\t'"
 }
 
-permission_and_stop() {
+# The lock first, then a user outside dialout on the port that it freed: while another program
+# holds the port, its lock file, not the device's group, is what refuses.
+stop_and_permission() {
     settle anew || return
-    guest "desktop visitor :2 &&
-           start_tool visitor &&
-           as visitor python3 /rig/window.py wait 60 '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
-           ! grep -lx \"\$(cat /tmp/rig-visitor/pid)\" /run/lock/LCK..* &&
-           stop_tool visitor &&
-           pid=\$(cat /tmp/rig-operator/pid) &&
+    guest "pid=\$(cat /tmp/rig-operator/pid) &&
            lock=\$(grep -lx \"\$pid\" /run/lock/LCK..*) ||
                { echo 'the tool holds no lock in /run/lock'; exit 1; }
            echo \"the tool holds \$lock\"
            stop_tool operator || { echo 'the tool did not end'; exit 1; }
-           [[ ! -e \$lock ]] || { echo \"\$lock is left\"; exit 1; }" 180
+           [[ ! -e \$lock ]] || { echo \"\$lock is left\"; exit 1; }
+           desktop visitor :2 && start_tool visitor &&
+           as visitor python3 /rig/window.py wait 60 '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
+           ! ls /run/lock/LCK..* 2>/dev/null" 180
 }
 
 if ! check boot boot; then
@@ -326,6 +330,6 @@ check pull-and-plug pull_and_plug
 check pull-click-while-missing click_while_missing
 check another-adapter another_adapter
 check two-adapters two_adapters
-check permission-and-stop permission_and_stop
+check stop-and-permission stop_and_permission
 echo "rig: $passed passed, $failed failed ($(($(date +%s) - started)) s)"
 ((failed == 0))
