@@ -140,10 +140,18 @@ plug() {
     local arguments='"driver":"usb-serial","bus":"xhci.0","id":"'$1'"'
     arguments+=',"chardev":"'$2'","serial":"'$3'"'
     [[ -z ${4:-} ]] || arguments+=',"always-plugged":true'
-    qmp '{"execute":"device_add","arguments":{'"$arguments"'}}'
+    local reply
+    # A pulled adapter lets go of its chardev a moment after it has left the machine.
+    for _ in $(seq 50); do
+        reply=$(qmp '{"execute":"device_add","arguments":{'"$arguments"'}}') && return
+        grep -q 'is in use' <<<"$reply" || break
+        sleep 0.2
+    done
+    printf '%s\n' "$reply"
+    return 1
 }
-plug_reader() { plug reader1 reader READER1 | grep error; ((PIPESTATUS[0] == 0)); }
-plug_other() { plug other9 other OTHER9 always | grep error; ((PIPESTATUS[0] == 0)); }
+plug_reader() { plug reader1 reader READER1; }
+plug_other() { plug other9 other OTHER9 always; }
 
 # --- checks ---------------------------------------------------------------------------------------
 passed=0
