@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=${1:-$(ls build/novard-demo_*.deb 2>/dev/null | head -n1)}
 [[ -f $deb ]] || { echo "No package: cmake --build build --target package" >&2; exit 1; }
-mirror=$(scripts/debian-mirror.sh)
+mirror=$(scripts/debian-mirror.sh bookworm)
+[[ -n $mirror ]] || { echo "no Debian bookworm archive in the apt sources" >&2; exit 1; }
 root=$(mktemp -d /var/tmp/novard-clean-root.XXXXXX)
 chmod 755 "$root" # apt fetches as the user _apt
 

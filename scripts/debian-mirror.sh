@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# Prints the address of the Debian archive this machine's apt uses (the first "URIs:" of a deb822
-# source or the first "deb" line naming a suite without "-security"), for debootstrap. No address
-# is kept in the project. DEBIAN_MIRROR overrides it.
-set -euo pipefail
-if [[ -n ${DEBIAN_MIRROR:-} ]]; then
-    echo "$DEBIAN_MIRROR"
-    exit 0
-fi
-shopt -s nullglob
-for file in /etc/apt/sources.list.d/*.sources; do
-    uri=$(awk '/^URIs:/ && !/security/ { print $2; exit }' "$file")
-    [[ -n $uri ]] && { echo "${uri%/}"; exit 0; }
+# Prints the address of the Debian archive that this machine's apt sources name for a suite
+# (default bookworm), from classic "deb URL suite" lines and deb822 "URIs:"/"Suites:" stanzas, for
+# debootstrap: no address is kept in the project. Prints nothing when the sources name none.
+# Usage: scripts/debian-mirror.sh [SUITE]
+set -uo pipefail
+suite=${1:-bookworm}
+lists=() stanzas=()
+for file in /etc/apt/sources.list /etc/apt/sources.list.d/*; do
+    [[ $file == *.list && -f $file ]] && lists+=("$file")
+    [[ $file == *.sources && -f $file ]] && stanzas+=("$file")
 done
-for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [[ -f $file ]] || continue
-    uri=$(awk '$1 == "deb" && $0 !~ /security/ { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { print $i; exit } }' "$file")
-    [[ -n $uri ]] && { echo "${uri%/}"; exit 0; }
-done
-echo "no Debian archive in the apt sources of this machine" >&2
-exit 1
+{
+    [[ ${#lists[@]} == 0 ]] || awk -v s="$suite" '$1 == "deb" {
+        sub(/\[[^]]*\][ \t]*/, ""); if ($3 == s) print $2 }' "${lists[@]}"
+    [[ ${#stanzas[@]} == 0 ]] || awk -v s="$suite" '
+        function flush() { if (deb && uri != "" && (" " suites " ") ~ (" " s " ")) print uri
+                           deb = 0; uri = ""; suites = "" }
+        /^[ \t]*$/ { flush(); next }
+        /^Types:/ { deb = $0 ~ /[ \t]deb([ \t]|$)/ }
+        /^URIs:/ { uri = $2 }
+        /^Suites:/ { $1 = ""; suites = $0 }
+        END { flush() }' "${stanzas[@]}"
+} | head -n 1

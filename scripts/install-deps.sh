@@ -15,7 +15,8 @@ if [[ "${1:-run}" == package || "${1:-run}" == test ]]; then
 fi
 if [[ "${1:-run}" == test ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-               xvfb xauth x11-utils xdotool lintian desktop-file-utils appstream devscripts)
+               xvfb xauth x11-utils xdotool lintian desktop-file-utils appstream devscripts
+               qemu-system-x86 qemu-utils debootstrap socat wget)
 fi
 
 missing=()
