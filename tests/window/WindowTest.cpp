@@ -1,9 +1,13 @@
 // The window on the scripted line, driven by clicks and key presses: its layout, start-up, the port
 // choices and their faults, the card commands from the operator's side, and all of it in English.
 
+#include "FakeSerialControl.h"
 #include "Language.h"
+#include "MainWindow.h"
 #include "QtDesktop.h"
-#include "WindowFixture.h"
+#include "QtPrinters.h"
+#include "RecordingDesktop.h"
+#include "WindowControls.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,8 +18,35 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWheelEvent>
+#include <memory>
 
 namespace {
+
+// A window on the scripted serial control and the recording desktop; COM1 to COM3 exist unless
+// told otherwise.
+struct WindowRig : WindowControls {
+    FakeSerialControl line;
+    RecordingDesktop desktop;
+    std::unique_ptr<MainWindow> window;
+
+    explicit WindowRig(QSet<int> existing = { 1, 2, 3 }, QSet<int> busy = {})
+    {
+        line.set_existing_ports(std::move(existing));
+        line.set_busy_ports(std::move(busy));
+        window = std::make_unique<MainWindow>(line, desktop);
+        attach(window.get());
+    }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    QString state() const { return window->commands().cmd_state(); }
+    // The port side as the operator sees it, and the port open behind it.
+    QString ports() const
+    {
+        return QStringLiteral("%1, option %2, '%3', %4")
+            .arg(line.port_open() ? QStringLiteral("COM%1").arg(line.open_port_number()) : "none")
+            .arg(ticked_option())
+            .arg(text("txt_port"), text("Label"));
+    }
+};
 
 TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
 {
@@ -299,33 +330,10 @@ TEST_F(WindowTest, TooLongDataOrAWriteRefusedMidFrameSendsNoMoreAndSaysWhy)
     EXPECT_EQ(state(), "new");
 }
 
-// Only the log's end is on screen; whatever the operator reaches into is the whole log.
-TEST_F(WindowTest, TheLogBoxShowsTheLogsEndAndTheWholeLogOnceTheOperatorClicksIntoIt)
-{
-    auto* box = get<QLineEdit>("txtrecv");
-    const auto shows_the_end = [&] {
-        return !box->text().isEmpty() && box->text().size() < window->log_text().size()
-            && window->log_text().endsWith(box->text());
-    };
-    line.receive(QByteArray(2000, '0') + "123456789");
-    ASSERT_TRUE(QTest::qWaitFor(shows_the_end));
-
-    // A click near the right end puts the cursor near the log's end, as the operator saw it.
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 20, box->height() / 2));
-    EXPECT_EQ(box->text(), window->log_text());
-    EXPECT_GT(box->cursorPosition(), window->log_text().size() - 8);
-    line.receive("\x06");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text() == window->log_text(); }));
-
-    click(get("txtwrdata"));
-    line.receive("\x15");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text().endsWith("[NAK]"); }));
-    EXPECT_TRUE(shows_the_end());
-}
-
-// Holding only the log's end and drawing its panel from a cache change nothing the operator sees:
-// the box paints as a plain box holding the whole log, without the focus and with it.
-TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLog)
+// Only the log's end is held and drawn from a cache, which the operator never sees: the box paints
+// as a plain box holding the whole log, without the focus and with it, and whatever the operator
+// reaches into is the whole log.
+TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLogAndIsWholeOnceClickedInto)
 {
     auto* box = get<QLineEdit>("txtrecv");
     QLineEdit plain(window.get());
@@ -354,6 +362,20 @@ TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLog)
     plain.setFocus(Qt::OtherFocusReason);
     EXPECT_TRUE(plain.grab().toImage() == focused) << "with the focus";
     QApplication::setCursorFlashTime(flash_time);
+
+    // Bytes that come while the focus is elsewhere show at the end again.
+    click(get("txtwrdata"));
+    line.receive("\x15");
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return box->text().endsWith("[NAK]") && box->text().size() < window->log_text().size();
+    }));
+    // A click near the right end puts the cursor near the log's end, as the operator saw it; bytes
+    // that come while the box has the focus are added to the whole log.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 20, box->height() / 2));
+    EXPECT_EQ(box->text(), window->log_text());
+    EXPECT_GT(box->cursorPosition(), window->log_text().size() - 8);
+    line.receive("\x06");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text() == window->log_text(); }));
 }
 
 TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
