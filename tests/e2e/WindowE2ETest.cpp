@@ -1,6 +1,7 @@
-// The tool end to end: the real window (offscreen) on the real serial control, over the
-// pseudo-terminal of the simulated card reader running as a child process. The window is driven
-// through its controls by name, as an operator drives it by their places.
+// The tool end to end: the real window (offscreen) on the real serial control, over
+// pseudo-terminals that a fake system port list names, one of them the simulated card reader's,
+// running as a child process. The window is driven through its controls by name, as an operator
+// drives it by their places.
 
 #include "FakeSystemPorts.h"
 #include "MainWindow.h"
@@ -12,7 +13,6 @@
 #include "WindowControls.h"
 #include "WireTrace.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <memory>
@@ -23,7 +23,6 @@ namespace {
 // an answer never comes, and leaves room for a loaded machine and the sanitizers.
 constexpr int answer_timeout_ms = 5000;
 
-const QString ack_cr = "[ACK][CR]";
 // A short card delay, so that a command takes a tenth of a second rather than most of one.
 const QStringList quick_card { "--delay", "60" };
 
@@ -45,67 +44,6 @@ struct WindowOnLine : WindowControls {
     QtSerialControl line;
     MainWindow window { line, desktop };
 };
-
-TEST(WindowOnSimulator, TypedFieldsGoOutExactlyCardsReadBackAsWrittenAndTheTraceHoldsEveryByte)
-{
-    SimulatorProcess sim(quick_card);
-    ASSERT_TRUE(sim.ready()) << sim.process().readAllStandardError().toStdString();
-    const QTemporaryDir folder;
-    WireTrace trace;
-    ASSERT_TRUE(trace.open(folder.filePath("wire.trace"))) << trace.reason().toStdString();
-    PortMap map;
-    map.set_port_dir(sim.folder());
-    WindowOnLine rig(map, &trace);
-    rig.window.show();
-    QApplication::setActiveWindow(&rig.window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
-    // Presses the button and waits for the command to end; gives the message it ended with, and
-    // for a read done the log. Label1 alone cannot tell: it may hold the last command's message.
-    const auto run = [&](const char* button) -> QString {
-        rig.press(button);
-        if (!QTest::qWaitFor(
-                [&] { return rig.window.commands().cmd_state().isEmpty(); }, answer_timeout_ms))
-            return "(no end; Label1 shows " + rig.text("Label1") + ")";
-        return rig.text("Label1") == "카드 읽기 완료" ? rig.window.log_text() : rig.text("Label1");
-    };
-
-    rig.type_into("read_address", "1");
-    QLineEdit* address = rig.get<QComboBox>("read_address")->lineEdit();
-    ASSERT_TRUE(address->hasFocus()) << "the click gave the box the focus";
-    QTest::mouseClick(rig.get<QPushButton>("cmd_read"), Qt::LeftButton);
-    ASSERT_TRUE(rig.label_becomes("Label1", "카드 읽기 완료"));
-    // Choosing an entry of the list still fills the box.
-    QTest::keyClick(address, Qt::Key_Down);
-    EXPECT_EQ(rig.text("read_address"), "05");
-
-    // Sixteen characters fill the block, so a read gives back exactly these.
-    address->setText("09");
-    rig.type_into("txtwrdata", "NOVARD-2008-0215");
-    EXPECT_EQ(run("cmdeditwrite"), "카드 수정 완료");
-    EXPECT_EQ(run("cmd_read"), ack_cr + "NOVARD-2008-0215[CR]");
-    rig.window.close();
-
-    QFile file(folder.filePath("wire.trace"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QRegularExpression stamped(
-        R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (open |close|lost |sent |recv ) )");
-    QStringList entries, received;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
-        ASSERT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
-        if (line.mid(24).startsWith(u"recv "))
-            received.append(line.mid(30).section("  ", 0, 0));
-        else
-            entries.append(line.mid(24));
-    }
-    // The search's probe, then the default opening; the first read's frame and its answer.
-    const QString device = sim.link_path();
-    EXPECT_EQ(entries.mid(0, 6),
-        QStringList({ "open  " + device, "close " + device, "open  " + device, "sent  02  [STX]",
-            "sent  52 31 3B 37 33 30 39 31 34  R1;730914", "sent  03  [ETX]" }));
-    EXPECT_EQ(entries.value(entries.size() - 1), "close " + device);
-    EXPECT_TRUE(received.join(u' ').startsWith(
-        QByteArray("\x06\r" + QByteArray(16, ' ') + "\r").toHex(' ').toUpper()));
-}
 
 // The system's list is a fake naming links to pseudo-terminals, as udev names adapters, and names
 // that lead nowhere: USB adapters and modems come first, each group in natural order.
@@ -145,9 +83,13 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
 }
 
 // The reader as a USB adapter the system's list names, with its identity; the simulated reader's
-// pseudo-terminal behind the node. The line's events are told in the label; each is counted too.
-TEST(PulledReader, ComesBackByItsIdentityOnlyAndKeepsItsNumberUnderAnotherNode)
+// pseudo-terminal behind the node. The line's events are told in the label, counted, and traced
+// with every byte.
+TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIsTraced)
 {
+    const QTemporaryDir folder;
+    WireTrace trace;
+    ASSERT_TRUE(trace.open(folder.filePath("wire.trace"))) << trace.reason().toStdString();
     QTemporaryDir dev;
     const auto node = [&](const char* name) { return dev.filePath(name); };
     const QString reader_id = "0403:6001 serial READER1";
@@ -157,7 +99,7 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyAndKeepsItsNumberUnderAnotherNode)
     ASSERT_TRUE(reader->ready());
     PortMap map;
     map.set_system_ports(system);
-    WindowOnLine rig(map);
+    WindowOnLine rig(map, &trace);
     ASSERT_TRUE(rig.line.port_open());
     QList<SerialControl::CommEvent> events;
     QObject::connect(&rig.line, &SerialControl::OnComm, [&] {
@@ -214,10 +156,34 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyAndKeepsItsNumberUnderAnotherNode)
     EXPECT_TRUE(rig.line.port_open());
     using enum SerialControl::CommEvent;
     EXPECT_EQ(events, QList({ device_lost, other_device, device_back, device_lost }));
+    rig.window.close();
+    EXPECT_FALSE(rig.line.port_open()) << "closing the window closes the port";
 
     // A search numbers the system's list anew: COM1 is the other adapter's node again.
     rig.press("cmd_port_search");
     EXPECT_EQ(rig.option(1)->toolTip(), node("ttyUSB0"));
+
+    // Every entry stamped: the search's probe and the opening, the loss, the reopening at the new
+    // node, and the read's frame and the card's answer.
+    QFile file(folder.filePath("wire.trace"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QRegularExpression stamped(
+        R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (open |close|lost |sent |recv ) )");
+    QStringList entries, received;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+        ASSERT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+        if (line.mid(24).startsWith(u"recv "))
+            received.append(line.mid(30).section("  ", 0, 0));
+        else
+            entries.append(line.mid(24));
+    }
+    EXPECT_EQ(entries.mid(0, 9),
+        QStringList({ "open  " + node("ttyUSB0"), "close " + node("ttyUSB0"),
+            "open  " + node("ttyUSB0"), "lost  " + node("ttyUSB0"), "close " + node("ttyUSB0"),
+            "open  " + node("ttyUSB1"), "sent  02  [STX]",
+            "sent  52 30 34 3B 37 33 30 39 31 34  R04;730914", "sent  03  [ETX]" }));
+    EXPECT_TRUE(received.join(u' ').startsWith(
+        QByteArray("\x06\r" + QByteArray(16, ' ') + "\r").toHex(' ').toUpper()));
 }
 
 } // namespace
