@@ -55,7 +55,7 @@ QJsonObject json(const QString& line)
     return QJsonDocument::fromJson(line.toUtf8()).object();
 }
 
-TEST(Cli, EachCommandGivesTheWindowsMessagesItsResultAndItsExitStatus)
+TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStatus)
 {
     SimulatorProcess sim({ "--delay", "0" });
     ASSERT_TRUE(sim.ready());
@@ -105,6 +105,32 @@ TEST(Cli, EachCommandGivesTheWindowsMessagesItsResultAndItsExitStatus)
     QFile file(trace);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("sent  52 30 35 3B 37 33 30 39 31 34  R05;730914"));
+
+    // A batch from standard input: each line in its turn, bad ones told with their numbers and
+    // skipped, a summary last; the first failure's status.
+    const QStringList batch = QStringList { "batch", "-" } + on_sim;
+    const QByteArray input
+        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
+          "12345678901234567,issue,06,\n\n,read,06,\n,read,08,000000\n";
+    const Ran batched = cli(batch + QStringList { "--json" }, input);
+    const QStringList lines = batched.out.split(u'\n', Qt::SkipEmptyParts);
+    QStringList results;
+    for (const QString& line : lines)
+        results.append(
+            json(line)["line"].toVariant().toString() + ' ' + json(line)["result"].toString());
+    EXPECT_EQ(results.join(", "),
+        "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed,  "
+        "bad_input");
+    EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
+    EXPECT_EQ(json(lines.value(6))["completed"], 2);
+    EXPECT_EQ(json(lines.value(6))["failed"], 4);
+    EXPECT_EQ(batched.status, 2);
+    EXPECT_TRUE(batched.err.contains("line 4: unknown op 'write' (read, issue or modify)\n"));
+
+    // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
+    const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
+    EXPECT_EQ(stopped.out, "2\tissue\t06\tcompleted\t\n3\t\t\tbad_input\t\n");
+    EXPECT_EQ(stopped.status, 2);
 }
 
 // The reader is the test: bytes before the reader accepts are noise, never the card's data; a
@@ -135,40 +161,6 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     run = answered("\x06\r");
     EXPECT_EQ(run.status, 5);
     EXPECT_TRUE(run.err.endsWith(accepted + "카드 대기 시간이 초과되었습니다\n"));
-}
-
-// A batch from standard input: each line in its turn, bad ones told with their numbers and skipped;
-// the first failure's status.
-TEST(Cli, ABatchRunsEveryGoodLineAndTellsEachBadOne)
-{
-    SimulatorProcess sim({ "--delay", "0" });
-    ASSERT_TRUE(sim.ready());
-    const QStringList batch { "batch", "-", "--port-dir", sim.folder() };
-    const QByteArray input
-        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
-          "12345678901234567,issue,06,\n\n,read,06,\n,read,08,000000\n";
-    const Ran run = cli(batch + QStringList { "--json" }, input);
-    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 7) << run.out.toStdString();
-    const std::pair<int, const char*> results[] = { { 2, "completed" }, { 3, "bad_input" },
-        { 4, "bad_input" }, { 5, "bad_input" }, { 7, "completed" }, { 8, "card_failed" } };
-    for (int i = 0; i < 6; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(json(lines[i])["line"], results[i].first);
-        EXPECT_EQ(json(lines[i])["result"], results[i].second);
-    }
-    EXPECT_EQ(json(lines[4])["data"], "x,\"y\"           ");
-    const QJsonObject summary = json(lines[6]);
-    EXPECT_EQ(summary["completed"], 2);
-    EXPECT_EQ(summary["failed"], 4);
-    EXPECT_EQ(summary["result"], "bad_input");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(run.err.contains("line 4: unknown op 'write' (read, issue or modify)\n"));
-
-    // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
-    const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
-    EXPECT_EQ(stopped.out, "2\tissue\t06\tcompleted\t\n3\t\t\tbad_input\t\n");
-    EXPECT_EQ(stopped.status, 2);
 }
 
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not

@@ -3,7 +3,6 @@
 // running as a child process. The window is driven through its controls by name, as an operator
 // drives it by their places.
 
-#include "FakeSystemPorts.h"
 #include "MainWindow.h"
 #include "Pty.h"
 #include "QtPrinters.h"
@@ -25,6 +24,15 @@ constexpr int answer_timeout_ms = 5000;
 
 // A short card delay, so that a command takes a tenth of a second rather than most of one.
 const QStringList quick_card { "--delay", "60" };
+
+// A system port list that a test writes; it may change between two readings, as devices are
+// plugged in and pulled out.
+class FakeSystemPorts final : public SystemPorts {
+public:
+    QList<Port> ports() const override { return list; }
+
+    QList<Port> list;
+};
 
 // The window, loaded, on the real serial control over a port map, with its controls by name.
 struct WindowOnLine : WindowControls {
