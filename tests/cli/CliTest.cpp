@@ -12,7 +12,6 @@
 namespace {
 
 const QString accepted = "읽기 명령 전송 완료 -> 카드를 대어 주세요\n";
-const QString read_done = accepted + "카드 읽기 완료\n";
 
 struct Ran {
     int status = -1;
@@ -72,7 +71,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
         { "read back, beyond ASCII as UTF-8", { "read", "4" }, 0,
-            "a;b \u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(6, ' ') + "\n", read_done },
+            "a;b \u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(6, ' ') + "\n",
+            accepted + "카드 읽기 완료\n" },
         { "sixteen characters pass", { "modify", "05", "1234567890123456 " }, 0, "",
             "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" },
         { "block 0", { "read", "00" }, 3, "", "읽기 명령 에러\n" },

@@ -27,10 +27,8 @@ const QStringList quick_card { "--delay", "60" };
 
 // A system port list that a test writes; it may change between two readings, as devices are
 // plugged in and pulled out.
-class FakeSystemPorts final : public SystemPorts {
-public:
+struct FakeSystemPorts final : SystemPorts {
     QList<Port> ports() const override { return list; }
-
     QList<Port> list;
 };
 
