@@ -15,8 +15,7 @@ const QString accepted = "읽기 명령 전송 완료 -> 카드를 대어 주세
 
 struct Ran {
     int status = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 // Korean, as on a desktop whose locale names no language, unless --language says otherwise.
@@ -59,13 +58,11 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     SimulatorProcess sim({ "--delay", "0" });
     ASSERT_TRUE(sim.ready());
     const QStringList on_sim { "--port-dir", sim.folder() };
-    const QString missing = sim.folder() + "/COM2: No such file or directory";
     struct Row {
         const char* name;
         QStringList arguments;
         int status;
-        QString out;
-        QString err;
+        QString out, err;
     };
     const Row rows[] = {
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
@@ -80,7 +77,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             "Read command sent -> please present the card\nRead error (please check the Key A : 6 "
             "Byte value.)\n" },
         { "a missing port, in English", { "read", "04", "--port", "COM2", "--language", "en" }, 6,
-            "", "Cannot open port COM2: " + missing + "\n" },
+            "", "Cannot open port COM2: " + sim.folder() + "/COM2: No such file or directory\n" },
         { "the numbering", { "ports" }, 0, "COM1 " + sim.link_path() + "\n", "" },
         { "a bad option", { "read", "04", "--port", "COM17" }, 2, "",
             "novard-cli: --port takes COM1 to COM16, not 'COM17'\nTry 'novard-cli --help'.\n" },
@@ -97,9 +94,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const QString trace = sim.folder() + "/wire.trace";
     const Ran run = cli(QStringList { "read", "05", "--json", "--trace", trace } << on_sim);
     const QJsonObject read = json(run.out);
-    EXPECT_EQ(read["result"], "completed");
     EXPECT_EQ(read["message"], "카드 읽기 완료");
-    EXPECT_EQ(read["data"], "1234567890123456");
     EXPECT_EQ(read["data_hex"], "31323334353637383930313233343536");
     EXPECT_GE(read["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
     QFile file(trace);

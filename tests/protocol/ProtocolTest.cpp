@@ -76,10 +76,9 @@ TEST(ByteDisplay, ControlsByNameWindows1252AboveAndNeverAnInvisibleControl)
         { 0x9F, "Ÿ" }, { 0xA0, "\u00A0" }, { 0xE9, "é" }, { 0xFF, "ÿ" } };
     for (const auto& [byte, form] : anchors)
         EXPECT_EQ(display_form(quint8(byte)), form) << byte;
-    for (int byte = 0; byte < 256; ++byte) {
+    for (int byte = 0; byte < 256; ++byte)
         for (const QChar c : display_form(quint8(byte)))
             EXPECT_NE(c.category(), QChar::Other_Control) << byte;
-    }
     EXPECT_EQ(display_text(QByteArrayView("A \x06\x0D\x80", 5)), "A [ACK][CR]€");
 }
 

@@ -51,8 +51,7 @@ protected:
             t.c_iflag & (IXON | IXOFF) };
     }
 
-    Pty first;
-    Pty second;
+    Pty first, second;
     QTemporaryDir folder;
     bool taking = true;
     QList<SerialControl::CommEvent> events;

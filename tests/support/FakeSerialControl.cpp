@@ -1,10 +1,5 @@
 #include "FakeSerialControl.h"
 
-void FakeSerialControl::close_port()
-{
-    open_port_ = 0;
-}
-
 CommResult FakeSerialControl::open_port()
 {
     close_port();

@@ -24,7 +24,7 @@ public:
 
     bool port_open() const override { return open_port_ != 0; }
     CommResult open_port() override;
-    void close_port() override;
+    void close_port() override { open_port_ = 0; }
     CommResult output(const QString& text) override;
 
     // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.

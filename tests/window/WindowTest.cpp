@@ -100,7 +100,7 @@ struct WindowTest : testing::Test, WindowRig {
     }
 };
 
-TEST_F(WindowTest, IsLaidOutAndReachedByTabAndScreenReaderAsTheOperatorKnowsIt)
+TEST_F(WindowTest, IsLaidOutReachedAndFilledAsTheOperatorKnowsItAndSendsNothingUnasked)
 {
     // Pixels at 15 twips to the pixel, in the control's container.
     auto* list = get<QListWidget>("list_port");
@@ -141,10 +141,8 @@ TEST_F(WindowTest, IsLaidOutAndReachedByTabAndScreenReaderAsTheOperatorKnowsIt)
     EXPECT_EQ(accessible(get<QComboBox>("read_address")->lineEdit()), "블록 주소");
     EXPECT_EQ(accessible(get("Label")), "9600,n,8,1");
     EXPECT_EQ(accessible(get("Label1"), QAccessible::Description), "카드 처리 상태");
-}
 
-TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
-{
+    // The fields start filled; typing or clicking elsewhere sends nothing.
     auto* address = get<QComboBox>("read_address");
     EXPECT_EQ(address->count(), 45);
     EXPECT_EQ(QStringList({ address->itemText(0), address->itemText(3), address->itemText(44) }),
@@ -179,7 +177,7 @@ TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
     EXPECT_EQ(state(), "");
 }
 
-TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnce)
+TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnceAndOpenItAfterASearch)
 {
     auto attempts = line.open_attempts().size();
     click(option(3));
@@ -208,12 +206,8 @@ TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnce)
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), ++attempts);
-}
 
-// A search leaves no port open; any choice after it opens its port, the ticked option too.
-TEST_F(WindowTest, AfterASearchEveryWayOfChoosingOpensThePort)
-{
-    click(option(3));
+    // A search leaves no port open; any choice after it opens its port, the ticked option too.
     press("cmd_port_search");
     EXPECT_EQ(port_list(), QStringList({ "COM1", "COM2", "COM3" }));
     EXPECT_EQ(ports(), "none, option 3, '', COM3 PORT ON");
@@ -254,7 +248,7 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
         "추가하십시오");
 }
 
-TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEach)
+TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEachAndTestPatternsCycle)
 {
     type_into("read_address", " 63 "); // typed, not in the list, and not added to it
     type_into("txtwrdata", "<b>x</b><img> ");
@@ -270,9 +264,20 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEach)
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
     EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
     EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
+
+    // The test patterns cycle, and a send does not restart them.
+    QStringList patterns;
+    for (const char* button : { "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest",
+             "cmdwrite", "cmdeditwrtest" }) {
+        press(button);
+        patterns.append(text("txtwrdata"));
+    }
+    EXPECT_EQ(patterns.join(' '),
+        "1234567890123456 0000000000000000 5555555555555555 1234567890123456 1234567890123456 "
+        "0000000000000000");
 }
 
-TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogAndTheClearButtonEmptiesIt)
+TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFailedSendSaysWhy)
 {
     press("cmdeditwrite");
     line.receive("\x06");
@@ -301,23 +306,8 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogAndTheClearButtonEmptiesIt)
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("txtrecv").isEmpty(); }));
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
-}
 
-TEST_F(WindowTest, TestPatternsCycleAndASendDoesNotRestartThem)
-{
-    QStringList patterns;
-    for (const char* button : { "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest",
-             "cmdwrite", "cmdeditwrtest" }) {
-        press(button);
-        patterns.append(text("txtwrdata"));
-    }
-    EXPECT_EQ(patterns.join(' '),
-        "1234567890123456 0000000000000000 5555555555555555 1234567890123456 1234567890123456 "
-        "0000000000000000");
-}
-
-TEST_F(WindowTest, TooLongDataOrAWriteRefusedMidFrameSendsNoMoreAndSaysWhy)
-{
+    // Too long data, or a write refused mid-frame, sends no more and says why.
     press("cmdwrite");
     type_into("txtwrdata", "12345678901234567");
     line.clear_outputs();
