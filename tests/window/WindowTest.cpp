@@ -199,7 +199,7 @@ TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnceAndOpenItAft
     EXPECT_EQ(line.open_attempts().size(), attempts);
     for (const auto& [key, port] : { std::pair(Qt::Key_Down, 2), std::pair(Qt::Key_Down, 3),
              std::pair(Qt::Key_Up, 2), std::pair(Qt::Key_Home, 1) }) {
-        SCOPED_TRACE(testing::Message() << "key " << QTest::toString(key) << " to COM" << port);
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString() + " to COM" + std::to_string(port));
         QTest::keyClick(list, key);
         EXPECT_EQ(ports(), QStringLiteral("COM%1, option %1, 'COM%1', COM%1 PORT ON").arg(port));
         EXPECT_EQ(line.open_attempts().size(), ++attempts);
