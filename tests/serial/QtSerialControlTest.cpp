@@ -1,5 +1,4 @@
 #include "QtSerialControl.h"
-#include "FakeSystemPorts.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSystemPorts.h"
@@ -15,12 +14,14 @@
 
 namespace {
 
-// COM1 and COM2 are two pseudo-terminals; every other number lies in an empty temporary folder.
+// COM1 is a pseudo-terminal, COM2 a link to another in the port folder, where every other number
+// leads nowhere.
 class SerialOnPty : public testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(first.valid() && second.valid() && folder.isValid());
+        ASSERT_TRUE(QFile::link(second.device_path(), com2()));
         // Plays the reply decoder's part: one Input per data-received notification.
         QObject::connect(&control, &SerialControl::OnComm, &control, [this] {
             events.append(control.comm_event());
@@ -36,9 +37,9 @@ protected:
         PortMap map;
         map.set_port_dir(folder.path());
         map.map_port(1, first.device_path());
-        map.map_port(2, second.device_path());
         return map;
     }
+    QString com2() const { return folder.filePath(QStringLiteral("COM2")); }
     // COM1's speeds, framing and flow-control flags; asked on the master side, they are those of
     // the device side.
     using Line = std::tuple<speed_t, speed_t, tcflag_t, tcflag_t>;
@@ -50,8 +51,7 @@ protected:
             t.c_iflag & (IXON | IXOFF) };
     }
 
-    Pty first;
-    Pty second;
+    Pty first, second;
     QTemporaryDir folder;
     bool taking = true;
     QList<SerialControl::CommEvent> events;
@@ -171,16 +171,22 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     QTest::qWait(100);
     ASSERT_TRUE(control.output(QStringLiteral("R"))) << "the pending close leaves the new port be";
 
-    // A device with no identity is not looked for: nothing it does is reported, and its port
-    // stays lost until it is chosen again.
+    // A device with no identity is not looked for: nothing is reported, not even another device
+    // at its node, and its port stays lost until a search forgets it or it is chosen again.
     second.close_master();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, 5000));
+    Pty plugged;
+    ASSERT_TRUE(QFile::remove(com2()) && QFile::link(plugged.device_path(), com2()));
     const std::clock_t cpu_before = std::clock();
-    QTest::qWait(300);
+    QTest::qWait(1200);
     EXPECT_LT(std::clock() - cpu_before, CLOCKS_PER_SEC / 10) << "idle, not polling a dead device";
     EXPECT_EQ(events, QList { SerialControl::CommEvent::device_lost });
-    EXPECT_EQ(control.output(QStringLiteral("R")).reason(), SerialControl::not_open_reason());
-    EXPECT_TRUE(control.device_lost());
+    EXPECT_TRUE(control.device_lost() && !control.port_open());
+    control.renumber_ports();
+    EXPECT_FALSE(control.device_lost()) << "a search forgets it";
+    ASSERT_TRUE(control.open_port());
+    ASSERT_TRUE(control.output(QStringLiteral("R")));
+    EXPECT_EQ(plugged.read(1), "R");
 }
 
 TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
@@ -202,71 +208,6 @@ TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
             QtSystemPorts::usb_identity(row.vendor, 0x6001, row.serial, row.path, row.interface),
             row.identity);
     }
-}
-
-// The system's list gives pseudo-terminals an identity, as it gives USB adapters theirs; COM1 is
-// mapped to a link in a folder of nodes, which plays /dev.
-TEST(LostDevice, IsReopenedByItselfOnlyWhenItsIdentityIsBackWhereverItIs)
-{
-    QTemporaryDir dev;
-    auto system = std::make_shared<FakeSystemPorts>();
-    const auto plug = [&](const char* name, const Pty& pty, const QString& identity) {
-        EXPECT_TRUE(QFile::link(pty.device_path(), dev.filePath(name)));
-        system->list.append({ dev.filePath(name), QString(), identity });
-    };
-    const QString reader_id = "0403:6001 serial READER1";
-    auto reader = std::make_unique<Pty>();
-    plug("ttyUSB0", *reader, reader_id);
-    PortMap map;
-    map.map_port(1, dev.filePath("ttyUSB0"));
-    map.set_system_ports(system);
-    QtSerialControl control { map };
-    QList<SerialControl::CommEvent> events;
-    QObject::connect(
-        &control, &SerialControl::OnComm, [&] { events.append(control.comm_event()); });
-    ASSERT_TRUE(control.open_port());
-
-    // Pulled out: udev removes its node.
-    reader->close_master();
-    ASSERT_TRUE(QFile::remove(dev.filePath("ttyUSB0")));
-    system->list.clear();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, 5000));
-    EXPECT_EQ(control.open_port().kind(), CommResult::Kind::other) << "chosen again, still missing";
-
-    // A device the system cannot tell takes the node: told once, never opened.
-    Pty stranger;
-    plug("ttyUSB0", stranger, QString());
-    QTest::qWait(200);
-    EXPECT_EQ(events.size(), 1) << "not before udev had the time to give the node its identity";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return events.size() == 2; }, 5000));
-    QTest::qWait(1200);
-    EXPECT_FALSE(control.port_open());
-    const CommResult chosen = control.open_port();
-    EXPECT_EQ(chosen.detail(), dev.filePath("ttyUSB0") + ": No such device");
-    EXPECT_EQ(chosen.kind(), CommResult::Kind::other_device);
-    EXPECT_TRUE(control.device_lost()) << "its own failure leaves the port lost";
-
-    // The reader comes back under another node: opened there, and the port names that node.
-    reader = std::make_unique<Pty>();
-    plug("ttyUSB1", *reader, reader_id);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return control.port_open(); }, 5000));
-    EXPECT_EQ(events,
-        QList({ SerialControl::CommEvent::device_lost, SerialControl::CommEvent::other_device,
-            SerialControl::CommEvent::device_back }));
-    EXPECT_EQ(control.device_for(1), dev.filePath("ttyUSB1"));
-    ASSERT_TRUE(control.output(QStringLiteral("R")));
-    EXPECT_EQ(reader->read(1), "R");
-    EXPECT_FALSE(control.device_lost());
-
-    // A search forgets a lost port and what its device was: COM1 is the mapped node again, even
-    // where the system's numbering would give that number to the reader.
-    reader->close_master();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return events.size() == 4; }));
-    system->list.removeFirst();
-    control.renumber_ports();
-    EXPECT_FALSE(control.device_lost());
-    ASSERT_TRUE(control.open_port());
-    EXPECT_EQ(control.device_for(1), dev.filePath("ttyUSB0"));
 }
 
 } // namespace

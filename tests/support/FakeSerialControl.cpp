@@ -1,10 +1,5 @@
 #include "FakeSerialControl.h"
 
-void FakeSerialControl::close_port()
-{
-    open_port_ = 0;
-}
-
 CommResult FakeSerialControl::open_port()
 {
     close_port();
@@ -15,12 +10,11 @@ CommResult FakeSerialControl::open_port()
     attempts_.append(port);
     if (!existing_.contains(port))
         return CommResult::failure(device, QStringLiteral("No such file or directory"));
-    if (busy_.contains(port))
-        return CommResult::failure(
-            device, QStringLiteral("Device or resource busy"), CommResult::Kind::busy);
-    if (denied_.contains(port))
-        return CommResult::failure(
-            device, QStringLiteral("Permission denied"), CommResult::Kind::permission);
+    if (const auto kind = refusals.constFind(port); kind != refusals.constEnd())
+        return CommResult::failure(device,
+            *kind == CommResult::Kind::busy ? QStringLiteral("Device or resource busy")
+                                            : QStringLiteral("Permission denied"),
+            *kind);
     open_port_ = port;
     buffer_.clear();
     return CommResult::success();

@@ -17,15 +17,14 @@ class FakeSerialControl final : public SerialControl {
 public:
     using SerialControl::SerialControl;
 
-    // Ports that open. A busy port exists but refuses to open with "Device or resource busy", a
-    // denied one with "Permission denied".
+    // Ports that exist; those refused among them do not open, a busy one with "Device or resource
+    // busy", any other with "Permission denied".
     void set_existing_ports(QSet<int> ports) { existing_ = std::move(ports); }
-    void set_busy_ports(QSet<int> ports) { busy_ = std::move(ports); }
-    void set_denied_ports(QSet<int> ports) { denied_ = std::move(ports); }
+    QMap<int, CommResult::Kind> refusals;
 
     bool port_open() const override { return open_port_ != 0; }
     CommResult open_port() override;
-    void close_port() override;
+    void close_port() override { open_port_ = 0; }
     CommResult output(const QString& text) override;
 
     // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.
@@ -51,8 +50,6 @@ protected:
 
 private:
     QSet<int> existing_;
-    QSet<int> busy_;
-    QSet<int> denied_;
     int open_port_ = 0;
     QByteArray buffer_;
     QStringList outputs_;

@@ -1,9 +1,13 @@
 // The window on the scripted line, driven by clicks and key presses: its layout, start-up, the port
 // choices and their faults, the card commands from the operator's side, and all of it in English.
 
+#include "FakeSerialControl.h"
 #include "Language.h"
+#include "MainWindow.h"
 #include "QtDesktop.h"
-#include "WindowFixture.h"
+#include "QtPrinters.h"
+#include "RecordingDesktop.h"
+#include "WindowControls.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,8 +18,36 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWheelEvent>
+#include <memory>
 
 namespace {
+
+// A window on the scripted serial control and the recording desktop; COM1 to COM3 exist unless
+// told otherwise.
+struct WindowRig : WindowControls {
+    FakeSerialControl line;
+    RecordingDesktop desktop;
+    std::unique_ptr<MainWindow> window;
+
+    explicit WindowRig(QSet<int> existing = { 1, 2, 3 }, QSet<int> busy = {})
+    {
+        line.set_existing_ports(std::move(existing));
+        for (const int port : busy)
+            line.refusals.insert(port, CommResult::Kind::busy);
+        window = std::make_unique<MainWindow>(line, desktop);
+        attach(window.get());
+    }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    QString state() const { return window->commands().cmd_state(); }
+    // The port side as the operator sees it, and the port open behind it.
+    QString ports() const
+    {
+        return QStringLiteral("%1, option %2, '%3', %4")
+            .arg(line.port_open() ? QStringLiteral("COM%1").arg(line.open_port_number()) : "none")
+            .arg(ticked_option())
+            .arg(text("txt_port"), text("Label"));
+    }
+};
 
 TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
 {
@@ -42,7 +74,7 @@ TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
         // The search probes the sixteen ports first; what was busy then is free right after.
         rig.line.before_open = [&](int) {
             if (rig.line.open_attempts().size() == 16)
-                rig.line.set_busy_ports({});
+                rig.line.refusals.clear();
         };
         rig.window->load();
         EXPECT_EQ(rig.line.open_attempts().mid(0, 16),
@@ -68,20 +100,20 @@ struct WindowTest : testing::Test, WindowRig {
     }
 };
 
-TEST_F(WindowTest, IsLaidOutAndReachedByTabAndScreenReaderAsTheOperatorKnowsIt)
+TEST_F(WindowTest, IsLaidOutReachedAndFilledAsTheOperatorKnowsItAndSendsNothingUnasked)
 {
     // Pixels at 15 twips to the pixel, in the control's container.
     auto* list = get<QListWidget>("list_port");
-    EXPECT_STREQ(list->metaObject()->className(), "ListBox");
     EXPECT_EQ(list->parentWidget()->objectName(), "Frame3");
     EXPECT_EQ(list->geometry(), QRect(16, 48, 89, 112));
     EXPECT_EQ(window->windowTitle(), "NOVARD Read/Write DEMO 2008년2월15일");
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_TRUE(QFontInfo(window->font()).family().contains("Nanum")
         || QFontDatabase::families(QFontDatabase::Korean).isEmpty());
-    for (const char* name : { "Label", "Label1" })
-        EXPECT_EQ(get<QLabel>(name)->palette().color(QPalette::Window), QColor(255, 192, 128));
-    EXPECT_TRUE(get<QLabel>("Label1")->autoFillBackground());
+    for (const char* name : { "Label", "Label1" }) {
+        EXPECT_EQ(get(name)->palette().color(QPalette::Window), QColor(255, 192, 128)) << name;
+        EXPECT_TRUE(get(name)->autoFillBackground()) << name;
+    }
     // Operator text shown in a label is never taken for markup; no button answers Enter or Esc.
     for (const QLabel* label : window->findChildren<QLabel*>())
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
@@ -111,10 +143,8 @@ TEST_F(WindowTest, IsLaidOutAndReachedByTabAndScreenReaderAsTheOperatorKnowsIt)
     EXPECT_EQ(accessible(get<QComboBox>("read_address")->lineEdit()), "블록 주소");
     EXPECT_EQ(accessible(get("Label")), "9600,n,8,1");
     EXPECT_EQ(accessible(get("Label1"), QAccessible::Description), "카드 처리 상태");
-}
 
-TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
-{
+    // The fields start filled; typing or clicking elsewhere sends nothing.
     auto* address = get<QComboBox>("read_address");
     EXPECT_EQ(address->count(), 45);
     EXPECT_EQ(QStringList({ address->itemText(0), address->itemText(3), address->itemText(44) }),
@@ -132,6 +162,10 @@ TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
         QApplication::sendEvent(address, &wheel);
         EXPECT_EQ(text("read_address"), focused ? "05" : "04");
     }
+    type_into("read_address", "1");
+    EXPECT_EQ(text("read_address"), "1") << "typing completes nothing";
+    QTest::keyClick(address->lineEdit(), Qt::Key_Down);
+    EXPECT_EQ(text("read_address"), "06") << "a key down still chooses the next entry";
 
     for (const char* name : { "read_secret", "txtwrdata", "txtrecv" })
         type_into(name, "COM2;");
@@ -145,7 +179,7 @@ TEST_F(WindowTest, FieldsStartFilledAndTypingOrClickingElsewhereSendsNothing)
     EXPECT_EQ(state(), "");
 }
 
-TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnce)
+TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnceAndOpenItAfterASearch)
 {
     auto attempts = line.open_attempts().size();
     click(option(3));
@@ -174,12 +208,8 @@ TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnce)
         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), ++attempts);
-}
 
-// A search leaves no port open; any choice after it opens its port, the ticked option too.
-TEST_F(WindowTest, AfterASearchEveryWayOfChoosingOpensThePort)
-{
-    click(option(3));
+    // A search leaves no port open; any choice after it opens its port, the ticked option too.
     press("cmd_port_search");
     EXPECT_EQ(port_list(), QStringList({ "COM1", "COM2", "COM3" }));
     EXPECT_EQ(ports(), "none, option 3, '', COM3 PORT ON");
@@ -205,7 +235,7 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
     EXPECT_EQ(ports(), "COM1, option 1, 'COM1', 9600,n,8,1");
 
     // When COM1 fails too, one box and the reason in the label; a port that exists opens later.
-    line.set_busy_ports({ 1 });
+    line.refusals.insert(1, CommResult::Kind::busy);
     click(option(4));
     EXPECT_EQ(desktop.boxes.size(), 2);
     EXPECT_EQ(ports(),
@@ -213,14 +243,14 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
         "프로그램이 이 포트를 사용하고 있습니다");
     click(option(2));
     EXPECT_EQ(line.open_port_number(), 2);
-    line.set_denied_ports({ 3 });
+    line.refusals.insert(3, CommResult::Kind::permission);
     click(option(3));
     EXPECT_EQ(desktop.boxes.value(2),
         "존제 하지 않는 통신포트 입니다. | COM3: Permission denied — 사용자를 dialout 그룹에 "
         "추가하십시오");
 }
 
-TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEach)
+TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEachAndTestPatternsCycle)
 {
     type_into("read_address", " 63 "); // typed, not in the list, and not added to it
     type_into("txtwrdata", "<b>x</b><img> ");
@@ -236,9 +266,20 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEach)
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
     EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
     EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
+
+    // The test patterns cycle, and a send does not restart them.
+    QStringList patterns;
+    for (const char* button : { "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest",
+             "cmdwrite", "cmdeditwrtest" }) {
+        press(button);
+        patterns.append(text("txtwrdata"));
+    }
+    EXPECT_EQ(patterns.join(' '),
+        "1234567890123456 0000000000000000 5555555555555555 1234567890123456 1234567890123456 "
+        "0000000000000000");
 }
 
-TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogAndTheClearButtonEmptiesIt)
+TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFailedSendSaysWhy)
 {
     press("cmdeditwrite");
     line.receive("\x06");
@@ -267,23 +308,8 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogAndTheClearButtonEmptiesIt)
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("txtrecv").isEmpty(); }));
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
-}
 
-TEST_F(WindowTest, TestPatternsCycleAndASendDoesNotRestartThem)
-{
-    QStringList patterns;
-    for (const char* button : { "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest", "cmdeditwrtest",
-             "cmdwrite", "cmdeditwrtest" }) {
-        press(button);
-        patterns.append(text("txtwrdata"));
-    }
-    EXPECT_EQ(patterns.join(' '),
-        "1234567890123456 0000000000000000 5555555555555555 1234567890123456 1234567890123456 "
-        "0000000000000000");
-}
-
-TEST_F(WindowTest, TooLongDataOrAWriteRefusedMidFrameSendsNoMoreAndSaysWhy)
-{
+    // Too long data, or a write refused mid-frame, sends no more and says why.
     press("cmdwrite");
     type_into("txtwrdata", "12345678901234567");
     line.clear_outputs();
@@ -299,33 +325,10 @@ TEST_F(WindowTest, TooLongDataOrAWriteRefusedMidFrameSendsNoMoreAndSaysWhy)
     EXPECT_EQ(state(), "new");
 }
 
-// Only the log's end is on screen; whatever the operator reaches into is the whole log.
-TEST_F(WindowTest, TheLogBoxShowsTheLogsEndAndTheWholeLogOnceTheOperatorClicksIntoIt)
-{
-    auto* box = get<QLineEdit>("txtrecv");
-    const auto shows_the_end = [&] {
-        return !box->text().isEmpty() && box->text().size() < window->log_text().size()
-            && window->log_text().endsWith(box->text());
-    };
-    line.receive(QByteArray(2000, '0') + "123456789");
-    ASSERT_TRUE(QTest::qWaitFor(shows_the_end));
-
-    // A click near the right end puts the cursor near the log's end, as the operator saw it.
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 20, box->height() / 2));
-    EXPECT_EQ(box->text(), window->log_text());
-    EXPECT_GT(box->cursorPosition(), window->log_text().size() - 8);
-    line.receive("\x06");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text() == window->log_text(); }));
-
-    click(get("txtwrdata"));
-    line.receive("\x15");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text().endsWith("[NAK]"); }));
-    EXPECT_TRUE(shows_the_end());
-}
-
-// Holding only the log's end and drawing its panel from a cache change nothing the operator sees:
-// the box paints as a plain box holding the whole log, without the focus and with it.
-TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLog)
+// Only the log's end is held and drawn from a cache, which the operator never sees: the box paints
+// as a plain box holding the whole log, without the focus and with it, and whatever the operator
+// reaches into is the whole log.
+TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLogAndIsWholeOnceClickedInto)
 {
     auto* box = get<QLineEdit>("txtrecv");
     QLineEdit plain(window.get());
@@ -354,6 +357,20 @@ TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLog)
     plain.setFocus(Qt::OtherFocusReason);
     EXPECT_TRUE(plain.grab().toImage() == focused) << "with the focus";
     QApplication::setCursorFlashTime(flash_time);
+
+    // Bytes that come while the focus is elsewhere show at the end again.
+    click(get("txtwrdata"));
+    line.receive("\x15");
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return box->text().endsWith("[NAK]") && box->text().size() < window->log_text().size();
+    }));
+    // A click near the right end puts the cursor near the log's end, as the operator saw it; bytes
+    // that come while the box has the focus are added to the whole log.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 20, box->height() / 2));
+    EXPECT_EQ(box->text(), window->log_text());
+    EXPECT_GT(box->cursorPosition(), window->log_text().size() - 8);
+    line.receive("\x06");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text() == window->log_text(); }));
 }
 
 TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
