@@ -17,7 +17,8 @@ skip() {
 packages=(linux-image-amd64 systemd systemd-sysv udev kmod xvfb xdotool dbus at-spi2-core
           python3 python3-pyatspi)
 
-mirror=$("$(dirname "$0")"/../../scripts/debian-mirror.sh bookworm)
+archive_for() { "$(dirname "$0")"/../../scripts/debian-mirror.sh "$1"; }
+mirror=$(archive_for bookworm)
 [[ -n $mirror ]] || skip "no Debian bookworm archive in the host's apt sources"
 key=$( (cat "$0"; dpkg-deb -f "$deb" Depends Recommends) | sha256sum | cut -c1-16)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/novard-rig
