@@ -73,10 +73,11 @@ click() {
         click 1
 }
 
-# press_ok: a click on the OK button of the message box that is up.
+# press_ok: a click on the OK button of the message box that is up; in Korean, Qt's own
+# translation names it "확인".
 press_ok() {
     local point
-    point=$(as operator python3 /rig/window.py centre $'^push button\t[^\t]*\tOK\t' 20) || {
+    point=$(as operator python3 /rig/window.py centre $'^push button\t[^\t]*\t(OK|확인)\t' 20) || {
         echo "$point"
         return 1
     }
