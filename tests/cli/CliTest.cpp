@@ -79,6 +79,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "a missing port, in English", { "read", "04", "--port", "COM2", "--language", "en" }, 6,
             "", "Cannot open port COM2: " + sim.folder() + "/COM2: No such file or directory\n" },
         { "the numbering", { "ports" }, 0, "COM1 " + sim.link_path() + "\n", "" },
+        { "no batch file", { "batch", "/nonexistent.csv", "--language", "en" }, 2, "",
+            "novard-cli: cannot read '/nonexistent.csv': No such file or directory\n" },
         { "a bad option", { "read", "04", "--port", "COM17" }, 2, "",
             "novard-cli: --port takes COM1 to COM16, not 'COM17'\nTry 'novard-cli --help'.\n" },
     };

@@ -212,10 +212,16 @@ boot() {
 }
 
 ports_and_commands() {
-    local listing
+    local listing read
     listing=$(guest 'as operator novard-demo --list-ports') || { echo "$listing"; return 1; }
     grep -qx 'COM1 /dev/ttyUSB0 QEMU USB SERIAL' <<<"$listing" ||
         { echo "--list-ports printed: $listing"; return 1; }
+    # The command line numbers the system's ports as the window does, and reads a card through it.
+    listing=$(guest 'as operator novard-cli ports') || { echo "$listing"; return 1; }
+    grep -qx 'COM1 /dev/ttyUSB0 QEMU USB SERIAL' <<<"$listing" ||
+        { echo "novard-cli ports printed: $listing"; return 1; }
+    read=$(guest 'as operator novard-cli read 04 --json') || { echo "$read"; return 1; }
+    grep -q '"result":"completed"' <<<"$read" || { echo "novard-cli read printed: $read"; return 1; }
     guest "start_tool operator &&
            shows 60 '${label}9600,n,8,1\t' \$'^radio button\t/dev/ttyUSB0\tCOM1\tchecked' \
                \$'^list item\t[^\t]*\tCOM1\t' &&
