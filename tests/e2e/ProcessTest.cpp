@@ -300,6 +300,7 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
     reader.write("\x06\r");
     EXPECT_TRUE(tool_says("novard-demo: cannot write the trace file: Broken pipe"))
         << said.constData();
+    // More may be lost before the trace has a reader again; a loaded machine decides how many.
     reader.write("\x15\r");
     QTest::qWait(200);
 
@@ -310,7 +311,7 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
     const QRegularExpressionMatch note
         = QRegularExpression(R"( trace (\d+) lines lost from [^\n]*\n[^\n]* recv  18 0D)")
               .match(QString::fromUtf8(lines));
-    ASSERT_TRUE(note.hasMatch() && note.captured(1).toInt() >= 2) << lines.constData();
+    ASSERT_TRUE(note.hasMatch() && note.captured(1).toInt() >= 1) << lines.constData();
     EXPECT_TRUE(tool_says("novard-demo: the trace file is written again; "
         + note.captured(1).toUtf8() + " lines were lost\n"));
     EXPECT_EQ(said.count("novard-demo: cannot write"), 1) << said.constData();
