@@ -47,8 +47,8 @@ TEST(CommandLine, MapsPortsToDevicesTakesTheLanguageAndGivesHelpVersionAndOneLin
         { "--map", "COM1=/a", "--map", "COM1=/b" }, { "--map", "COM1=/tmp/x\xff" },
         { "--port-dir", "/tmp/\xff" }, { "--trace-max", "64MB" }, { "--trace-max=-1" },
         { "--trace-max", "1", "--trace-max", "2" }, { "--trace-max", "99999999999G" },
-        { "--" + huge }, { huge }, { "--map", "COM1" + huge }, { "--language", "de" },
-        { "--language", "KO" }, { "--language" }, { "--language=" },
+        { "--trace-max", "1048577G" }, { "--" + huge }, { huge }, { "--map", "COM1" + huge },
+        { "--language", "de" }, { "--language", "KO" }, { "--language" }, { "--language=" },
         { "--language", "en", "--language", "ko" } };
     for (const QByteArrayList& arguments : bad) {
         SCOPED_TRACE(arguments.join(' ').left(80).toStdString());

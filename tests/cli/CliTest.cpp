@@ -72,7 +72,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             accepted + "카드 읽기 완료\n" },
         { "sixteen characters pass", { "modify", "05", "1234567890123456 " }, 0, "",
             "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" },
-        { "block 0", { "read", "00" }, 3, "", "읽기 명령 에러\n" },
+        { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
+            "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
             "Read command sent -> please present the card\nRead error (please check the Key A : 6 "
             "Byte value.)\n" },
