@@ -4,7 +4,6 @@
 #include "PortOperations.h"
 #include "SerialControl.h"
 
-#include <QCoreApplication>
 #include <array>
 #include <utility>
 
@@ -80,10 +79,8 @@ CardSession::CardSession(SerialControl& line, int ack_timeout_ms, int card_timeo
 
 QString CardSession::refusal(CardCommand command, const CommandFields& fields)
 {
-    if (command != CardCommand::read
-        && character_count(trim_spaces(fields.data)) > max_data_characters)
-        return CardCommands::too_long_message();
-    return {};
+    return data_too_long(trimmed_fields(command, fields)) ? CardCommands::too_long_message()
+                                                          : QString();
 }
 
 void CardSession::start(CardCommand command, const CommandFields& typed)
@@ -96,10 +93,8 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
         finish(Result::bad_input, refused);
         return;
     }
-    // Trimmed as the window trims its fields; a read carries no data.
-    const CommandFields fields { trim_spaces(typed.address), trim_spaces(typed.key),
-        command == CardCommand::read ? QString() : trim_spaces(typed.data) };
-    for (const QString& text : { QString(stx), command_body(command, fields), QString(etx) }) {
+    const CommandFields fields = trimmed_fields(command, typed);
+    for (const QString& text : frame_writes(command, fields)) {
         if (const CommResult result = line_.output(text); !result) {
             finish(Result::port_error,
                 CardCommands::send_failed_message() + QStringLiteral(" (") + result.detail()
@@ -146,7 +141,7 @@ void CardSession::take(char byte, QByteArray& noise)
         emit stray(std::exchange(noise, {}));
     state_ = step->next_state;
     if (*step->message) {
-        last_message_ = QCoreApplication::translate("ReplyDecoder", step->message);
+        last_message_ = step_message(*step);
         emit message(last_message_);
     }
     if (awaits_card(state_)) {

@@ -5,8 +5,6 @@
 #include "ReplyDecoder.h"
 #include "SerialControl.h"
 
-#include <array>
-
 CardCommands::CardCommands(CardPanel& panel, SerialControl& line)
     : panel_(panel)
     , line_(line)
@@ -61,7 +59,7 @@ void CardCommands::decode_reply(QByteArrayView batch)
         if (const auto step = progress_step(byte, cmd_state_)) {
             cmd_state_ = step->next_state;
             if (*step->message)
-                panel_.set_status(QCoreApplication::translate("ReplyDecoder", step->message));
+                panel_.set_status(step_message(*step));
         }
     }
     panel_.append_log_text(batch_text);
@@ -88,13 +86,13 @@ void CardCommands::send(CardCommand command)
     if (command == CardCommand::read)
         panel_.set_log_text(QString());
 
-    CommandFields fields { trim_spaces(panel_.address_text()), trim_spaces(panel_.key_text()), {} };
-    if (command != CardCommand::read) {
-        fields.data = trim_spaces(panel_.data_text());
-        if (character_count(fields.data) > max_data_characters) {
-            panel_.show_message(too_long_message(), QString());
-            return;
-        }
+    // A read neither reads nor checks the data field.
+    const CommandFields fields = trimmed_fields(command,
+        { panel_.address_text(), panel_.key_text(),
+            command == CardCommand::read ? QString() : panel_.data_text() });
+    if (data_too_long(fields)) {
+        panel_.show_message(too_long_message(), QString());
+        return;
     }
 
     // No port open (after a search, a pull or a failed switch) names no device: the one in
@@ -103,9 +101,7 @@ void CardCommands::send(CardCommand command)
         panel_.show_message(no_port_message(), QString());
         return;
     }
-    const std::array<QString, 3> writes { QString(stx), command_body(command, fields),
-        QString(etx) };
-    for (const QString& text : writes) {
+    for (const QString& text : frame_writes(command, fields)) {
         if (const CommResult result = line_.output(text); !result) {
             panel_.show_message(send_failed_message(), result.detail());
             return;

@@ -39,6 +39,22 @@ QChar command_letter(CardCommand command)
 
 } // namespace
 
+CommandFields trimmed_fields(CardCommand command, const CommandFields& typed)
+{
+    return { trim_spaces(typed.address), trim_spaces(typed.key),
+        command == CardCommand::read ? QString() : trim_spaces(typed.data) };
+}
+
+bool data_too_long(const CommandFields& fields)
+{
+    return character_count(fields.data) > max_data_characters;
+}
+
+std::array<QString, 3> frame_writes(CardCommand command, const CommandFields& fields)
+{
+    return { QString(stx), command_body(command, fields), QString(etx) };
+}
+
 QString command_body(CardCommand command, const CommandFields& fields)
 {
     QString body = command_letter(command) + fields.address + u';' + fields.key;

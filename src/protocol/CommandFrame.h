@@ -13,6 +13,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <array>
 
 // The three card commands as they go on the line: STX, the body, ETX, each its own write. The body
 // is the command letter directly followed by the address, then ";" and the key, and for the two
@@ -42,7 +43,14 @@ QString trim_spaces(QStringView text);
 // counts one.
 qsizetype character_count(QStringView text);
 
+// The fields as they go out: trimmed of spaces, and no data for a read, which never reads it.
+CommandFields trimmed_fields(CardCommand command, const CommandFields& typed);
+// An issue or modify command's data over max_data_characters, which the tool refuses to send.
+bool data_too_long(const CommandFields& fields);
+
 QString command_body(CardCommand command, const CommandFields& fields);
+// The frame as its three writes, in order: STX, the body, ETX.
+std::array<QString, 3> frame_writes(CardCommand command, const CommandFields& fields);
 QString echo_text(CardCommand command, const CommandFields& fields);
 // The first progress value of the command: "read", "new" or "edit".
 ProgressState initial_state(CardCommand command);

@@ -1,5 +1,6 @@
 #include "ReplyDecoder.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <array>
 
@@ -121,4 +122,9 @@ std::optional<ProgressState> progress_state(QStringView text)
             return ProgressState(i);
     }
     return std::nullopt;
+}
+
+QString step_message(const ProgressStep& step)
+{
+    return *step.message ? QCoreApplication::translate("ReplyDecoder", step.message) : QString();
 }

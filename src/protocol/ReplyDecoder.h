@@ -40,10 +40,12 @@ struct ProgressStep {
     const char* message;
 };
 
+// The step's message as the operator reads it, in the chosen language; empty for none.
+QString step_message(const ProgressStep& step);
+
 // The step for a control byte in a state, or nothing when the table has no row for them.
 std::optional<ProgressStep> progress_step(char byte, ProgressState state);
 
 const QString& state_text(ProgressState state);
 // The state a text names, or nothing when it is none of the sixteen values.
 std::optional<ProgressState> progress_state(QStringView text);
-
