@@ -1,5 +1,7 @@
 #include "CommandFrame.h"
 
+#include <QCoreApplication>
+
 QString trim_spaces(QStringView text)
 {
     qsizetype begin = 0;
@@ -65,16 +67,22 @@ QString command_body(CardCommand command, const CommandFields& fields)
 
 QString echo_text(CardCommand command, const CommandFields& fields)
 {
+    // The frame reads the same in every language; the sentence after it is the operator's.
+    const auto sentence = [](const char* text) {
+        return QStringLiteral(" [ETX] ") + QCoreApplication::translate("CommandFrame", text);
+    };
     switch (command) {
     case CardCommand::read:
         return QStringLiteral("[STX] R ") + fields.address + u';' + fields.key
-            + QStringLiteral(" [ETX] 카드 읽기 입니다.");
+            + sentence(QT_TRANSLATE_NOOP("CommandFrame", "카드 읽기 입니다."));
     case CardCommand::new_issue:
         return QStringLiteral("[STX] N ") + fields.address + QStringLiteral(" ; ") + fields.key
-            + QStringLiteral(" ; ") + fields.data + QStringLiteral(" [ETX] 신규 카드 발행 입니다.");
+            + QStringLiteral(" ; ") + fields.data
+            + sentence(QT_TRANSLATE_NOOP("CommandFrame", "신규 카드 발행 입니다."));
     case CardCommand::modify_issue:
         return QStringLiteral("[STX] W ") + fields.address + QStringLiteral(" ; ") + fields.key
-            + QStringLiteral(" ; ") + fields.data + QStringLiteral(" [ETX] 수정 카드 발행 입니다.");
+            + QStringLiteral(" ; ") + fields.data
+            + sentence(QT_TRANSLATE_NOOP("CommandFrame", "수정 카드 발행 입니다."));
     }
     return {};
 }

@@ -51,6 +51,8 @@ bool data_too_long(const CommandFields& fields);
 QString command_body(CardCommand command, const CommandFields& fields);
 // The frame as its three writes, in order: STX, the body, ETX.
 std::array<QString, 3> frame_writes(CardCommand command, const CommandFields& fields);
+// The frame as the operator reads it, then a sentence naming the command in the operator's
+// language.
 QString echo_text(CardCommand command, const CommandFields& fields);
 // The first progress value of the command: "read", "new" or "edit".
 ProgressState initial_state(CardCommand command);
