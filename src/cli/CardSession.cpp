@@ -54,7 +54,7 @@ QString CardOutcome::word() const
     return words[std::size_t(result)];
 }
 
-int CardOutcome::exit_status() const
+int CardOutcome::status_of(Result result)
 {
     static constexpr std::array<int, 7> statuses { 0, 4, 3, 5, 5, 6, 2 };
     return statuses[std::size_t(result)];

@@ -29,7 +29,9 @@ struct CardOutcome {
     qint64 elapsed_ms = 0; // from the frame going out to the answer's last byte (or the timeout)
 
     QString word() const;
-    int exit_status() const;
+    int exit_status() const { return status_of(result); }
+    // The program's exit status for a card that ended so; --help's table is made from it.
+    static int status_of(Result result);
 };
 
 // Runs card operations one at a time on an open line, as the window's buttons do: the same frame
