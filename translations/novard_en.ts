@@ -55,6 +55,13 @@
     </message>
 </context>
 <context>
+    <name>CliMain</name>
+    <message>
+        <source>novard-cli: %1을(를) 읽을 수 없습니다: %2</source>
+        <translation>novard-cli: cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>CliRun</name>
     <message>
         <source>카드 %2장 중 %1번째: %3</source>
