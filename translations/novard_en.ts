@@ -287,7 +287,7 @@
     </message>
     <message>
         <source>통신포트가 열려 있지 않습니다</source>
-        <translation>the port is not open</translation>
+        <translation>The port is not open</translation>
     </message>
 </context>
 <context>
