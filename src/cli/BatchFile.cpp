@@ -3,8 +3,6 @@
 #include "CardSession.h"
 #include "CliOptions.h"
 
-#include <array>
-
 namespace {
 
 // The fields of one CSV line; nothing when a quote is left open.
@@ -35,58 +33,48 @@ constexpr std::array<QStringView, 4> column_names { u"op", u"address", u"key", u
 
 } // namespace
 
-BatchFile BatchFile::parse(QStringView text)
+std::optional<BatchLine> BatchFile::take(int number, QStringView line)
 {
-    BatchFile file;
-    const QList<QStringView> rows = text.split(u'\n');
-    std::array<qsizetype, 4> place { -1, -1, -1, -1 };
-    qsizetype width = 0;
-    for (qsizetype row = 0; row < rows.size(); ++row) {
-        QStringView line = rows[row];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        const auto fields = csv_fields(line);
-        if (width == 0) {
-            // The header: the first line that is not empty.
-            for (qsizetype i = 0; fields && i < fields->size(); ++i) {
-                const auto* name = std::ranges::find(column_names, fields->at(i).trimmed());
-                if (name == column_names.end() || place[name - column_names.begin()] >= 0)
-                    return { {},
-                        QStringLiteral("line %1: the header names the columns op, "
-                                       "address, key and data, each once")
-                            .arg(row + 1) };
-                place[name - column_names.begin()] = i;
+    if (line.isEmpty() || !fault_.isEmpty())
+        return std::nullopt;
+    const auto fields = csv_fields(line);
+    if (width_ == 0) {
+        // The header: the first line that is not empty.
+        for (qsizetype i = 0; fields && i < fields->size(); ++i) {
+            const auto* name = std::ranges::find(column_names, fields->at(i).trimmed());
+            if (name == column_names.end() || place_[name - column_names.begin()] >= 0) {
+                fault_ = QStringLiteral("line %1: the header names the columns op, address, key "
+                                        "and data, each once")
+                             .arg(number);
+                return std::nullopt;
             }
-            if (place[op] < 0 || place[address] < 0)
-                return { {},
-                    QStringLiteral("line %1: the header needs the columns op and address")
-                        .arg(row + 1) };
-            width = fields->size();
-            continue;
+            place_[name - column_names.begin()] = i;
         }
-        BatchLine entry;
-        entry.number = int(row + 1);
-        auto field = [&](Column column) {
-            return place[column] < 0 ? QString() : fields->at(place[column]);
-        };
-        if (!fields || fields->size() != width) {
-            entry.fault = fields
-                ? QStringLiteral("%1 fields where the header has %2").arg(fields->size()).arg(width)
-                : QStringLiteral("a quote is not closed");
-        } else if (const auto command = command_named(field(op))) {
-            entry.command = *command;
-            entry.fields = { field(address), field(key), field(data) };
-            if (trim_spaces(entry.fields.key).isEmpty())
-                entry.fields.key = default_key();
-            entry.fault = CardSession::refusal(*command, entry.fields);
-        } else {
-            entry.fault = QStringLiteral("unknown op '%1' (read, issue or modify)").arg(field(op));
-        }
-        file.lines.append(entry);
+        if (place_[op] < 0 || place_[address] < 0)
+            fault_ = QStringLiteral("line %1: the header needs the columns op and address")
+                         .arg(number);
+        else
+            width_ = fields->size();
+        return std::nullopt;
     }
-    if (width == 0)
-        file.fault = QStringLiteral("no header line (op,address,key,data)");
-    return file;
+    BatchLine entry;
+    entry.number = number;
+    auto field = [&](Column column) {
+        return place_[column] < 0 ? QString() : fields->at(place_[column]);
+    };
+    if (!fields || fields->size() != width_) {
+        entry.fault = fields
+            ? QStringLiteral("%1 fields where the header has %2").arg(fields->size()).arg(width_)
+            : QStringLiteral("a quote is not closed");
+    } else if (const auto command = command_named(field(op))) {
+        entry.command = *command;
+        entry.fields = { field(address), field(key), field(data) };
+        if (trim_spaces(entry.fields.key).isEmpty())
+            entry.fields.key = default_key();
+        entry.fault = CardSession::refusal(*command, entry.fields);
+    } else {
+        entry.fault
+            = QStringLiteral("unknown op %1 (read, issue or modify)").arg(quoted(field(op)));
+    }
+    return entry;
 }

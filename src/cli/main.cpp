@@ -1,4 +1,4 @@
-#include "BatchFile.h"
+#include "BatchInput.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "QtSerialControl.h"
@@ -13,31 +13,6 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
-
-// The batch's lines, or nothing with the reason told.
-std::optional<QList<BatchLine>> batch_lines(const QByteArray& path)
-{
-    QFile file;
-    const bool opened = path == "-"
-        ? file.open(stdin, QIODevice::ReadOnly)
-        : (file.setFileName(QFile::decodeName(path)), file.open(QIODevice::ReadOnly));
-    const QString name = quoted(QFile::decodeName(path));
-    if (!opened) {
-        std::fprintf(stderr, "novard-cli: cannot read %s: %s\n", qPrintable(name),
-            qPrintable(file.errorString()));
-        return std::nullopt;
-    }
-    BatchFile batch = BatchFile::parse(QString::fromUtf8(file.readAll()));
-    if (!batch.fault.isEmpty()) {
-        std::fprintf(stderr, "novard-cli: %s: %s\n", qPrintable(name), qPrintable(batch.fault));
-        return std::nullopt;
-    }
-    return batch.lines;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     CliOptions options = CliOptions::parse(program_arguments(argc, argv));
@@ -50,21 +25,19 @@ int main(int argc, char** argv)
     // --port-dir).
     options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     options.port_map.renumber();
-    QList<BatchLine> lines;
-    switch (options.command) {
-    case CliOptions::Command::ports:
+    if (options.command == CliOptions::Command::ports) {
         std::fputs(options.port_map.listing().toUtf8().constData(), stdout);
         return 0;
-    case CliOptions::Command::batch:
-        if (auto read = batch_lines(options.batch_file))
-            lines = std::move(*read);
-        else
-            return 2;
-        break;
-    case CliOptions::Command::card:
-        lines = { { 0, options.card, options.fields,
-            CardSession::refusal(options.card, options.fields) } };
-        break;
+    }
+    std::optional<BatchLine> single;
+    BatchInput input(options.input_encoding);
+    if (options.command == CliOptions::Command::card) {
+        single = BatchLine { 0, options.card, options.fields,
+            CardSession::refusal(options.card, options.fields) };
+    } else if (!input.open(options.batch_file)) {
+        std::fprintf(stderr, "novard-cli: cannot read %s: %s\n",
+            qPrintable(quoted(QFile::decodeName(options.batch_file))), qPrintable(input.error()));
+        return 2;
     }
 
     // Declared before the line, so that it outlives it and records the last close.
@@ -76,7 +49,7 @@ int main(int argc, char** argv)
     QtSerialControl line(options.port_map);
     if (!options.trace_file.isEmpty())
         line.set_observer(&trace);
-    CliRun run(options, line, std::move(lines));
+    CliRun run(options, line, single, single ? nullptr : &input);
     QObject::connect(&run, &CliRun::done, &app, &QCoreApplication::exit);
     QObject::connect(&stop_signals, &StopSignals::requested, &run, &CliRun::stop);
     QTimer::singleShot(0, &run, &CliRun::begin);
