@@ -98,6 +98,9 @@ ProgramHelp CliOptions::help()
             "also show the frame sent and any byte that answers nothing (noise, a reply to an "
             "earlier command)" },
         { "stop-on-error", "", "end a batch at the first card that does not complete" },
+        { "verify", "",
+            "after an issue or modify completes, read the block back with the same key and "
+            "compare: a difference is verify_failed, with both blocks in hex" },
         { "input-encoding", "utf-8|cp949",
             "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
             "not valid in it is a bad line, never sent",
@@ -109,7 +112,8 @@ ProgramHelp CliOptions::help()
         "(--key=-1). Standard output is /dev/stdout, not '-'.\n\n"
         "The reader's messages go to standard error in the window's words, one a line; in a "
         "batch on a terminal each names its card (\"card 3 of 120\"). Every card's result is one "
-        "of: completed, card_failed, refused, no_answer, no_card, port_error, bad_input; a batch "
+        "of: completed, card_failed, refused, no_answer, no_card, port_error, bad_input, "
+        "verify_failed; a batch "
         "counts the cards never tried as not_run.");
     help.exit_statuses = {
         { status(Result::completed), "completed (a batch: every card completed)" },
@@ -117,7 +121,9 @@ ProgramHelp CliOptions::help()
             "bad input (data longer than 16 characters, a bad batch line, text that is not valid "
             "in its encoding) or options" },
         { status(Result::refused), "the reader refused the command" },
-        { status(Result::card_failed), "the card operation failed (check Key A)" },
+        { status(Result::card_failed),
+            "the card operation failed (check Key A), or the block read back by --verify is "
+            "not the one written" },
         { status(Result::no_answer),
             "no answer from the reader within the ack timeout, or no card within the card "
             "timeout" },
@@ -225,5 +231,8 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
     options.json = parsed.is_set(QStringLiteral("json"));
     options.verbose = parsed.is_set(QStringLiteral("verbose"));
     options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
+    options.verify = parsed.is_set(QStringLiteral("verify"));
+    if (options.verify && options.command == Command::card && options.card == CardCommand::read)
+        return fail(QStringLiteral("--verify is for issue, modify and a batch"));
     return options;
 }

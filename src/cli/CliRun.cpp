@@ -139,7 +139,7 @@ void CliRun::next()
     if (!current_.fault.isEmpty()) {
         say(is_batch() ? QStringLiteral("line %1: %2").arg(current_.number).arg(current_.fault)
                        : current_.fault);
-        finished({ Result::bad_input, current_.fault, {}, 0 });
+        finished({ Result::bad_input, current_.fault, {}, 0, {} });
         return;
     }
     if (!port_opened_ && !open_port())
@@ -154,7 +154,7 @@ bool CliRun::open_port()
     line_.set_comm_port(options_.port);
     if (const CommResult opened = PortOperations::open_for_reader(line_); !opened) {
         const CardOutcome outcome { Result::port_error,
-            PortOperations::open_failure_message(options_.port, opened), {}, 0 };
+            PortOperations::open_failure_message(options_.port, opened), {}, 0, {} };
         say(outcome.message);
         first_failure_ = outcome;
         if (is_batch()) {
@@ -171,8 +171,40 @@ bool CliRun::open_port()
     return true;
 }
 
-void CliRun::finished(const CardOutcome& outcome)
+CardOutcome CliRun::verified(const CardOutcome& written, const CardOutcome& read) const
 {
+    CardOutcome outcome = read;
+    outcome.elapsed_ms += written.elapsed_ms;
+    outcome.written = CardSession::written_block(current_.fields);
+    if (read.result != Result::completed) {
+        outcome.message = QStringLiteral("--verify: ") + read.message;
+        return outcome;
+    }
+    if (read.data != outcome.written) {
+        outcome.result = Result::verify_failed;
+        outcome.message = QStringLiteral("the block read back is not the one written: wrote %1, "
+                                         "read %2")
+                              .arg(QString::fromLatin1(outcome.written.toHex(' ')),
+                                  QString::fromLatin1(read.data.toHex(' ')));
+        say(outcome.message);
+    } else {
+        outcome.message = written.message;
+    }
+    return outcome;
+}
+
+void CliRun::finished(const CardOutcome& done)
+{
+    CardOutcome outcome = done;
+    if (verifying_) {
+        outcome = verified(*std::exchange(verifying_, std::nullopt), done);
+    } else if (options_.verify && done.result == Result::completed
+        && current_.command != CardCommand::read) {
+        // Read back with the same key, as the next exchange; the card is still on the reader.
+        verifying_ = done;
+        QTimer::singleShot(0, this, [this] { session_.start(CardCommand::read, current_.fields); });
+        return;
+    }
     report(current_, outcome);
     if (outcome.result == Result::completed) {
         ++completed_;
@@ -217,10 +249,12 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
     }
     object[u"result"] = outcome.word();
     object[u"message"] = outcome.message;
-    if (read) {
+    if (read || !outcome.written.isEmpty()) {
         object[u"data"] = display_text(outcome.data);
         object[u"data_hex"] = QString::fromLatin1(outcome.data.toHex());
     }
+    if (!outcome.written.isEmpty())
+        object[u"written_hex"] = QString::fromLatin1(outcome.written.toHex());
     object[u"elapsed_ms"] = outcome.elapsed_ms;
     write_out(json(object));
 }

@@ -49,6 +49,8 @@ private:
     std::optional<BatchLine> take_line(bool read_more = true);
     bool open_port();
     void finished(const CardOutcome& outcome);
+    // The read back of --verify ended: the card's outcome.
+    CardOutcome verified(const CardOutcome& written, const CardOutcome& read) const;
     void report(const BatchLine& line, const CardOutcome& outcome);
     void end();
     void say(const QString& text) const;
@@ -74,6 +76,7 @@ private:
     bool halted_ = false; // --stop-on-error met a card that did not complete, or the port went
     bool waiting_ = false; // for the input's next bytes
     bool port_opened_ = false;
+    std::optional<CardOutcome> verifying_; // the issue or modify whose block is being read back
     bool ended_ = false;
     QElapsedTimer clock_;
 };
