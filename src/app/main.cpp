@@ -7,6 +7,7 @@
 #include "QtSystemPorts.h"
 #include "Runtime.h"
 #include "StopSignals.h"
+#include "TraceWarning.h"
 #include "WireTrace.h"
 
 #include <QApplication>
@@ -74,9 +75,7 @@ int main(int argc, char** argv)
         line.set_observer(&trace);
     QtDesktop desktop;
     MainWindow window(line, desktop);
-    // The operator is told in Label while lines are being lost, and again after each echo.
-    QObject::connect(&trace, &WireTrace::failed, &window,
-        [&window](const QString& reason) { window.set_label(WireTrace::failure_label(reason)); });
+    show_trace_losses(trace, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();
