@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -19,14 +20,14 @@ struct Ran {
 };
 
 // Korean, as on a desktop whose locale names no language, unless --language says otherwise.
-void start(QProcess& cli, const QStringList& arguments)
+void start(QProcess& cli, const QStringList& arguments, const QString& program = NOVARD_CLI)
 {
     die_with_test(cli);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("LANGUAGE"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(NOVARD_CLI), arguments);
+    cli.start(program, arguments);
 }
 
 Ran finish(QProcess& cli, const QByteArray& input = {})
@@ -34,7 +35,8 @@ Ran finish(QProcess& cli, const QByteArray& input = {})
     cli.write(input);
     cli.closeWriteChannel();
     Ran run;
-    if (cli.waitForFinished(10000) && cli.exitStatus() == QProcess::NormalExit)
+    if ((cli.state() == QProcess::NotRunning || cli.waitForFinished(10000))
+        && cli.exitStatus() == QProcess::NormalExit)
         run.status = cli.exitCode();
     run.out = QString::fromUtf8(cli.readAllStandardOutput());
     run.err = QString::fromUtf8(cli.readAllStandardError());
@@ -70,8 +72,14 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "read back, beyond ASCII as UTF-8", { "read", "4" }, 0,
             "a;b \u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(6, ' ') + "\n",
             accepted + "카드 읽기 완료\n" },
-        { "sixteen characters pass", { "modify", "05", "1234567890123456 " }, 0, "",
-            "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" },
+        { "sixteen characters pass, read back", { "modify", "05", "1234567890123456 ", "--verify" },
+            0, "",
+            "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
+                + "카드 읽기 완료\n" },
+        { "/dev/zero ends at once", { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
+            "line 1: the line is longer than 4096 bytes; the rest of the input is not read\nbatch: "
+            "0 "
+            "of 1 lines completed, 1 failed, 0 not run\n" },
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
@@ -102,14 +110,17 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     EXPECT_GE(read["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
     QFile file(trace);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("sent  52 30 35 3B 37 33 30 39 31 34  R05;730914"));
+    const QByteArray traced = file.readAll();
+    EXPECT_TRUE(traced.contains("sent  52 30 35 3B 37 33 30 39 31 34  R05;730914"));
+    EXPECT_TRUE(traced.trimmed().endsWith("close " + QFile::encodeName(sim.folder()) + "/COM1"));
 
     // A batch from standard input: each line in its turn, bad ones told with their numbers and
-    // skipped, a summary last; the first failure's status.
+    // skipped (bytes that are not UTF-8 among them), a summary last; the first failure's status.
+    // Lines end at LF, CR LF or CR.
     const QStringList batch = QStringList { "batch", "-" } + on_sim;
     const QByteArray input
         = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
-          "12345678901234567,issue,06,\n\n,read,06,\n,read,08,000000\n";
+          "12345678901234567,issue,06,\r\n\r,read,06,\r,read,08,000000\n,read,09\xff,\n";
     const Ran batched = cli(batch + QStringList { "--json" }, input);
     const QStringList lines = batched.out.split(u'\n', Qt::SkipEmptyParts);
     QStringList results;
@@ -117,13 +128,31 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         results.append(
             json(line)["line"].toVariant().toString() + ' ' + json(line)["result"].toString());
     EXPECT_EQ(results.join(", "),
-        "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed,  "
-        "bad_input");
+        "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed, 9 "
+        "bad_input,  bad_input");
     EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
-    EXPECT_EQ(json(lines.value(6))["completed"], 2);
-    EXPECT_EQ(json(lines.value(6))["failed"], 4);
+    EXPECT_EQ(json(lines.value(7))["completed"], 2);
+    EXPECT_EQ(json(lines.value(7))["failed"], 5);
     EXPECT_EQ(batched.status, 2);
     EXPECT_TRUE(batched.err.contains("line 4: unknown op 'write' (read, issue or modify)\n"));
+    EXPECT_TRUE(batched.err.contains("line 9: not valid UTF-8 from the byte at offset 8 (0xFF)\n"));
+
+    // A program that keeps its pipe open gets each card as its line arrives.
+    QProcess kept_open;
+    start(kept_open, batch + QStringList { "--json" });
+    kept_open.write("op,address\nread,04\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, 10000));
+    EXPECT_EQ(json(kept_open.readLine())["result"], "completed");
+    EXPECT_EQ(finish(kept_open).status, 0);
+
+    // A card that does not keep what it is sent is found by reading the block back.
+    SimulatorProcess forgetful({ "--delay", "0", "--forgetful" });
+    ASSERT_TRUE(forgetful.ready());
+    const Ran unkept
+        = cli({ "issue", "04", "x", "--verify", "--json", "--port-dir", forgetful.folder() });
+    EXPECT_EQ(unkept.status, 4);
+    EXPECT_EQ(json(unkept.out)["result"], "verify_failed");
+    EXPECT_EQ(json(unkept.out)["written_hex"], "78" + QString(30, '0').replace("00", "20"));
 
     // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
     const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
@@ -163,8 +192,9 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
 }
 
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not
-// run, the summary comes and the port's lock goes.
-TEST(Cli, SigintInABatchEndsItAfterTheCardInProgress)
+// run, the summary comes and the port's lock goes. Output that nobody reads any more starts no new
+// card either; and while a card is awaited, the device is busy under any other name.
+TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
 {
     SimulatorProcess sim({ "--manual" });
     ASSERT_TRUE(sim.ready());
@@ -192,6 +222,43 @@ TEST(Cli, SigintInABatchEndsItAfterTheCardInProgress)
     EXPECT_EQ(json(lines.value(2))["stopped"], true);
     EXPECT_FALSE(QFileInfo::exists("/run/lock/LCK.."
         + QFileInfo(sim.link_path()).canonicalFilePath().mid(5).replace('/', '_')));
+
+    // | head -1: the first card's line is read, and once head and its pipe are gone no card begins
+    // (the run may see that before the next line comes).
+    QProcess piped;
+    start(piped,
+        { "-o", "pipefail", "-c",
+            R"("$0" batch - --port-dir "$1" | { head -1; exec 0<&-; echo gone >&2; })", NOVARD_CLI,
+            sim.folder() },
+        "/bin/bash");
+    piped.write("op,address\nread,04\n");
+    const auto piped_told = [&](const QString& text) {
+        return QTest::qWaitFor(
+            [&] { return (err += piped.readAllStandardError()).contains(text); });
+    };
+    err.clear();
+    ASSERT_TRUE(piped_told(accepted));
+    sim.process().write("\n");
+    ASSERT_TRUE(piped_told("gone"));
+    piped.write("read,05\n");
+    const Ran head = finish(piped);
+    EXPECT_EQ(head.status, 7) << head.err.toStdString();
+    EXPECT_EQ(head.out, "2\tread\t04\tcompleted\t" + QString(16, ' ') + "\n");
+    EXPECT_TRUE(
+        (err + head.err).contains(QRegularExpression("batch: 1 of . lines completed, 0 failed")));
+
+    // The link's device by its own node, while the link's card is awaited.
+    QProcess by_link;
+    start(by_link, { "read", "04", "--device", sim.link_path() });
+    err.clear();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (err += by_link.readAllStandardError()).contains(accepted); }));
+    const Ran by_node
+        = cli({ "read", "04", "--device", QFileInfo(sim.link_path()).canonicalFilePath() });
+    EXPECT_EQ(by_node.status, 6) << by_node.err.toStdString();
+    sim.process().write("\n");
+    sim.process().waitForBytesWritten();
+    EXPECT_EQ(finish(by_link).status, 0);
 }
 
 } // namespace
