@@ -31,11 +31,10 @@ TEST(CommandLine, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
         && !demo.language && demo.trace_max == 64 * 1024 * 1024);
     EXPECT_EQ(parse({ "--trace=--odd-name" }).second.trace_file, "--odd-name");
     EXPECT_EQ(parse({ "--trace-max=3G" }).first.trace_max, qint64(3) << 30);
-    const CliOptions key = CliOptions::parse({ "novard-cli", "issue", "1", "카드", "--key=-1",
-        "--input-encoding", "cp949", "--device", "/dev/ttyUSB0" });
-    EXPECT_EQ(QStringList({ key.fields.key, key.fields.data, key.port_map.device_for(1) }),
-        QStringList({ "-1", "카드", "/dev/ttyUSB0" }));
-    EXPECT_EQ(key.input_encoding, TextEncoding::cp949);
+    const CliOptions cli_key = CliOptions::parse(
+        { "novard-cli", "issue", "1", "카드", "--key=-1", "--input-encoding", "cp949" });
+    EXPECT_TRUE(cli_key.fields.key == "-1" && cli_key.fields.data == "카드"
+        && cli_key.input_encoding == TextEncoding::cp949);
     EXPECT_TRUE(CommandLine::parse({ "novard-demo", "--demo", "--list-ports" }).demo);
     EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04", "a\xff" }).text,
         "novard-cli: DATA is not valid UTF-8");
@@ -46,34 +45,23 @@ TEST(CommandLine, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
         { { "--" + huge }, "(100000 characters)" },
         { { "--map" }, "--map needs a value (COMn=PATH)" },
         { { "--map", "-x" }, "--map needs a value, not the option '-x'" },
-        { { "--port-dir", "--list-ports" }, "--port-dir needs a value, not the option" },
         { { "--trace", "--json" }, "--trace needs a value, not the option '--json'" },
         { { "--map", "COM0=/x" }, "--map takes COMn=PATH with n from 1 to 16, not 'COM0=/x'" },
         { { "--map", "COM17=/x" }, "not 'COM17=/x'" },
         { { "--map", "COM1=" }, "not 'COM1='" },
-        { { "--map", "COM1" + huge }, "(100004 characters)" },
         { { "--map", "COM1=/a", "--map", "COM1=/b" }, "--map COM1 given more than once" },
         { { "--map", "COM1=/tmp/x\xff" }, "--map: the path of COM1 is not UTF-8" },
         { { "--port-dir", "/a", "--port-dir", "/b" }, "--port-dir given more than once" },
         { { "--port-dir=" }, "--port-dir needs a value (FOLDER), not an empty one" },
         { { "--port-dir", "/tmp/\xff" }, "--port-dir: the folder's name is not UTF-8" },
-        { { "--trace" }, "--trace needs a value (FILE)" },
-        { { "--trace", "" }, "--trace needs a value (FILE), not an empty one" },
         { { "-trace", "-" }, "--trace takes a file; for standard output name /dev/stdout" },
-        { { "--trace=-" }, "--trace takes a file" },
-        { { "--trace", "a", "--trace", "b" }, "--trace given more than once" },
         { { "--trace-max", "64MB" },
             "--trace-max takes a size such as 64M, 500k or 0, not '64MB'" },
         { { "--trace-max", "1048577G" }, "not '1048577G'" },
-        { { "--trace-max", "1", "--trace-max", "2" }, "--trace-max given more than once" },
         { { "--language", "de" }, "--language takes ko or en, not 'de'" },
-        { { "--language=" }, "--language needs a value (ko|en), not an empty one" },
-        { { "--language", "en", "--language", "ko" }, "--language given more than once" },
         { { "--card-encoding", "euc-kr" }, "--card-encoding takes cp949 or utf-8, not 'euc-kr'" },
-        { { "--card-encoding" }, "--card-encoding needs a value (cp949|utf-8)" },
         { { "--help=1" }, "--help takes no value" },
         { { "stray" }, "unexpected argument 'stray'" },
-        { { huge }, "unexpected argument 'xxx" },
     };
     for (const auto& [arguments, reason] : bad) {
         SCOPED_TRACE(arguments.join(' ').left(80).toStdString());

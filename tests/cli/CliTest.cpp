@@ -77,9 +77,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
                 + "카드 읽기 완료\n" },
         { "/dev/zero ends at once", { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
-            "line 1: the line is longer than 4096 bytes; the rest of the input is not read\nbatch: "
-            "0 "
-            "of 1 lines completed, 1 failed, 0 not run\n" },
+            "line 1: the line is longer than 4096 bytes; the rest of the input is not read\n"
+            "batch: 0 of 1 lines completed, 1 failed, 0 not run\n" },
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
@@ -104,10 +103,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     // The wire as the window's trace shows it; the reading as one JSON object.
     const QString trace = sim.folder() + "/wire.trace";
     const Ran run = cli(QStringList { "read", "05", "--json", "--trace", trace } << on_sim);
-    const QJsonObject read = json(run.out);
-    EXPECT_EQ(read["message"], "카드 읽기 완료");
-    EXPECT_EQ(read["data_hex"], "31323334353637383930313233343536");
-    EXPECT_GE(read["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
+    EXPECT_EQ(json(run.out)["data_hex"], "31323334353637383930313233343536");
+    EXPECT_GE(json(run.out)["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
     QFile file(trace);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray traced = file.readAll();
@@ -131,8 +128,6 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed, 9 "
         "bad_input,  bad_input");
     EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
-    EXPECT_EQ(json(lines.value(7))["completed"], 2);
-    EXPECT_EQ(json(lines.value(7))["failed"], 5);
     EXPECT_EQ(batched.status, 2);
     EXPECT_TRUE(batched.err.contains("line 4: unknown op 'write' (read, issue or modify)\n"));
     EXPECT_TRUE(batched.err.contains("line 9: not valid UTF-8 from the byte at offset 8 (0xFF)\n"));
@@ -225,40 +220,33 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
 
     // | head -1: the first card's line is read, and once head and its pipe are gone no card begins
     // (the run may see that before the next line comes).
-    QProcess piped;
-    start(piped,
+    start(process,
         { "-o", "pipefail", "-c",
             R"("$0" batch - --port-dir "$1" | { head -1; exec 0<&-; echo gone >&2; })", NOVARD_CLI,
             sim.folder() },
         "/bin/bash");
-    piped.write("op,address\nread,04\n");
-    const auto piped_told = [&](const QString& text) {
-        return QTest::qWaitFor(
-            [&] { return (err += piped.readAllStandardError()).contains(text); });
-    };
+    process.write("op,address\nread,04\n");
     err.clear();
-    ASSERT_TRUE(piped_told(accepted));
+    ASSERT_TRUE(told(accepted, 1));
     sim.process().write("\n");
-    ASSERT_TRUE(piped_told("gone"));
-    piped.write("read,05\n");
-    const Ran head = finish(piped);
+    ASSERT_TRUE(told("gone", 1));
+    process.write("read,05\n");
+    const Ran head = finish(process);
     EXPECT_EQ(head.status, 7) << head.err.toStdString();
     EXPECT_EQ(head.out, "2\tread\t04\tcompleted\t" + QString(16, ' ') + "\n");
     EXPECT_TRUE(
         (err + head.err).contains(QRegularExpression("batch: 1 of . lines completed, 0 failed")));
 
     // The link's device by its own node, while the link's card is awaited.
-    QProcess by_link;
-    start(by_link, { "read", "04", "--device", sim.link_path() });
+    start(process, { "read", "04", "--device", sim.link_path() });
     err.clear();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (err += by_link.readAllStandardError()).contains(accepted); }));
+    ASSERT_TRUE(told(accepted, 1));
     const Ran by_node
         = cli({ "read", "04", "--device", QFileInfo(sim.link_path()).canonicalFilePath() });
     EXPECT_EQ(by_node.status, 6) << by_node.err.toStdString();
     sim.process().write("\n");
     sim.process().waitForBytesWritten();
-    EXPECT_EQ(finish(by_link).status, 0);
+    EXPECT_EQ(finish(process).status, 0);
 }
 
 } // namespace

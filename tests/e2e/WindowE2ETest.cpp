@@ -201,15 +201,14 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
 }
 
 // A trace whose folder is removed loses lines: Label tells so, as novard-demo wires it, and keeps
-// telling over each echo; once the folder is back the next line is written and Label shows the
+// telling over the next echo; once the folder is back the next line is written and Label shows the
 // echo.
 TEST(TraceWarning, HoldsLabelWhileLinesAreLostAndGoesOnceTheyAreWrittenAgain)
 {
     const QTemporaryDir folder;
     const QDir traces(folder.filePath("traces"));
-    ASSERT_TRUE(traces.mkpath("."));
     WireTrace trace;
-    ASSERT_TRUE(trace.open(QFile::encodeName(traces.filePath("wire.trace"))));
+    ASSERT_TRUE(traces.mkpath(".") && trace.open(QFile::encodeName(traces.filePath("t"))));
     SimulatorProcess reader(quick_card, folder.filePath("COM1"));
     ASSERT_TRUE(reader.ready());
     PortMap map;
@@ -217,15 +216,15 @@ TEST(TraceWarning, HoldsLabelWhileLinesAreLostAndGoesOnceTheyAreWrittenAgain)
     WindowOnLine rig(map, &trace);
     show_trace_losses(trace, rig.window);
     ASSERT_TRUE(QDir(traces).removeRecursively());
-    const QString warning = WireTrace::failure_label(qt_error_string(ENOENT));
     for (int press = 0; press < 2; ++press) {
         rig.press("cmd_read");
-        ASSERT_TRUE(rig.label_becomes("Label1", "카드 읽기 완료")) << press;
-        EXPECT_EQ(rig.text("Label"), warning) << press;
+        ASSERT_TRUE(rig.label_becomes("Label1", "카드 읽기 완료"));
+        EXPECT_EQ(rig.text("Label"), WireTrace::failure_label(qt_error_string(ENOENT))) << press;
     }
     ASSERT_TRUE(traces.mkpath("."));
     rig.press("cmd_read");
-    EXPECT_TRUE(rig.text("Label").startsWith("[STX] R 04;730914 [ETX]")) << rig.text("Label").toStdString();
+    EXPECT_TRUE(rig.text("Label").startsWith("[STX] R 04;730914 [ETX]"))
+        << rig.text("Label").toStdString();
 }
 
 } // namespace
