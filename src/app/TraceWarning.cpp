@@ -1,10 +1,12 @@
 #include "TraceWarning.h"
 
 #include "MainWindow.h"
+#include "QtSerialControl.h"
 #include "WireTrace.h"
 
-void show_trace_losses(WireTrace& trace, MainWindow& window)
+void trace_window(WireTrace& trace, QtSerialControl& line, MainWindow& window)
 {
+    line.set_observer(&trace);
     QObject::connect(&trace, &WireTrace::failed, &window,
         [&window](const QString& reason) { window.set_warning(WireTrace::failure_label(reason)); });
     QObject::connect(

@@ -71,11 +71,11 @@ int main(int argc, char** argv)
     QtSerialControl line(port_map);
     if (command_line.demo)
         line.set_simulated_port(1);
-    if (!command_line.trace_file.isEmpty())
-        line.set_observer(&trace);
     QtDesktop desktop;
     MainWindow window(line, desktop);
-    show_trace_losses(trace, window);
+    // Before the window loads, so that its first opening is traced.
+    if (!command_line.trace_file.isEmpty())
+        trace_window(trace, line, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();

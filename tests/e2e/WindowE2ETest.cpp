@@ -213,8 +213,8 @@ TEST(TraceWarning, HoldsLabelWhileLinesAreLostAndGoesOnceTheyAreWrittenAgain)
     ASSERT_TRUE(reader.ready());
     PortMap map;
     map.set_port_dir(folder.path());
-    WindowOnLine rig(map, &trace);
-    show_trace_losses(trace, rig.window);
+    WindowOnLine rig(map);
+    trace_window(trace, rig.line, rig.window);
     ASSERT_TRUE(QDir(traces).removeRecursively());
     for (int press = 0; press < 2; ++press) {
         rig.press("cmd_read");
