@@ -23,9 +23,16 @@
         <source>알 수 없는 op &apos;%1&apos; (read, issue, modify 중 하나)</source>
         <translation>unknown op &apos;%1&apos; (read, issue or modify)</translation>
     </message>
+</context>
+<context>
+    <name>BatchInput</name>
     <message>
-        <source>머리글 줄이 없습니다 (op,address,key,data)</source>
-        <translation>no header line (op,address,key,data)</translation>
+        <source>줄이 %1바이트보다 깁니다; 나머지 입력은 읽지 않습니다</source>
+        <translation>the line is longer than %1 bytes; the rest of the input is not read</translation>
+    </message>
+    <message>
+        <source>오프셋 %2의 바이트(0x%3)부터 올바른 %1이(가) 아닙니다</source>
+        <translation>not valid %1 from the byte at offset %2 (0x%3)</translation>
     </message>
 </context>
 <context>
@@ -86,6 +93,26 @@
     <message>
         <source>일괄 처리: %2줄 중 %1줄 완료, %3줄 실패, %4줄 실행 안 함</source>
         <translation>batch: %1 of %2 lines completed, %3 failed, %4 not run</translation>
+    </message>
+    <message>
+        <source>%1번째 카드: %2</source>
+        <translation>card %1: %2</translation>
+    </message>
+    <message>
+        <source>--verify: %1</source>
+        <translation>--verify: %1</translation>
+    </message>
+    <message>
+        <source>읽어 본 블록이 쓴 블록과 다릅니다: 쓴 것 %1, 읽은 것 %2</source>
+        <translation>the block read back is not the one written: wrote %1, read %2</translation>
+    </message>
+    <message>
+        <source>novard-cli: %1: 머리글 줄이 없습니다 (op,address,key,data)</source>
+        <translation>novard-cli: %1: no header line (op,address,key,data)</translation>
+    </message>
+    <message>
+        <source>novard-cli: 출력을 쓸 수 없습니다: %1; 새 카드를 시작하지 않습니다</source>
+        <translation>novard-cli: cannot write the output: %1; no new card is begun</translation>
     </message>
 </context>
 <context>

@@ -32,10 +32,23 @@ QString temp_folder()
     return QStringLiteral("/tmp");
 }
 
-// QSerialPort's lock file for a port's path.
-QString lock_file(const QString& port_path)
+// QSerialPort's lock file for a device's real node: "/dev/" dropped and "_" for "/".
+QString lock_file(QString node)
 {
-    return QStringLiteral("/var/lock/LCK..") + QString(port_path).replace(u'/', u'_');
+    if (node.startsWith(QStringLiteral("/dev/")))
+        node.remove(0, 5);
+    return QStringLiteral("/var/lock/LCK..") + node.replace(u'/', u'_');
+}
+
+// A lock file's first line is its holder's process id; an empty one was being taken when its
+// program was killed.
+bool locked_by(const QString& path, pid_t pid)
+{
+    QFile lock(path);
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray holder = lock.readLine().trimmed();
+    return holder.isEmpty() || holder.toInt() == pid;
 }
 
 // The folders, and their COM1's lock files, that earlier runs killed outright left in folder: those
@@ -52,8 +65,12 @@ void remove_stale_folders(const QString& folder)
         const pid_t pid = match.captured(1).toInt();
         if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
-        const QFileInfo lock(lock_file(dir.filePath(entry.fileName() + QStringLiteral("/COM1"))));
-        if (lock.exists() && lock.ownerId() == getuid())
+        // The simulated reader's pseudo-terminal went with it; its number may be another's now,
+        // so only a lock that the gone run holds is removed.
+        const QFileInfo com1(dir.filePath(entry.fileName() + QStringLiteral("/COM1")));
+        const QFileInfo lock(lock_file(com1.symLinkTarget()));
+        if (com1.isSymLink() && lock.exists() && lock.ownerId() == getuid()
+            && locked_by(lock.filePath(), pid))
             QFile::remove(lock.filePath());
         QDir(entry.filePath()).removeRecursively();
     }

@@ -7,6 +7,7 @@
 #include "QtSystemPorts.h"
 #include "Runtime.h"
 #include "StopSignals.h"
+#include "TraceWarning.h"
 #include "WireTrace.h"
 
 #include <QApplication>
@@ -70,13 +71,11 @@ int main(int argc, char** argv)
     QtSerialControl line(port_map);
     if (command_line.demo)
         line.set_simulated_port(1);
-    if (!command_line.trace_file.isEmpty())
-        line.set_observer(&trace);
     QtDesktop desktop;
     MainWindow window(line, desktop);
-    // The operator is told in Label while lines are being lost, and again after each echo.
-    QObject::connect(&trace, &WireTrace::failed, &window,
-        [&window, &trace] { window.set_label(WireTrace::failure_label(trace.error())); });
+    // Before the window loads, so that its first opening is traced.
+    if (!command_line.trace_file.isEmpty())
+        trace_window(trace, line, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();

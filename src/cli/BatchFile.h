@@ -6,13 +6,10 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <optional>
 
-// A batch of card operations as CSV: a header naming the columns op and address, and optionally
-// key and data, in any order; then one operation a line ("read,04,,"; "issue,05,,\"a,b\""). A field
-// may be quoted, a quote inside doubled. An empty key is the default key. Empty lines are skipped;
-// a line that cannot be run (an unknown op, a wrong number of fields, data over the limit) is kept
-// with the reason, so that it is told in its place.
+// A batch's line as a card operation.
 struct BatchLine {
     int number = 0; // in the file, the header being line 1
     std::optional<CardCommand> command; // nothing when the line names no operation
@@ -20,12 +17,24 @@ struct BatchLine {
     QString fault; // empty: the line can be run
 };
 
-struct BatchFile {
+// A batch of card operations as CSV, taken a line at a time as it is read: a header naming the
+// columns op and address, and optionally key and data, in any order; then one operation a line
+// ("read,04,,"; "issue,05,,\"a,b\""). A field may be quoted, a quote inside doubled. An empty key
+// is the default key. Empty lines are skipped; a line that cannot be run (an unknown op, a wrong
+// number of fields, data over the limit) is kept with the reason, so that it is told in its place.
+class BatchFile {
     Q_DECLARE_TR_FUNCTIONS(BatchFile)
 
 public:
-    QList<BatchLine> lines;
-    QString fault; // the file as a whole cannot be read (no header, a bad header)
+    // The operation of one line's text; nothing for the header and an empty line. A bad header
+    // makes fault() the file's.
+    std::optional<BatchLine> take(int number, QStringView text);
+    // The file as a whole cannot be read (a bad header, or none before the first line's end).
+    QString fault() const { return fault_; }
+    bool has_header() const { return width_ > 0; }
 
-    static BatchFile parse(QStringView text);
+private:
+    std::array<qsizetype, 4> place_ { -1, -1, -1, -1 };
+    qsizetype width_ = 0;
+    QString fault_;
 };

@@ -48,15 +48,16 @@ QString no_card_message()
 
 QString CardOutcome::word() const
 {
-    static const std::array<QString, 7> words { QStringLiteral("completed"),
+    static const std::array<QString, 8> words { QStringLiteral("completed"),
         QStringLiteral("card_failed"), QStringLiteral("refused"), QStringLiteral("no_answer"),
-        QStringLiteral("no_card"), QStringLiteral("port_error"), QStringLiteral("bad_input") };
+        QStringLiteral("no_card"), QStringLiteral("port_error"), QStringLiteral("bad_input"),
+        QStringLiteral("verify_failed") };
     return words[std::size_t(result)];
 }
 
 int CardOutcome::status_of(Result result)
 {
-    static constexpr std::array<int, 7> statuses { 0, 4, 3, 5, 5, 6, 2 };
+    static constexpr std::array<int, 8> statuses { 0, 4, 3, 5, 5, 6, 2, 4 };
     return statuses[std::size_t(result)];
 }
 
@@ -81,6 +82,14 @@ QString CardSession::refusal(CardCommand command, const CommandFields& fields)
 {
     return data_too_long(trimmed_fields(command, fields)) ? CardCommands::too_long_message()
                                                           : QString();
+}
+
+QByteArray CardSession::written_block(const CommandFields& fields)
+{
+    constexpr qsizetype block_size = 16;
+    return trimmed_fields(CardCommand::new_issue, fields)
+        .data.toUtf8()
+        .leftJustified(block_size, ' ', true);
 }
 
 void CardSession::start(CardCommand command, const CommandFields& typed)
@@ -163,6 +172,6 @@ void CardSession::finish(Result result, const QString& message)
         emit this->message(message);
     busy_ = false;
     // Bytes before a CAN are no card's data.
-    emit finished(
-        { result, message, result == Result::completed ? data_ : QByteArray(), clock_.elapsed() });
+    emit finished({ result, message, result == Result::completed ? data_ : QByteArray(),
+        clock_.elapsed(), {} });
 }

@@ -20,13 +20,15 @@ struct CardOutcome {
         no_answer,
         no_card,
         port_error,
-        bad_input
+        bad_input,
+        verify_failed
     };
 
     Result result = Result::completed;
     QString message;
     QByteArray data; // a completed read's bytes between the reader's acceptance and its last CR
     qint64 elapsed_ms = 0; // from the frame going out to the answer's last byte (or the timeout)
+    QByteArray written; // --verify: the block an issue or modify wrote, read back as data
 
     QString word() const;
     int exit_status() const { return status_of(result); }
@@ -52,6 +54,8 @@ public:
 
     // The fields' check alone: the refusal text, or empty when the command can be sent.
     static QString refusal(CardCommand command, const CommandFields& fields);
+    // The block an issue or modify leaves on the card: the data's bytes, padded with spaces.
+    static QByteArray written_block(const CommandFields& fields);
 
 signals:
     void sent(const QString& echo);

@@ -98,6 +98,9 @@ ProgramHelp CliOptions::help()
             "also show the frame sent and any byte that answers nothing (noise, a reply to an "
             "earlier command)" },
         { "stop-on-error", "", "end a batch at the first card that does not complete" },
+        { "verify", "",
+            "after an issue or modify completes, read the block back with the same key and "
+            "compare: a difference is verify_failed, with both blocks in hex" },
         { "input-encoding", "utf-8|cp949",
             "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
             "not valid in it is a bad line, never sent",
@@ -112,7 +115,8 @@ ProgramHelp CliOptions::help()
         "lines and --json's message are in Korean or English as --language or the desktop "
         "chooses; --help and errors in the options are English. Scripts read the result, "
         "whose words never change: "
-        "completed, card_failed, refused, no_answer, no_card, port_error, bad_input; a batch "
+        "completed, card_failed, refused, no_answer, no_card, port_error, bad_input, "
+        "verify_failed; a batch "
         "counts the cards never tried as not_run.");
     help.exit_statuses = {
         { status(Result::completed), "completed (a batch: every card completed)" },
@@ -120,7 +124,9 @@ ProgramHelp CliOptions::help()
             "bad input (data longer than 16 characters, a bad batch line, text that is not valid "
             "in its encoding) or options" },
         { status(Result::refused), "the reader refused the command" },
-        { status(Result::card_failed), "the card operation failed (check Key A)" },
+        { status(Result::card_failed),
+            "the card operation failed (check Key A), or the block read back by --verify is "
+            "not the one written" },
         { status(Result::no_answer),
             "no answer from the reader within the ack timeout, or no card within the card "
             "timeout" },
@@ -228,5 +234,8 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
     options.json = parsed.is_set(QStringLiteral("json"));
     options.verbose = parsed.is_set(QStringLiteral("verbose"));
     options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
+    options.verify = parsed.is_set(QStringLiteral("verify"));
+    if (options.verify && options.command == Command::card && options.card == CardCommand::read)
+        return fail(QStringLiteral("--verify is for issue, modify and a batch"));
     return options;
 }

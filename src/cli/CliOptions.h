@@ -26,6 +26,7 @@ struct CliOptions : ProgramOptions {
     bool json = false;
     bool verbose = false;
     bool stop_on_error = false;
+    bool verify = false; // an issue or modify is read back and compared
 
     static ProgramHelp help();
     // The arguments as main receives them, program name first.

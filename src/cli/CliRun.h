@@ -3,15 +3,18 @@
 // novard-cli: the card operations of the window from a shell (library novard_cli, QtCore and
 // QSerialPort only).
 //
-// main reads the options (CliOptions) and, for a batch, the CSV file (BatchFile), then gives the
-// lines to CliRun on the QSerialPort line. CliRun opens the port as the window opens it and hands
-// each line to CardSession, which writes the codec's frame and decodes the reader's answer byte by
-// byte through the codec's progress table, so that the window and the command line cannot disagree
-// about a frame or a reply. The window's messages, and the run's own lines, go to standard error as
-// they come, in the chosen language; each card's outcome goes to standard output, as text or as one
-// JSON object a line.
+// main reads the options (CliOptions, on the shared runtime's table) and gives CliRun the single
+// command's line, or the batch file as it is read (BatchInput: a line at a time, decoded;
+// BatchFile: the CSV rules), on the QSerialPort line. CliRun opens the port as the window opens it
+// when the first card can be run, and hands each line to CardSession, which writes the codec's
+// frame and decodes the reader's answer byte by byte through the codec's progress table, so that
+// the window and the command line cannot disagree about a frame or a reply. The window's messages
+// and the run's own lines go to standard error as they come,
+// in the chosen language; each card's outcome goes to standard output, as text or as one
+// JSON object a line. Output that nobody reads any more starts no new card.
 
 #include "BatchFile.h"
+#include "BatchInput.h"
 #include "CardSession.h"
 #include "CliOptions.h"
 
@@ -25,10 +28,12 @@ class CliRun final : public QObject {
     Q_OBJECT
 
 public:
-    // A single command comes as one line numbered 0, and has no summary and no card numbers.
-    CliRun(const CliOptions& options, SerialControl& line, QList<BatchLine> lines);
+    // A single command comes as one line numbered 0, and has no summary and no card numbers; a
+    // batch comes as its input, opened.
+    CliRun(const CliOptions& options, SerialControl& line, std::optional<BatchLine> single,
+        BatchInput* input = nullptr);
 
-    // Opens the port and runs the lines in turn; done() gives the exit status.
+    // Runs the lines in turn; done() gives the exit status.
     void begin();
     // A stop signal: a single command ends at once; a batch after the card in progress, or at
     // once on a second signal.
@@ -38,26 +43,41 @@ signals:
     void done(int exit_status);
 
 private:
-    bool is_batch() const { return options_.command == CliOptions::Command::batch; }
+    bool is_batch() const { return input_ != nullptr; }
+    bool stopping() const;
     void next();
+    // The next line to run; nothing when there is none yet (waiting_) or no more.
+    std::optional<BatchLine> take_line(bool read_more = true);
+    bool open_port();
     void finished(const CardOutcome& outcome);
+    // The read back of --verify ended: the card's outcome.
+    CardOutcome verified(const CardOutcome& written, const CardOutcome& read) const;
     void report(const BatchLine& line, const CardOutcome& outcome);
     void end();
     void say(const QString& text) const;
+    void write_out(const QByteArray& line);
 
     const CliOptions& options_;
     SerialControl& line_;
     CardSession session_;
-    QList<BatchLine> lines_;
-    qsizetype position_ = 0; // the next line to run
-    int cards_ = 0; // lines that can be run
+    std::optional<BatchLine> single_;
+    BatchInput* input_;
+    BatchFile batch_;
+    BatchLine current_;
+    int lines_ = 0; // lines taken that are no header
+    int cards_ = 0; // of a regular file on a terminal, the lines that can be run; 0: not known
+    int untried_ = 0; // the line whose port did not open
     int card_number_ = 0; // of the card in progress, from 1
     int completed_ = 0;
     int failed_ = 0;
     std::optional<CardOutcome> first_failure_; // of the lines run, the first that did not complete
     int stop_signal_ = 0;
+    QString output_lost_; // why standard output could not be written
     bool terminal_ = false; // a batch's messages name their card
-    bool halted_ = false; // --stop-on-error met a card that did not complete
+    bool halted_ = false; // --stop-on-error met a card that did not complete, or the port went
+    bool waiting_ = false; // for the input's next bytes
+    bool port_opened_ = false;
+    std::optional<CardOutcome> verifying_; // the issue or modify whose block is being read back
     bool ended_ = false;
     QElapsedTimer clock_;
 };

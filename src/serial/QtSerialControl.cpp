@@ -169,7 +169,12 @@ CommResult QtSerialControl::open_device(const QString& device)
     // stat.
     if (!QFileInfo::exists(location))
         return CommResult::failure(device, ENOENT);
-    port_.setPortName(location);
+    // QSerialPort names its lock file after the name it is given, and root passes the terminal's
+    // exclusive mode: given a link, a second name of one device would take a second lock and open
+    // it twice. The real node takes the one lock every name shares, the one minicom and picocom
+    // take (LCK..ttyUSB0); messages and the trace still name the device as the operator gave it.
+    const QString node = QFileInfo(location).canonicalFilePath();
+    port_.setPortName(node.isEmpty() ? location : node);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     // On a closed port this only records the values; open() puts them all on the line at once.
     (void)apply_line_settings();

@@ -251,7 +251,7 @@ void MainWindow::set_data_text(const QString& text)
 }
 void MainWindow::set_echo(const QString& caption)
 {
-    Label->setText(caption);
+    set_label(caption);
 }
 void MainWindow::set_status(const QString& caption)
 {
@@ -281,7 +281,13 @@ void MainWindow::tick_option(int port)
 }
 void MainWindow::set_label(const QString& caption)
 {
-    Label->setText(caption);
+    label_caption_ = caption;
+    Label->setText(warning_.isEmpty() ? caption : warning_);
+}
+void MainWindow::set_warning(const QString& text)
+{
+    warning_ = text;
+    Label->setText(warning_.isEmpty() ? label_caption_ : warning_);
 }
 void MainWindow::tick_dtr()
 {

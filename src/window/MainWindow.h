@@ -53,6 +53,9 @@ public:
     void load();
 
     const CardCommands& commands() const { return commands_; }
+    // A warning that holds Label while it stands (the trace losing lines): echoes and port
+    // captions are kept behind it, and the latest shows again once it is cleared (empty text).
+    void set_warning(const QString& text);
 
     // CardPanel
     QString address_text() const override;
@@ -117,4 +120,6 @@ private:
     // Whether each option was ticked when the operator pressed it: a click on the ticked option
     // toggles nothing, yet it still runs the option's click handler.
     std::array<bool, 9> option_was_ticked_ {};
+    QString label_caption_; // Label's own caption, behind a warning
+    QString warning_;
 };

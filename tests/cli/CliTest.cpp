@@ -21,7 +21,7 @@ struct Ran {
 
 // Korean, as on a desktop whose locale names no language; a language chosen with --language on a
 // desktop of the other one, so that a text following the desktop shows.
-void start(QProcess& cli, const QStringList& arguments)
+void start(QProcess& cli, const QStringList& arguments, const QString& program = NOVARD_CLI)
 {
     die_with_test(cli);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -31,7 +31,7 @@ void start(QProcess& cli, const QStringList& arguments)
         QMap<QString, QString> { { "en", "ko_KR.UTF-8" }, { "ko", "en_US.UTF-8" } }.value(
             chosen, "C.UTF-8"));
     cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(NOVARD_CLI), arguments);
+    cli.start(program, arguments);
 }
 
 Ran finish(QProcess& cli, const QByteArray& input = {})
@@ -39,7 +39,8 @@ Ran finish(QProcess& cli, const QByteArray& input = {})
     cli.write(input);
     cli.closeWriteChannel();
     Ran run;
-    if (cli.waitForFinished(10000) && cli.exitStatus() == QProcess::NormalExit)
+    if ((cli.state() == QProcess::NotRunning || cli.waitForFinished(10000))
+        && cli.exitStatus() == QProcess::NormalExit)
         run.status = cli.exitCode();
     run.out = QString::fromUtf8(cli.readAllStandardOutput());
     run.err = QString::fromUtf8(cli.readAllStandardError());
@@ -76,8 +77,13 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "read back, beyond ASCII as UTF-8", { "read", "4" }, 0,
             "a;b \u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(6, ' ') + "\n",
             accepted + "카드 읽기 완료\n" },
-        { "sixteen characters pass", { "modify", "05", "1234567890123456 " }, 0, "",
-            "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" },
+        { "sixteen characters pass, read back", { "modify", "05", "1234567890123456 ", "--verify" },
+            0, "",
+            "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
+                + "카드 읽기 완료\n" },
+        { "/dev/zero ends at once", { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
+            "1번째 줄: 줄이 4096바이트보다 깁니다; 나머지 입력은 읽지 않습니다\n"
+            "일괄 처리: 1줄 중 0줄 완료, 1줄 실패, 0줄 실행 안 함\n" },
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
@@ -104,20 +110,21 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     // The wire as the window's trace shows it; the reading as one JSON object.
     const QString trace = sim.folder() + "/wire.trace";
     const Ran run = cli(QStringList { "read", "05", "--json", "--trace", trace } << on_sim);
-    const QJsonObject read = json(run.out);
-    EXPECT_EQ(read["message"], "카드 읽기 완료");
-    EXPECT_EQ(read["data_hex"], "31323334353637383930313233343536");
-    EXPECT_GE(read["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
+    EXPECT_EQ(json(run.out)["data_hex"], "31323334353637383930313233343536");
+    EXPECT_GE(json(run.out)["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
     QFile file(trace);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("sent  52 30 35 3B 37 33 30 39 31 34  R05;730914"));
+    const QByteArray traced = file.readAll();
+    EXPECT_TRUE(traced.contains("sent  52 30 35 3B 37 33 30 39 31 34  R05;730914"));
+    EXPECT_TRUE(traced.trimmed().endsWith("close " + QFile::encodeName(sim.folder()) + "/COM1"));
 
     // A batch from standard input: each line in its turn, bad ones told with their numbers and
-    // skipped, a summary last; the first failure's status.
+    // skipped (bytes that are not UTF-8 among them), a summary last; the first failure's status.
+    // Lines end at LF, CR LF or CR.
     const QStringList batch = QStringList { "batch", "-" } + on_sim;
     const QByteArray input
         = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
-          "12345678901234567,issue,06,\n\n,read,06,\n,read,08,000000\n";
+          "12345678901234567,issue,06,\r\n\r,read,06,\r,read,08,000000\n,read,09\xff,\n";
     const Ran batched = cli(batch + QStringList { "--json" }, input);
     const QStringList lines = batched.out.split(u'\n', Qt::SkipEmptyParts);
     QStringList results;
@@ -125,21 +132,38 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         results.append(
             json(line)["line"].toVariant().toString() + ' ' + json(line)["result"].toString());
     EXPECT_EQ(results.join(", "),
-        "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed,  "
-        "bad_input");
+        "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed, 9 "
+        "bad_input,  bad_input");
     EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
-    EXPECT_EQ(json(lines.value(6))["completed"], 2);
-    EXPECT_EQ(json(lines.value(6))["failed"], 4);
     EXPECT_EQ(batched.status, 2);
     EXPECT_TRUE(
         batched.err.contains("4번째 줄: 알 수 없는 op 'write' (read, issue, modify 중 하나)\n"));
     // In Korean no English word but names: ports, Key A, the file's columns, the command words.
     EXPECT_FALSE(
         QString(batched.err)
-            .remove(QRegularExpression(R"(COM\d+|Key A : 6 Byte|novard-cli|'[^']*'|/\S*|)"
-                                       R"(\b(CSV|JSON|read|issue|modify|op|address|key|data)\b)"))
+            .remove(QRegularExpression(R"(COM\d+|0x[0-9A-F]+|Key A : 6 Byte|novard-cli|'[^']*'|/\S*|)"
+                                       R"(\b(CSV|JSON|UTF|read|issue|modify|op|address|key|data)\b)"))
             .contains(QRegularExpression("[A-Za-z]{2,}")))
         << batched.err.toStdString();
+    EXPECT_TRUE(
+        batched.err.contains("9번째 줄: 오프셋 8의 바이트(0xFF)부터 올바른 UTF-8이(가) 아닙니다\n"));
+
+    // A program that keeps its pipe open gets each card as its line arrives.
+    QProcess kept_open;
+    start(kept_open, batch + QStringList { "--json" });
+    kept_open.write("op,address\nread,04\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, 10000));
+    EXPECT_EQ(json(kept_open.readLine())["result"], "completed");
+    EXPECT_EQ(finish(kept_open).status, 0);
+
+    // A card that does not keep what it is sent is found by reading the block back.
+    SimulatorProcess forgetful({ "--delay", "0", "--forgetful" });
+    ASSERT_TRUE(forgetful.ready());
+    const Ran unkept
+        = cli({ "issue", "04", "x", "--verify", "--json", "--port-dir", forgetful.folder() });
+    EXPECT_EQ(unkept.status, 4);
+    EXPECT_EQ(json(unkept.out)["result"], "verify_failed");
+    EXPECT_EQ(json(unkept.out)["written_hex"], "78" + QString(30, '0').replace("00", "20"));
 
     // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
     const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
@@ -179,8 +203,9 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
 }
 
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not
-// run, the summary comes and the port's lock goes.
-TEST(Cli, SigintInABatchEndsItAfterTheCardInProgress)
+// run, the summary comes and the port's lock goes. Output that nobody reads any more starts no new
+// card either; and while a card is awaited, the device is busy under any other name.
+TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
 {
     SimulatorProcess sim({ "--manual" });
     ASSERT_TRUE(sim.ready());
@@ -206,7 +231,38 @@ TEST(Cli, SigintInABatchEndsItAfterTheCardInProgress)
     EXPECT_EQ(json(lines.value(1))["result"], "completed") << run.out.toStdString();
     EXPECT_EQ(json(lines.value(2))["not_run"], 1);
     EXPECT_EQ(json(lines.value(2))["stopped"], true);
-    EXPECT_FALSE(QFileInfo::exists("/run/lock/LCK.." + QString(sim.link_path()).replace('/', '_')));
+    EXPECT_FALSE(QFileInfo::exists("/run/lock/LCK.."
+        + QFileInfo(sim.link_path()).canonicalFilePath().mid(5).replace('/', '_')));
+
+    // | head -1: the first card's line is read, and once head and its pipe are gone no card begins
+    // (the run may see that before the next line comes).
+    start(process,
+        { "-o", "pipefail", "-c",
+            R"("$0" batch - --port-dir "$1" | { head -1; exec 0<&-; echo gone >&2; })", NOVARD_CLI,
+            sim.folder() },
+        "/bin/bash");
+    process.write("op,address\nread,04\n");
+    err.clear();
+    ASSERT_TRUE(told(accepted, 1));
+    sim.process().write("\n");
+    ASSERT_TRUE(told("gone", 1));
+    process.write("read,05\n");
+    const Ran head = finish(process);
+    EXPECT_EQ(head.status, 7) << head.err.toStdString();
+    EXPECT_EQ(head.out, "2\tread\t04\tcompleted\t" + QString(16, ' ') + "\n");
+    EXPECT_TRUE(
+        (err + head.err).contains(QRegularExpression("일괄 처리: .줄 중 1줄 완료, 0줄 실패")));
+
+    // The link's device by its own node, while the link's card is awaited.
+    start(process, { "read", "04", "--device", sim.link_path() });
+    err.clear();
+    ASSERT_TRUE(told(accepted, 1));
+    const Ran by_node
+        = cli({ "read", "04", "--device", QFileInfo(sim.link_path()).canonicalFilePath() });
+    EXPECT_EQ(by_node.status, 6) << by_node.err.toStdString();
+    sim.process().write("\n");
+    sim.process().waitForBytesWritten();
+    EXPECT_EQ(finish(process).status, 0);
 }
 
 } // namespace

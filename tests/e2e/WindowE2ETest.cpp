@@ -9,9 +9,11 @@
 #include "QtSerialControl.h"
 #include "RecordingDesktop.h"
 #include "SimulatorProcess.h"
+#include "TraceWarning.h"
 #include "WindowControls.h"
 #include "WireTrace.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <memory>
@@ -196,6 +198,33 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
             "sent  52 30 34 3B 37 33 30 39 31 34  R04;730914", "sent  03  [ETX]" }));
     EXPECT_TRUE(received.join(u' ').startsWith(
         QByteArray("\x06\r" + QByteArray(16, ' ') + "\r").toHex(' ').toUpper()));
+}
+
+// A trace whose folder is removed loses lines: Label tells so, as novard-demo wires it, and keeps
+// telling over the next echo; once the folder is back the next line is written and Label shows the
+// echo.
+TEST(TraceWarning, HoldsLabelWhileLinesAreLostAndGoesOnceTheyAreWrittenAgain)
+{
+    const QTemporaryDir folder;
+    const QDir traces(folder.filePath("traces"));
+    WireTrace trace;
+    ASSERT_TRUE(traces.mkpath(".") && trace.open(QFile::encodeName(traces.filePath("t"))));
+    SimulatorProcess reader(quick_card, folder.filePath("COM1"));
+    ASSERT_TRUE(reader.ready());
+    PortMap map;
+    map.set_port_dir(folder.path());
+    WindowOnLine rig(map);
+    trace_window(trace, rig.line, rig.window);
+    ASSERT_TRUE(QDir(traces).removeRecursively());
+    for (int press = 0; press < 2; ++press) {
+        rig.press("cmd_read");
+        ASSERT_TRUE(rig.label_becomes("Label1", "카드 읽기 완료"));
+        EXPECT_EQ(rig.text("Label"), WireTrace::failure_label(ENOENT)) << press;
+    }
+    ASSERT_TRUE(traces.mkpath("."));
+    rig.press("cmd_read");
+    EXPECT_TRUE(rig.text("Label").startsWith("[STX] R 04;730914 [ETX]"))
+        << rig.text("Label").toStdString();
 }
 
 } // namespace

@@ -25,6 +25,8 @@ QByteArray Card::read(int block) const
 
 void Card::write(int block, QByteArrayView data)
 {
+    if (forgetful_)
+        return;
     blocks_.at(std::size_t(block)) = data.toByteArray().leftJustified(block_size, blank_byte, true);
 }
 

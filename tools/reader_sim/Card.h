@@ -26,10 +26,14 @@ public:
     // Data shorter than a block is padded with spaces; longer data is cut (the reader refuses it
     // before it gets here).
     void write(int block, QByteArrayView data);
+    // A card that takes every write and stores nothing, as a worn card or a faulty writer does:
+    // what a read back after the write is there to find.
+    void set_forgetful(bool forgetful) { forgetful_ = forgetful; }
 
 private:
     std::array<QByteArray, block_count> blocks_;
     std::array<QByteArray, block_count / blocks_per_sector> keys_;
+    bool forgetful_ = false;
 };
 
 } // namespace reader_sim

@@ -106,7 +106,11 @@ int main(int argc, char** argv)
         QStringLiteral("Present the card when Enter is pressed on standard input instead."));
     const QCommandLineOption verbose_option(QStringLiteral("verbose"),
         QStringLiteral("Log each frame and answer on standard error, control bytes by name."));
-    parser.addOptions({ link_option, key_option, delay_option, manual_option, verbose_option });
+    const QCommandLineOption forgetful_option(QStringLiteral("forgetful"),
+        QStringLiteral("Answer every write as done and store nothing, as a card that does not "
+                       "keep what it is sent."));
+    parser.addOptions(
+        { link_option, key_option, delay_option, manual_option, verbose_option, forgetful_option });
     parser.addPositionalArgument(
         QStringLiteral("PATH"), QStringLiteral("The link's path, as with --link."), "[PATH]");
 
@@ -140,7 +144,9 @@ int main(int argc, char** argv)
         return exit_no_device;
     }
 
-    Reader reader(Card(key), parser.isSet(verbose_option) ? print_line : nullptr);
+    Card card(key);
+    card.set_forgetful(parser.isSet(forgetful_option));
+    Reader reader(std::move(card), parser.isSet(verbose_option) ? print_line : nullptr);
     LineLoop loop(
         device, reader, { std::chrono::milliseconds(delay_ms), parser.isSet(manual_option) });
 
