@@ -15,6 +15,10 @@
         <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.</source>
         <translation>The command could not be sent to the port. Please check the port.</translation>
     </message>
+    <message>
+        <source>%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.</source>
+        <translation>The character %1 cannot be written to a card in %2. Nothing was sent.</translation>
+    </message>
 </context>
 <context>
     <name>CardSession</name>
@@ -25,6 +29,10 @@
     <message>
         <source>카드 대기 시간이 초과되었습니다</source>
         <translation>No card was presented in time</translation>
+    </message>
+    <message>
+        <source>명령을 다 보내지 못했습니다: %1바이트 중 %2바이트만 나갔습니다</source>
+        <translation>The command was not sent whole: only %2 of %1 bytes went out</translation>
     </message>
 </context>
 <context>

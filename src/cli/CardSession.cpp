@@ -4,6 +4,7 @@
 #include "PortOperations.h"
 #include "SerialControl.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -44,6 +45,32 @@ QString no_card_message()
     return CardSession::tr("카드 대기 시간이 초과되었습니다");
 }
 
+QString cut_message(qsizetype sent, qsizetype frame)
+{
+    return CardSession::tr("명령을 다 보내지 못했습니다: %1바이트 중 %2바이트만 나갔습니다")
+        .arg(frame)
+        .arg(sent);
+}
+
+constexpr qsizetype max_key_characters = 32;
+constexpr qsizetype block_bytes = 16;
+
+// The first control character of a field, which would change the frame's shape.
+std::optional<QChar> control_character(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return c;
+    }
+    return std::nullopt;
+}
+
+bool is_address(QStringView text)
+{
+    return !text.isEmpty() && text.size() <= 3
+        && std::ranges::all_of(text, [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 } // namespace
 
 QString CardOutcome::word() const
@@ -60,10 +87,12 @@ int CardOutcome::exit_status() const
     return statuses[std::size_t(result)];
 }
 
-CardSession::CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms)
+CardSession::CardSession(
+    SerialControl& line, int ack_timeout_ms, int card_timeout_ms, CardEncoding encoding)
     : line_(line)
     , ack_timeout_ms_(ack_timeout_ms)
     , card_timeout_ms_(card_timeout_ms)
+    , encoding_(encoding)
 {
     ack_timer_.setSingleShot(true);
     card_timer_.setSingleShot(true);
@@ -72,15 +101,60 @@ CardSession::CardSession(SerialControl& line, int ack_timeout_ms, int card_timeo
     card_timer_.setTimerType(Qt::PreciseTimer);
     connect(&line_, &SerialControl::OnComm, this, &CardSession::on_comm);
     connect(&ack_timer_, &QTimer::timeout, this,
-        [this] { finish(Result::no_answer, no_answer_message()); });
+        [this] { time_out(Result::no_answer, no_answer_message()); });
     connect(&card_timer_, &QTimer::timeout, this,
-        [this] { finish(Result::no_card, no_card_message()); });
+        [this] { time_out(Result::no_card, no_card_message()); });
 }
 
-QString CardSession::refusal(CardCommand command, const CommandFields& fields)
+QString CardSession::refusal(CardCommand command, const CommandFields& typed, CardEncoding encoding)
 {
-    return data_too_long(trimmed_fields(command, fields)) ? CardCommands::too_long_message()
-                                                          : QString();
+    const CommandFields fields = trimmed_fields(command, typed);
+    const std::pair<CommandField, const QString*> named[]
+        = { { CommandField::address, &fields.address }, { CommandField::key, &fields.key },
+              { CommandField::data, &fields.data } };
+    for (const auto& [field, text] : named) {
+        const QString word = field_word(field);
+        if (const auto c = control_character(*text))
+            return QStringLiteral("%1: holds the control character 0x%2, which no field may hold")
+                .arg(word)
+                .arg(c->unicode(), 2, 16, QLatin1Char('0'));
+        if (field != CommandField::data && text->contains(u';'))
+            return QStringLiteral("%1: holds ';', which separates the fields").arg(word);
+    }
+    if (!is_address(fields.address))
+        return QStringLiteral("address: 1 to 3 decimal digits, not '%1'").arg(fields.address);
+    if (const qsizetype count = character_count(fields.key); count > max_key_characters)
+        return QStringLiteral("key: %1 characters; it holds at most %2")
+            .arg(count)
+            .arg(max_key_characters);
+    if (data_too_long(fields))
+        return CardCommands::too_long_message();
+    const auto encoded = encode_fields(fields, encoding);
+    if (const auto* refused = std::get_if<Unrepresentable>(&encoded))
+        return QStringLiteral("%1: %2 cannot be written in %3")
+            .arg(field_word(refused->field), character_name(refused->character),
+                encoding_name(encoding));
+    if (const qsizetype bytes = std::get<EncodedFields>(encoded).data.size(); bytes > block_bytes)
+        return QStringLiteral("data: %1 characters are %2 bytes in %3; a block holds %4")
+            .arg(character_count(fields.data))
+            .arg(bytes)
+            .arg(encoding_name(encoding))
+            .arg(block_bytes);
+    return {};
+}
+
+void CardSession::abandon()
+{
+    if (const qsizetype unsent = line_.bytes_unsent(); busy_ && unsent > 0)
+        time_out(Result::port_error, cut_message(frame_size_ - unsent, frame_size_));
+}
+
+void CardSession::time_out(Result result, const QString& message)
+{
+    if (const qsizetype unsent = line_.drop_unsent(); unsent > 0)
+        finish(Result::port_error, cut_message(frame_size_ - unsent, frame_size_));
+    else
+        finish(result, message);
 }
 
 void CardSession::start(CardCommand command, const CommandFields& typed)
@@ -89,13 +163,18 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
     data_.clear();
     last_message_.clear();
     clock_.start();
-    if (const QString refused = refusal(command, typed); !refused.isEmpty()) {
+    if (const QString refused = refusal(command, typed, encoding_); !refused.isEmpty()) {
         finish(Result::bad_input, refused);
         return;
     }
-    const CommandFields fields = trimmed_fields(command, typed);
-    for (const QString& text : frame_writes(command, fields)) {
-        if (const CommResult result = line_.output(text); !result) {
+    const auto fields
+        = std::get<EncodedFields>(encode_fields(trimmed_fields(command, typed), encoding_));
+    const auto writes = frame_writes(command, fields);
+    frame_size_ = 0;
+    for (const QByteArray& write : writes)
+        frame_size_ += write.size();
+    for (const QByteArray& write : writes) {
+        if (const CommResult result = line_.output(write); !result) {
             finish(Result::port_error,
                 CardCommands::send_failed_message() + QStringLiteral(" (") + result.detail()
                     + u')');
@@ -103,7 +182,7 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
         }
     }
     state_ = initial_state(command);
-    emit sent(echo_text(command, fields));
+    emit sent(echo_text(command, fields, encoding_));
     if (ack_timeout_ms_ > 0)
         ack_timer_.start(ack_timeout_ms_);
 }

@@ -36,20 +36,26 @@ struct CardOutcome {
 // from the codec in three writes, and the reader's answer decoded byte by byte through the codec's
 // progress table. Only the reader's acceptance (ACK CR) is timed by the ack timeout, the card by
 // the card timeout. A byte that moves no step of the operation in progress is noise: it is never
-// taken for the card's data, and is told through stray().
+// taken for the card's data, and is told through stray(). Fields go out in the card's encoding;
+// a frame the line has not taken whole when the time is up is given up, as a port error.
 class CardSession final : public QObject {
     Q_OBJECT
 
 public:
-    CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms);
+    CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms,
+        CardEncoding encoding = CardEncoding::cp949);
 
     // The fields as typed: trimmed here. The outcome comes through finished(), also for data over
     // the limit (at once, nothing written).
     void start(CardCommand command, const CommandFields& fields);
     bool busy() const { return busy_; }
 
-    // The fields' check alone: the refusal text, or empty when the command can be sent.
-    static QString refusal(CardCommand command, const CommandFields& fields);
+    // The fields' check alone: the refusal text, one line naming the field, or empty when the
+    // command can be sent.
+    static QString refusal(CardCommand command, const CommandFields& fields,
+        CardEncoding encoding = CardEncoding::cp949);
+    // When the program ends with a frame not sent whole: gives it up and ends as a port error.
+    void abandon();
 
 signals:
     void sent(const QString& echo);
@@ -62,10 +68,13 @@ private:
     void on_comm();
     void take(char byte, QByteArray& noise);
     void finish(CardOutcome::Result result, const QString& message);
+    void time_out(CardOutcome::Result result, const QString& message);
 
     SerialControl& line_;
     int ack_timeout_ms_;
     int card_timeout_ms_;
+    CardEncoding encoding_;
+    qsizetype frame_size_ = 0;
     bool busy_ = false;
     ProgressState state_ = ProgressState::idle;
     QByteArray data_;

@@ -38,6 +38,9 @@ Fields are trimmed of spaces at both ends; DATA holds at most 16 characters.
                       command (default 1000; 0 waits for ever)
   --card-timeout MS   how long a card is awaited once the command is
                       accepted (default 30000; 0 waits for ever)
+  --card-encoding cp949|utf-8
+                      the bytes a field's characters become on the card, and
+                      how a read's block is decoded (default cp949)
   --json              print one JSON object a card (and a batch's summary)
   --verbose           also show the frame sent and any byte that answers
                       nothing (noise, a reply to an earlier command)
@@ -54,7 +57,9 @@ no_card, port_error, bad_input.
 
 Exit status:
   0  completed (a batch: every card completed)
-  2  bad input (data longer than 16 characters, a bad batch line) or options
+  2  bad input (data longer than 16 characters or bytes, a character the card
+     encoding lacks, a control character, a bad address or key, a bad batch
+     line) or options
   3  the reader refused the command
   4  the card operation failed (check Key A)
   5  no answer from the reader within the ack timeout, or no card within the
@@ -114,6 +119,7 @@ CliOptions CliOptions::parse(const QStringList& arguments)
     const QCommandLineOption trace_option = valued("trace", "FILE");
     const QCommandLineOption ack_option = valued("ack-timeout", "MS");
     const QCommandLineOption card_option = valued("card-timeout", "MS");
+    const QCommandLineOption encoding_option = valued("card-encoding", "NAME");
     const QCommandLineOption json_option(QStringLiteral("json"));
     const QCommandLineOption verbose_option(QStringLiteral("verbose"));
     const QCommandLineOption stop_option(QStringLiteral("stop-on-error"));
@@ -123,7 +129,7 @@ CliOptions CliOptions::parse(const QStringList& arguments)
     const QCommandLineOption language = language_option();
     parser.addOptions({ key_option, port_option, device_option, map_option, dir_option,
         trace_option, ack_option, card_option, json_option, verbose_option, stop_option,
-        help_option, version_option, language });
+        help_option, version_option, language, encoding_option });
 
     CliOptions options;
     auto fail = [&](const QString& reason) {
@@ -217,6 +223,13 @@ CliOptions CliOptions::parse(const QStringList& arguments)
         options.language = language_named(parser.value(language));
         if (!options.language)
             return fail(language_error(parser.value(language)));
+    }
+    if (parser.isSet(encoding_option)) {
+        const auto encoding = card_encoding_named(parser.value(encoding_option));
+        if (!encoding)
+            return fail(QStringLiteral("--card-encoding takes cp949 or utf-8, not '%1'")
+                            .arg(parser.value(encoding_option)));
+        options.card_encoding = *encoding;
     }
     options.json = parser.isSet(json_option);
     options.verbose = parser.isSet(verbose_option);

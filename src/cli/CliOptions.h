@@ -24,6 +24,7 @@ struct CliOptions {
     bool json = false;
     bool verbose = false;
     bool stop_on_error = false;
+    CardEncoding card_encoding = CardEncoding::cp949;
     std::optional<Language> language; // nothing: the desktop's
     QString text; // the help or version text, or the one-line error
 

@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include "ByteDisplay.h"
+#include "CardText.h"
 #include "PortOperations.h"
 #include "SerialControl.h"
 
@@ -35,7 +36,7 @@ void print(const QJsonObject& object)
 CliRun::CliRun(const CliOptions& options, SerialControl& line, QList<BatchLine> lines)
     : options_(options)
     , line_(line)
-    , session_(line, options.ack_timeout_ms, options.card_timeout_ms)
+    , session_(line, options.ack_timeout_ms, options.card_timeout_ms, options.card_encoding)
     , lines_(std::move(lines))
     , cards_(
           int(std::ranges::count_if(lines_, [](const BatchLine& l) { return l.fault.isEmpty(); })))
@@ -82,9 +83,10 @@ void CliRun::stop(int signal_number)
 {
     const bool again = stop_signal_ != 0;
     stop_signal_ = signal_number;
-    if (!is_batch() || again || !session_.busy())
+    if (!is_batch() || again || !session_.busy()) {
+        session_.abandon();
         end();
-    else
+    } else
         say(QStringLiteral("novard-cli: stopping after the card in progress (a second signal "
                            "stops at once)"));
 }
@@ -125,16 +127,23 @@ void CliRun::finished(const CardOutcome& outcome)
 void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
 {
     const bool read = line.command == CardCommand::read;
+    const std::optional<QString> text = decode_card_text(outcome.data, options_.card_encoding);
     if (!options_.json) {
+        // The text only where the display forms do not already show it.
+        QStringList row { read ? display_text(outcome.data) : QString() };
+        if (read && text != row[0])
+            row += text
+                ? QStringLiteral("text: ") + *text
+                : QStringLiteral("text: none (not %1)").arg(encoding_name(options_.card_encoding));
         if (is_batch())
             print(stdout,
-                QStringList { QString::number(line.number),
-                    line.command ? command_word(*line.command) : QString(),
-                    trim_spaces(line.fields.address), outcome.word(),
-                    read ? display_text(outcome.data) : QString() }
+                (QStringList { QString::number(line.number),
+                     line.command ? command_word(*line.command) : QString(),
+                     trim_spaces(line.fields.address), outcome.word() }
+                    + row)
                     .join(u'\t'));
         else if (read && outcome.result == Result::completed)
-            print(stdout, display_text(outcome.data));
+            print(stdout, row.join(u'\n'));
         return;
     }
     QJsonObject object;
@@ -149,6 +158,7 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
     if (read) {
         object[u"data"] = display_text(outcome.data);
         object[u"data_hex"] = QString::fromLatin1(outcome.data.toHex());
+        object[u"text"] = text ? QJsonValue(*text) : QJsonValue();
     }
     object[u"elapsed_ms"] = outcome.elapsed_ms;
     print(object);

@@ -77,7 +77,7 @@ int main(int argc, char** argv)
         break;
     case CliOptions::Action::card:
         lines = { { 0, options.command, options.fields,
-            CardSession::refusal(options.command, options.fields) } };
+            CardSession::refusal(options.command, options.fields, options.card_encoding) } };
         break;
     }
 

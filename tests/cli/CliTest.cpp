@@ -67,8 +67,9 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const Row rows[] = {
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
-        { "read back, beyond ASCII as UTF-8", { "read", "4" }, 0,
-            "a;b \u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(6, ' ') + "\n",
+        { "read back in CP949, its text beneath", { "read", "4" }, 0,
+            "a;b \u00C4\u00AB\u00B5\u00E5" + QString(8, ' ') + "\ntext: a;b 카드" + QString(8, ' ')
+                + "\n",
             accepted + "카드 읽기 완료\n" },
         { "sixteen characters pass", { "modify", "05", "1234567890123456 " }, 0, "",
             "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" },

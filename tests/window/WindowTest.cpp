@@ -260,7 +260,7 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEachAndTestPatternsCycle)
         SCOPED_TRACE(button);
         line.clear_outputs();
         click(get(button));
-        EXPECT_EQ(line.outputs(), QStringList({ "\x02", body, "\x03" }));
+        EXPECT_EQ(line.outputs(), QByteArrayList({ "\x02", body, "\x03" }));
     }
     QTest::keyClick(get<QComboBox>("read_address")->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
@@ -309,19 +309,23 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
 
-    // Too long data, or a write refused mid-frame, sends no more and says why.
+    // Too long data, a character CP949 lacks, or a write refused mid-frame, sends no more and says
+    // why.
     press("cmdwrite");
     type_into("txtwrdata", "12345678901234567");
     line.clear_outputs();
+    press("cmdwrite");
+    type_into("txtwrdata", "카드😀");
     press("cmdwrite");
     // A device pulled out mid-frame: the rest is not sent and the reason is told.
     line.outputs_before_refusal = 1;
     press("cmd_read");
     EXPECT_EQ(desktop.boxes,
         QStringList({ "16자를 초과 했습니다",
+            "“😀” (U+1F600) 문자는 CP949 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.",
             "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다. | COM1: "
             "Input/output error" }));
-    EXPECT_EQ(line.outputs(), QStringList { "\x02" });
+    EXPECT_EQ(line.outputs(), QByteArrayList { "\x02" });
     EXPECT_EQ(state(), "new");
 }
 
