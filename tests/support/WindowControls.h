@@ -59,15 +59,13 @@ public:
             field = combo->lineEdit();
         QTest::mouseClick(field, Qt::LeftButton);
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text[i].unicode() < 0x80) {
+        for (qsizetype i = 0, length = 1; i < text.size(); i += length) {
+            length = text[i].isHighSurrogate() ? 2 : 1;
+            if (text[i].unicode() < 0x80)
                 QTest::keyClick(field, text[i].toLatin1());
-                continue;
-            }
-            const qsizetype length = text[i].isHighSurrogate() ? 2 : 1;
-            QTest::sendKeyEvent(
-                QTest::Click, field, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
-            i += length - 1;
+            else
+                QTest::sendKeyEvent(
+                    QTest::Click, field, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
         }
     }
 
