@@ -5,12 +5,11 @@
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
+#include "Runtime.h"
 #include "StopSignals.h"
 #include "WireTrace.h"
 
 #include <QApplication>
-#include <QFile>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,39 +28,19 @@ bool display_available()
 
 int main(int argc, char** argv)
 {
-    // A trace FIFO whose reader went away, or standard output piped to a program that ended,
-    // would kill the tool, leaving the port's lock file and the demo's folder behind; a failed
-    // write is handled where it happens instead.
-    std::signal(SIGPIPE, SIG_IGN);
-    QByteArrayList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(argv[i]);
-    CommandLine command_line = CommandLine::parse(arguments);
+    CommandLine command_line = CommandLine::parse(program_arguments(argc, argv));
     command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
-    switch (command_line.action) {
-    case CommandLine::Action::error:
-        std::fprintf(stderr, "%s\n", qPrintable(command_line.text));
-        return 2;
-    case CommandLine::Action::help:
-    case CommandLine::Action::version:
-        std::fputs(qPrintable(command_line.text), stdout);
-        return 0;
-    case CommandLine::Action::list_ports:
+    if (const auto status = early_exit(command_line))
+        return *status;
+    if (command_line.list_ports) {
         command_line.port_map.renumber();
         std::fputs(qPrintable(command_line.port_map.listing()), stdout);
         return 0;
-    case CommandLine::Action::run:
-        break;
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!command_line.trace_file.isEmpty()
-        && !trace.open(command_line.trace_file, command_line.trace_max)) {
-        std::fprintf(stderr, "novard-demo: cannot open the trace file %s: %s\n",
-            qPrintable(CommandLine::quoted(QFile::decodeName(command_line.trace_file))),
-            qPrintable(trace.reason()));
+    if (!start_trace(trace, command_line, QStringLiteral("novard-demo"), &trace))
         return 2;
-    }
     if (!display_available()) {
         std::fputs("novard-demo: no display to open the window on (DISPLAY is not set)\n", stderr);
         return 1;
@@ -95,18 +74,10 @@ int main(int argc, char** argv)
         line.set_observer(&trace);
     QtDesktop desktop;
     MainWindow window(line, desktop);
-    // Told once each time lines start being lost; the trace itself notes how many, afterwards.
-    QObject::connect(&trace, &WireTrace::failed, &window, [&window](const QString& reason) {
-        window.set_label(WireTrace::failure_label(reason));
-        std::fprintf(stderr,
-            "novard-demo: cannot write the trace file: %s; the lines lost are counted and noted "
-            "in it once writing works again\n",
-            qPrintable(reason));
-    });
-    QObject::connect(&trace, &WireTrace::resumed, &window, [](qint64 lost_lines) {
-        std::fprintf(stderr, "novard-demo: the trace file is written again; %lld lines were lost\n",
-            static_cast<long long>(lost_lines));
-    });
+    window.set_card_encoding(command_line.card_encoding);
+    // The operator is told in Label while lines are being lost, and again after each echo.
+    QObject::connect(&trace, &WireTrace::failed, &window,
+        [&window](const QString& reason) { window.set_label(WireTrace::failure_label(reason)); });
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();

@@ -81,14 +81,14 @@ QString CardOutcome::word() const
     return words[std::size_t(result)];
 }
 
-int CardOutcome::exit_status() const
+int CardOutcome::status_of(Result result)
 {
     static constexpr std::array<int, 7> statuses { 0, 4, 3, 5, 5, 6, 2 };
     return statuses[std::size_t(result)];
 }
 
 CardSession::CardSession(
-    SerialControl& line, int ack_timeout_ms, int card_timeout_ms, CardEncoding encoding)
+    SerialControl& line, int ack_timeout_ms, int card_timeout_ms, TextEncoding encoding)
     : line_(line)
     , ack_timeout_ms_(ack_timeout_ms)
     , card_timeout_ms_(card_timeout_ms)
@@ -106,7 +106,7 @@ CardSession::CardSession(
         [this] { time_out(Result::no_card, no_card_message()); });
 }
 
-QString CardSession::refusal(CardCommand command, const CommandFields& typed, CardEncoding encoding)
+QString CardSession::refusal(CardCommand command, const CommandFields& typed, TextEncoding encoding)
 {
     const CommandFields fields = trimmed_fields(command, typed);
     const std::pair<CommandField, const QString*> named[]
@@ -133,12 +133,12 @@ QString CardSession::refusal(CardCommand command, const CommandFields& typed, Ca
     if (const auto* refused = std::get_if<Unrepresentable>(&encoded))
         return QStringLiteral("%1: %2 cannot be written in %3")
             .arg(field_word(refused->field), character_name(refused->character),
-                encoding_name(encoding));
+                encoding_label(encoding));
     if (const qsizetype bytes = std::get<EncodedFields>(encoded).data.size(); bytes > block_bytes)
         return QStringLiteral("data: %1 characters are %2 bytes in %3; a block holds %4")
             .arg(character_count(fields.data))
             .arg(bytes)
-            .arg(encoding_name(encoding))
+            .arg(encoding_label(encoding))
             .arg(block_bytes);
     return {};
 }

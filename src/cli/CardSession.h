@@ -29,7 +29,9 @@ struct CardOutcome {
     qint64 elapsed_ms = 0; // from the frame going out to the answer's last byte (or the timeout)
 
     QString word() const;
-    int exit_status() const;
+    int exit_status() const { return status_of(result); }
+    // The program's exit status for a card that ended so; --help's table is made from it.
+    static int status_of(Result result);
 };
 
 // Runs card operations one at a time on an open line, as the window's buttons do: the same frame
@@ -43,7 +45,7 @@ class CardSession final : public QObject {
 
 public:
     CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms,
-        CardEncoding encoding = CardEncoding::cp949);
+        TextEncoding encoding = TextEncoding::cp949);
 
     // The fields as typed: trimmed here. The outcome comes through finished(), also for data over
     // the limit (at once, nothing written).
@@ -53,7 +55,7 @@ public:
     // The fields' check alone: the refusal text, one line naming the field, or empty when the
     // command can be sent.
     static QString refusal(CardCommand command, const CommandFields& fields,
-        CardEncoding encoding = CardEncoding::cp949);
+        TextEncoding encoding = TextEncoding::cp949);
     // When the program ends with a frame not sent whole: gives it up and ends as a port error.
     void abandon();
 
@@ -73,7 +75,7 @@ private:
     SerialControl& line_;
     int ack_timeout_ms_;
     int card_timeout_ms_;
-    CardEncoding encoding_;
+    TextEncoding encoding_;
     qsizetype frame_size_ = 0;
     bool busy_ = false;
     ProgressState state_ = ProgressState::idle;

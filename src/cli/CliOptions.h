@@ -1,35 +1,35 @@
 #pragma once
 
 #include "CommandFrame.h"
-#include "Language.h"
-#include "PortMap.h"
+#include "ProgramOptions.h"
 
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
 
-// novard-cli's command and options, read from its arguments. The port options (--map, --port-dir,
-// --trace) mean what they mean to novard-demo; --port and --device say which port is used.
-struct CliOptions {
-    enum class Action { card, batch, ports, help, version, error };
+// novard-cli's command and options, read from its arguments by the table both programs share.
+// The port options (--map, --port-dir, --trace) mean what they mean to novard-demo; --port and
+// --device say which port is used.
+struct CliOptions : ProgramOptions {
+    enum class Command { card, batch, ports };
 
-    Action action = Action::error;
-    CardCommand command = CardCommand::read; // Action::card
+    // The status of a run whose standard output could not be written (EPIPE, a full disk).
+    static constexpr int output_lost_status = 7;
+
+    Command command = Command::card;
+    CardCommand card = CardCommand::read; // Command::card
     CommandFields fields; // as given: trimming and the data's limit come with the run
-    QString batch_file; // Action::batch: a path, or "-" for standard input
+    QByteArray batch_file; // Command::batch: a path's bytes, or "-" for standard input
+    TextEncoding input_encoding = TextEncoding::utf8; // the batch file's
     int port = 1;
-    PortMap port_map;
-    QString trace_file; // empty: no trace
     int ack_timeout_ms = 1000;
     int card_timeout_ms = 30000; // 0: waits for ever
     bool json = false;
     bool verbose = false;
     bool stop_on_error = false;
-    CardEncoding card_encoding = CardEncoding::cp949;
-    std::optional<Language> language; // nothing: the desktop's
-    QString text; // the help or version text, or the one-line error
 
+    static ProgramHelp help();
     // The arguments as main receives them, program name first.
-    static CliOptions parse(const QStringList& arguments);
+    static CliOptions parse(const QByteArrayList& arguments);
 };
 
 // The command's word in arguments, batch lines and JSON: "read", "issue", "modify".

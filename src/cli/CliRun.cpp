@@ -134,7 +134,7 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
         if (read && text != row[0])
             row += text
                 ? QStringLiteral("text: ") + *text
-                : QStringLiteral("text: none (not %1)").arg(encoding_name(options_.card_encoding));
+                : QStringLiteral("text: none (not %1)").arg(encoding_label(options_.card_encoding));
         if (is_batch())
             print(stdout,
                 (QStringList { QString::number(line.number),

@@ -37,7 +37,7 @@ signals:
     void done(int exit_status);
 
 private:
-    bool is_batch() const { return options_.action == CliOptions::Action::batch; }
+    bool is_batch() const { return options_.command == CliOptions::Command::batch; }
     void next();
     void finished(const CardOutcome& outcome);
     void report(const BatchLine& line, const CardOutcome& outcome);

@@ -34,11 +34,6 @@ std::unique_ptr<QTranslator> install(const QString& file, const QString& folder 
 
 } // namespace
 
-QCommandLineOption language_option()
-{
-    return { QStringLiteral("language"), QString(), QStringLiteral("ko|en") };
-}
-
 std::optional<Language> language_named(QStringView name)
 {
     if (name == u"ko")

@@ -6,18 +6,15 @@
 // translation (translations/novard_en.ts, compiled into this library) replaces the program's own
 // texts when the desktop's language is another or --language en asks for it; Qt's own texts (a
 // message box's button) follow the same choice through Debian's translations of Qt. A program
-// parses --language with language_option and language_named, then calls use_language once its
-// QCoreApplication exists.
+// reads --language with language_named (the shared options table lists it), then calls use_language
+// once its QCoreApplication exists.
 
-#include <QCommandLineOption>
 #include <QString>
 #include <QStringView>
 #include <optional>
 
 enum class Language { korean, english };
 
-// --language ko|en, as every program of the tool takes it.
-QCommandLineOption language_option();
 // "ko" or "en"; nothing for any other text.
 std::optional<Language> language_named(QStringView name);
 // Why value is no language, in one line for standard error.

@@ -70,10 +70,10 @@ QString CardCommands::too_long_message()
     return tr("16자를 초과 했습니다");
 }
 
-QString CardCommands::unrepresentable_message(char32_t character, CardEncoding encoding)
+QString CardCommands::unrepresentable_message(char32_t character, TextEncoding encoding)
 {
     return tr("%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.")
-        .arg(character_name(character), encoding_name(encoding));
+        .arg(character_name(character), encoding_label(encoding));
 }
 
 QString CardCommands::no_port_message()

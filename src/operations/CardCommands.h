@@ -52,12 +52,12 @@ public:
         cmd_state_ = progress_state(state).value_or(ProgressState::idle);
     }
 
-    CardEncoding card_encoding() const { return card_encoding_; }
-    void set_card_encoding(CardEncoding encoding) { card_encoding_ = encoding; }
+    TextEncoding card_encoding() const { return card_encoding_; }
+    void set_card_encoding(TextEncoding encoding) { card_encoding_ = encoding; }
 
     static QString too_long_message(); // "16자를 초과 했습니다"
     // The box for a character the card's encoding cannot represent.
-    static QString unrepresentable_message(char32_t character, CardEncoding encoding);
+    static QString unrepresentable_message(char32_t character, TextEncoding encoding);
     static QString no_port_message(); // the box for a send while no port is open
     static QString send_failed_message(); // the box for a write the line refused
 
@@ -68,5 +68,5 @@ private:
     SerialControl& line_;
     ProgressState cmd_state_ = ProgressState::idle;
     int test_pattern_index_ = 0;
-    CardEncoding card_encoding_ = CardEncoding::cp949;
+    TextEncoding card_encoding_ = TextEncoding::cp949;
 };

@@ -3,42 +3,27 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace {
-
-// ICU's "cp949" is IBM's code page 949, which differs from the Windows one in most of its Hangul;
-// "windows-949" is the one the Windows tool wrote.
-const char* icu_name(CardEncoding encoding)
+const char* converter_name(TextEncoding encoding)
 {
-    return encoding == CardEncoding::cp949 ? "windows-949" : "UTF-8";
+    return encoding == TextEncoding::cp949 ? "windows-949" : "UTF-8";
 }
 
-} // namespace
-
-QString encoding_name(CardEncoding encoding)
+QString encoding_label(TextEncoding encoding)
 {
-    return encoding == CardEncoding::cp949 ? QStringLiteral("CP949") : QStringLiteral("UTF-8");
+    return encoding == TextEncoding::cp949 ? QStringLiteral("CP949") : QStringLiteral("UTF-8");
 }
 
-std::optional<CardEncoding> card_encoding_named(QStringView name)
-{
-    for (const CardEncoding encoding : { CardEncoding::cp949, CardEncoding::utf8 }) {
-        if (name.compare(encoding_name(encoding), Qt::CaseInsensitive) == 0)
-            return encoding;
-    }
-    return std::nullopt;
-}
-
-std::optional<QByteArray> encode_card_text(QStringView text, CardEncoding encoding)
+std::optional<QByteArray> encode_card_text(QStringView text, TextEncoding encoding)
 {
     // Stateless: each text is whole, so nothing is carried from one to the next.
-    QStringEncoder encoder(icu_name(encoding), QStringConverter::Flag::Stateless);
+    QStringEncoder encoder(converter_name(encoding), QStringConverter::Flag::Stateless);
     QByteArray bytes = encoder.encode(text);
     if (encoder.hasError() || !encoder.isValid())
         return std::nullopt;
     return bytes;
 }
 
-std::optional<char32_t> first_unrepresentable(QStringView text, CardEncoding encoding)
+std::optional<char32_t> first_unrepresentable(QStringView text, TextEncoding encoding)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype length
@@ -53,9 +38,9 @@ std::optional<char32_t> first_unrepresentable(QStringView text, CardEncoding enc
     return std::nullopt;
 }
 
-std::optional<QString> decode_card_text(QByteArrayView bytes, CardEncoding encoding)
+std::optional<QString> decode_card_text(QByteArrayView bytes, TextEncoding encoding)
 {
-    QStringDecoder decoder(icu_name(encoding), QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(converter_name(encoding), QStringConverter::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError() || !decoder.isValid())
         return std::nullopt;

@@ -67,7 +67,7 @@ QString field_word(CommandField field)
 }
 
 std::variant<EncodedFields, Unrepresentable> encode_fields(
-    const CommandFields& fields, CardEncoding encoding)
+    const CommandFields& fields, TextEncoding encoding)
 {
     EncodedFields encoded;
     for (const auto& [field, text, bytes] :
@@ -97,7 +97,7 @@ QByteArray command_body(CardCommand command, const EncodedFields& fields)
 
 namespace {
 
-QString field_echo(const QByteArray& bytes, CardEncoding encoding)
+QString field_echo(const QByteArray& bytes, TextEncoding encoding)
 {
     const QString text = decode_card_text(bytes, encoding).value_or(QString());
     if (std::ranges::all_of(bytes, [](char byte) { return quint8(byte) < 0x80; }))
@@ -107,7 +107,7 @@ QString field_echo(const QByteArray& bytes, CardEncoding encoding)
 
 } // namespace
 
-QString echo_text(CardCommand command, const EncodedFields& fields, CardEncoding encoding)
+QString echo_text(CardCommand command, const EncodedFields& fields, TextEncoding encoding)
 {
     const QString address = field_echo(fields.address, encoding);
     const QString key = field_echo(fields.key, encoding);

@@ -45,7 +45,7 @@ struct Unrepresentable {
     char32_t character;
 };
 std::variant<EncodedFields, Unrepresentable> encode_fields(
-    const CommandFields& fields, CardEncoding encoding);
+    const CommandFields& fields, TextEncoding encoding);
 
 inline constexpr char stx = 0x02;
 inline constexpr char etx = 0x03;
@@ -74,7 +74,7 @@ QByteArray command_body(CardCommand command, const EncodedFields& fields);
 std::array<QByteArray, 3> frame_writes(CardCommand command, const EncodedFields& fields);
 // The frame as Label echoes it, from the bytes that go out: an ASCII field as itself, any other
 // as its text followed by its bytes in hex, "카드 (C4 AB B5 E5)".
-QString echo_text(CardCommand command, const EncodedFields& fields, CardEncoding encoding);
+QString echo_text(CardCommand command, const EncodedFields& fields, TextEncoding encoding);
 // The first progress value of the command: "read", "new" or "edit".
 ProgressState initial_state(CardCommand command);
 

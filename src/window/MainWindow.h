@@ -54,7 +54,7 @@ public:
 
     const CardCommands& commands() const { return commands_; }
     // The bytes the fields become on the card (--card-encoding); CP949 until told.
-    void set_card_encoding(CardEncoding encoding) { commands_.set_card_encoding(encoding); }
+    void set_card_encoding(TextEncoding encoding) { commands_.set_card_encoding(encoding); }
 
     // CardPanel
     QString address_text() const override;

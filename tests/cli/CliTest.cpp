@@ -88,7 +88,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "no batch file", { "batch", "/nonexistent.csv", "--language", "en" }, 2, "",
             "novard-cli: cannot read '/nonexistent.csv': No such file or directory\n" },
         { "a bad option", { "read", "04", "--port", "COM17" }, 2, "",
-            "novard-cli: --port takes COM1 to COM16, not 'COM17'\nTry 'novard-cli --help'.\n" },
+            "novard-cli: --port takes COM1 to COM16, not 'COM17'\n" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -163,11 +163,12 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
 {
     Pty pty;
     const QTemporaryDir no_ports;
-    const QStringList on_pty { "read", "04", "--json", "--verbose", "--ack-timeout", "1000",
-        "--card-timeout", "300", "--port-dir", no_ports.path(), "--device", pty.device_path() };
+    const QStringList on_pty { "read", "04", "--json", "--verbose", "--card-timeout", "300",
+        "--port-dir", no_ports.path(), "--device", pty.device_path() };
+    // The answer is awaited for ever where the test answers: a slow test is never no answer.
     const auto answered = [&](const QByteArray& answer) {
         QProcess process;
-        start(process, on_pty);
+        start(process, on_pty + QStringList { "--ack-timeout", answer.isEmpty() ? "100" : "0" });
         EXPECT_EQ(pty.read(12), "\x02R04;730914\x03");
         pty.write(answer);
         return finish(process);

@@ -31,10 +31,10 @@ TEST(CommandFrame, TrimsSpacesOnlyCountsCharactersAsTheOperatorSeesThemAndEchoes
 // wrote it in CP949.
 TEST(CardText, EachFieldBecomesItsEncodingsBytesOrItsFirstUnrepresentableCharacterIsRefused)
 {
-    using enum CardEncoding;
+    using enum TextEncoding;
     const struct {
         const char* text;
-        CardEncoding encoding;
+        TextEncoding encoding;
         const char* bytes_or_refusal;
     } rows[] = { { "카드", cp949, "C4 AB B5 E5" }, { "카드", utf8, "EC B9 B4 EB 93 9C" },
         { "똠힣ㄱ", cp949, "8C 63 C6 52 A4 A1" }, { "Az09 ;~", cp949, "41 7A 30 39 20 3B 7E" },

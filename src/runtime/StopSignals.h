@@ -1,9 +1,5 @@
 #pragma once
 
-// The program around the window: main reads the options (CommandLine), opens the wire trace
-// (WireTrace) and sets up the stop on signals (StopSignals) before it makes the window on the
-// QSerialPort line. The classes here are the novard_app library, so that tests link them.
-
 #include <QObject>
 #include <QSocketNotifier>
 

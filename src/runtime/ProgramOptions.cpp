@@ -1,0 +1,162 @@
+#include "ProgramOptions.h"
+
+#include <QFile>
+#include <QSet>
+
+namespace {
+
+// "64M", "10k", "4096"; 1024-based.
+std::optional<qint64> size_value(QString text)
+{
+    qint64 unit = 1;
+    const QString units = QStringLiteral("kmg");
+    if (const qsizetype power = units.indexOf(text.right(1).toLower());
+        power >= 0 && !text.isEmpty()) {
+        unit = qint64(1) << (10 * (power + 1));
+        text.chop(1);
+    }
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    if (!ok || number < 0 || text.startsWith(u'+') || number > (qint64(1) << 50) / unit)
+        return std::nullopt;
+    return number * unit;
+}
+
+using Complete = OptionSpec::Complete;
+
+} // namespace
+
+QString encoding_name(TextEncoding encoding)
+{
+    return encoding == TextEncoding::cp949 ? QStringLiteral("cp949") : QStringLiteral("utf-8");
+}
+
+std::optional<TextEncoding> encoding_named(QStringView name)
+{
+    for (const TextEncoding encoding : { TextEncoding::utf8, TextEncoding::cp949 }) {
+        if (name == encoding_name(encoding))
+            return encoding;
+    }
+    return std::nullopt;
+}
+
+QList<OptionSpec> ProgramOptions::port_options()
+{
+    return {
+        { "map", "COMn=PATH",
+            "open PATH as port n (1-16): a USB adapter such as /dev/ttyUSB0, a pseudo-terminal or "
+            "a symbolic link",
+            true, false, Complete::nothing },
+        { "port-dir", "FOLDER", "open FOLDER/COMn as port n, for every port not mapped", false,
+            false, Complete::folder },
+    };
+}
+
+QList<OptionSpec> ProgramOptions::trace_options()
+{
+    return {
+        { "trace", "FILE",
+            "append every byte written to and received from the port to FILE (time in ms, hex "
+            "and [STX]-style display forms), and each port open, close and loss; when lines "
+            "cannot be written, the program says so once and notes in FILE how many were lost "
+            "when writing works again",
+            false, false, Complete::file },
+        { "trace-max", "SIZE",
+            "once FILE holds SIZE bytes (a number, or with k, M or G), keep it as FILE.1 and "
+            "begin FILE anew; default 64M, 0 for no bound" },
+    };
+}
+
+QList<OptionSpec> ProgramOptions::common_options()
+{
+    return {
+        { "card-encoding", "cp949|utf-8",
+            "the card's text encoding: which bytes a field's characters become on the line and "
+            "how read data are decoded; default cp949, as the cards of the Korean installed base "
+            "hold their text",
+            false, false, Complete::words, "cp949 utf-8" },
+        { "language", "ko|en",
+            "the messages in Korean or in English; without it the desktop's first language "
+            "decides: Korean for Korean and under the C locale, English for any other",
+            false, false, Complete::words, "ko en" },
+        { "help", "", "show this text and exit" },
+        { "version", "", "show the version and exit" },
+    };
+}
+
+bool ProgramOptions::fail(const QString& program, const QString& reason)
+{
+    action = Action::error;
+    text = program + QStringLiteral(": ") + reason;
+    return false;
+}
+
+bool ProgramOptions::take(const ParsedArguments& parsed, const ProgramHelp& help)
+{
+    const QString& program = help.program;
+    if (!parsed.error.isEmpty())
+        return fail(program, parsed.error);
+    if (parsed.is_set(QStringLiteral("help"))) {
+        action = Action::help;
+        text = help_text(help);
+        return true;
+    }
+    if (parsed.is_set(QStringLiteral("version"))) {
+        action = Action::version;
+        text = program + QStringLiteral(" " NOVARD_VERSION "\n");
+        return true;
+    }
+    if (parsed.is_set(QStringLiteral("language"))) {
+        language = language_named(parsed.text(QStringLiteral("language")));
+        if (!language)
+            return fail(program, language_error(parsed.text(QStringLiteral("language"))));
+    }
+    if (parsed.is_set(QStringLiteral("card-encoding"))) {
+        const auto encoding = encoding_named(parsed.text(QStringLiteral("card-encoding")));
+        if (!encoding)
+            return fail(program,
+                QStringLiteral("--card-encoding takes cp949 or utf-8, not %1")
+                    .arg(quoted(QFile::decodeName(parsed.value(QStringLiteral("card-encoding"))))));
+        card_encoding = *encoding;
+    }
+    // A serial port's name is text to QSerialPort: a path that is not UTF-8 would open another.
+    const QByteArray folder = parsed.value(QStringLiteral("port-dir"));
+    if (!is_utf8(folder))
+        return fail(program,
+            QStringLiteral("--port-dir: the folder's name is not UTF-8, which a serial port's "
+                           "path must be"));
+    if (!folder.isEmpty())
+        port_map.set_port_dir(QString::fromUtf8(folder));
+    QSet<int> mapped;
+    for (const QByteArray& value : parsed.values.value(QStringLiteral("map"))) {
+        const auto mapping = PortMap::parse_mapping(QFile::decodeName(value));
+        if (!mapping)
+            return fail(program,
+                QStringLiteral("--map takes COMn=PATH with n from 1 to 16, not %1")
+                    .arg(quoted(QFile::decodeName(value))));
+        if (!is_utf8(value))
+            return fail(program,
+                QStringLiteral("--map: the path of COM%1 is not UTF-8, which a serial port's "
+                               "path must be")
+                    .arg(mapping->port));
+        if (mapped.contains(mapping->port))
+            return fail(
+                program, QStringLiteral("--map COM%1 given more than once").arg(mapping->port));
+        mapped.insert(mapping->port);
+        port_map.map_port(mapping->port, mapping->path);
+    }
+    trace_file = parsed.value(QStringLiteral("trace"));
+    if (trace_file == "-")
+        return fail(
+            program, QStringLiteral("--trace takes a file; for standard output name /dev/stdout"));
+    if (parsed.is_set(QStringLiteral("trace-max"))) {
+        const QString value = parsed.text(QStringLiteral("trace-max"));
+        const auto size = size_value(value);
+        if (!size)
+            return fail(program,
+                QStringLiteral("--trace-max takes a size such as 64M, 500k or 0, not %1")
+                    .arg(quoted(value)));
+        trace_max = *size;
+    }
+    return true;
+}

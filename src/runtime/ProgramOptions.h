@@ -1,0 +1,50 @@
+#pragma once
+
+// The runtime both programs share (library novard_runtime, QtCore and the serial port map): the
+// options table and its parser (OptionTable), the options both programs take (ProgramOptions),
+// the wire trace (WireTrace) and the stop on signals (StopSignals). Each program's main reads
+// its options into a struct built on ProgramOptions, opens the trace and sets up the stop signals
+// before it opens a port, and so ends the same way on every path.
+
+#include "CardText.h"
+#include "Language.h"
+#include "OptionTable.h"
+#include "PortMap.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// "utf-8" or "cp949", as the options spell them (TextEncoding is the protocol's, CardText.h, with
+// the name Qt's converters take).
+QString encoding_name(TextEncoding encoding);
+std::optional<TextEncoding> encoding_named(QStringView name);
+
+// The options both programs take, with the same rules: the port options, the wire trace and
+// its bound, the language, the card's text encoding, --help and --version.
+struct ProgramOptions {
+    enum class Action { run, help, version, error };
+
+    static constexpr qint64 default_trace_max = qint64(64) * 1024 * 1024;
+
+    Action action = Action::run;
+    PortMap port_map;
+    // The path's bytes as given: a file name need not be UTF-8. Empty: no trace.
+    QByteArray trace_file;
+    qint64 trace_max = default_trace_max; // bytes; 0: no bound
+    std::optional<Language> language; // empty: the desktop's
+    // Which bytes a field's characters become on the line and how read data are decoded.
+    TextEncoding card_encoding = TextEncoding::cp949;
+    QString text; // the help or version text, or the one-line error
+
+    // The shared options' rows, in the order the help lists them.
+    static QList<OptionSpec> port_options();
+    static QList<OptionSpec> trace_options();
+    static QList<OptionSpec> common_options(); // language, card encoding, help, version
+
+    // Reads the shared options of parsed into this; false, with text the error, when one is
+    // refused. Help and version come first: they are answered whatever else is given.
+    bool take(const ParsedArguments& parsed, const ProgramHelp& help);
+    // Sets the error text ("program: reason") and the action; returns false, for a one-line fail.
+    bool fail(const QString& program, const QString& reason);
+};

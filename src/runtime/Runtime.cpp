@@ -1,0 +1,56 @@
+#include "Runtime.h"
+
+#include "WireTrace.h"
+
+#include <QFile>
+#include <csignal>
+#include <cstdio>
+
+QByteArrayList program_arguments(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    QByteArrayList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(argv[i]);
+    return arguments;
+}
+
+std::optional<int> early_exit(const ProgramOptions& options)
+{
+    switch (options.action) {
+    case ProgramOptions::Action::error:
+        std::fprintf(stderr, "%s\n", options.text.toUtf8().constData());
+        return 2;
+    case ProgramOptions::Action::help:
+    case ProgramOptions::Action::version:
+        std::fputs(options.text.toUtf8().constData(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case ProgramOptions::Action::run:
+        break;
+    }
+    return std::nullopt;
+}
+
+bool start_trace(
+    WireTrace& trace, const ProgramOptions& options, const QString& program, QObject* context)
+{
+    if (options.trace_file.isEmpty())
+        return true;
+    if (!trace.open(options.trace_file, options.trace_max)) {
+        std::fprintf(stderr, "%s: cannot open the trace file %s: %s\n", qPrintable(program),
+            qPrintable(quoted(QFile::decodeName(options.trace_file))), qPrintable(trace.reason()));
+        return false;
+    }
+    // Told once each time lines start being lost; the trace itself notes how many, afterwards.
+    QObject::connect(&trace, &WireTrace::failed, context, [program](const QString& reason) {
+        std::fprintf(stderr,
+            "%s: cannot write the trace file: %s; the lines lost are counted and noted in it once "
+            "writing works again\n",
+            qPrintable(program), qPrintable(reason));
+    });
+    QObject::connect(&trace, &WireTrace::resumed, context, [program](qint64 lost_lines) {
+        std::fprintf(stderr, "%s: the trace file is written again; %lld lines were lost\n",
+            qPrintable(program), static_cast<long long>(lost_lines));
+    });
+    return true;
+}

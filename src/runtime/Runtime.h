@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ProgramOptions.h"
+
+#include <QByteArrayList>
+#include <optional>
+
+class QObject;
+class WireTrace;
+
+// What both programs' main do before they run, in the same words.
+
+// The arguments as the bytes given: a path need not be UTF-8. SIGPIPE is ignored from here on:
+// a trace FIFO whose reader went away, or standard output piped to a program that ended, would
+// kill the program and leave the port's lock file behind; a failed write is handled where it
+// happens instead.
+QByteArrayList program_arguments(int argc, char** argv);
+
+// The options' answer when they end the program at once: the one-line error on standard error
+// (status 2), the help or version on standard output (0). Nothing when the program runs.
+std::optional<int> early_exit(const ProgramOptions& options);
+
+// Opens the trace the options name, if any, and tells on standard error, as program, when lines
+// start being lost and when they are written again. False, with the reason told, when it
+// cannot be opened (status 2).
+bool start_trace(
+    WireTrace& trace, const ProgramOptions& options, const QString& program, QObject* context);
