@@ -35,7 +35,7 @@ constexpr std::array<QStringView, 4> column_names { u"op", u"address", u"key", u
 
 } // namespace
 
-BatchFile BatchFile::parse(QStringView text)
+BatchFile BatchFile::parse(QStringView text, TextEncoding card_encoding)
 {
     BatchFile file;
     const QList<QStringView> rows = text.split(u'\n');
@@ -80,7 +80,7 @@ BatchFile BatchFile::parse(QStringView text)
             entry.fields = { field(address), field(key), field(data) };
             if (trim_spaces(entry.fields.key).isEmpty())
                 entry.fields.key = default_key();
-            entry.fault = CardSession::refusal(*command, entry.fields);
+            entry.fault = CardSession::refusal(*command, entry.fields, card_encoding);
         } else {
             entry.fault = QStringLiteral("unknown op '%1' (read, issue or modify)").arg(field(op));
         }

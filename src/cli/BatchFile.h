@@ -23,5 +23,6 @@ struct BatchFile {
     QList<BatchLine> lines;
     QString fault; // the file as a whole cannot be read (no header, a bad header)
 
-    static BatchFile parse(QStringView text);
+    // Each line's fields are checked as they would go on the line in the card encoding.
+    static BatchFile parse(QStringView text, TextEncoding card_encoding);
 };

@@ -44,8 +44,8 @@ class CardSession final : public QObject {
     Q_OBJECT
 
 public:
-    CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms,
-        TextEncoding encoding = TextEncoding::cp949);
+    CardSession(
+        SerialControl& line, int ack_timeout_ms, int card_timeout_ms, TextEncoding encoding);
 
     // The fields as typed: trimmed here. The outcome comes through finished(), also for data over
     // the limit (at once, nothing written).
@@ -54,8 +54,7 @@ public:
 
     // The fields' check alone: the refusal text, one line naming the field, or empty when the
     // command can be sent.
-    static QString refusal(CardCommand command, const CommandFields& fields,
-        TextEncoding encoding = TextEncoding::cp949);
+    static QString refusal(CardCommand command, const CommandFields& fields, TextEncoding encoding);
     // When the program ends with a frame not sent whole: gives it up and ends as a port error.
     void abandon();
 

@@ -16,7 +16,7 @@
 namespace {
 
 // The batch's lines, or nothing with the reason told.
-std::optional<QList<BatchLine>> batch_lines(const QByteArray& path)
+std::optional<QList<BatchLine>> batch_lines(const QByteArray& path, TextEncoding card_encoding)
 {
     QFile file;
     const bool opened = path == "-"
@@ -28,7 +28,7 @@ std::optional<QList<BatchLine>> batch_lines(const QByteArray& path)
             qPrintable(file.errorString()));
         return std::nullopt;
     }
-    BatchFile batch = BatchFile::parse(QString::fromUtf8(file.readAll()));
+    BatchFile batch = BatchFile::parse(QString::fromUtf8(file.readAll()), card_encoding);
     if (!batch.fault.isEmpty()) {
         std::fprintf(stderr, "novard-cli: %s: %s\n", qPrintable(name), qPrintable(batch.fault));
         return std::nullopt;
@@ -56,7 +56,7 @@ int main(int argc, char** argv)
         std::fputs(options.port_map.listing().toUtf8().constData(), stdout);
         return 0;
     case CliOptions::Command::batch:
-        if (auto read = batch_lines(options.batch_file))
+        if (auto read = batch_lines(options.batch_file, options.card_encoding))
             lines = std::move(*read);
         else
             return 2;

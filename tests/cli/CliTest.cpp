@@ -71,7 +71,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
         { "issue in UTF-8", { "issue", "06", "카드", "--card-encoding", "utf-8" }, 0, "",
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
-        { "read back in UTF-8, its text beneath", { "read", "6", "--card-encoding", "UTF-8" }, 0,
+        { "read back in UTF-8, its text beneath", { "read", "6", "--card-encoding", "utf-8" }, 0,
             "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
                 + QString(10, ' ') + "\n",
             accepted + "카드 읽기 완료\n" },
