@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ko">
 <context>
+    <name>BatchFile</name>
+    <message>
+        <source>%1번째 줄: 머리글에는 op, address, key, data 열이 한 번씩만 옵니다</source>
+        <translation>line %1: the header names the columns op, address, key and data, each once</translation>
+    </message>
+    <message>
+        <source>%1번째 줄: 머리글에 op와 address 열이 있어야 합니다</source>
+        <translation>line %1: the header needs the columns op and address</translation>
+    </message>
+    <message>
+        <source>머리글의 필드는 %2개인데 %1개입니다</source>
+        <translation>%1 fields where the header has %2</translation>
+    </message>
+    <message>
+        <source>따옴표가 닫히지 않았습니다</source>
+        <translation>a quote is not closed</translation>
+    </message>
+    <message>
+        <source>알 수 없는 op &apos;%1&apos; (read, issue, modify 중 하나)</source>
+        <translation>unknown op &apos;%1&apos; (read, issue or modify)</translation>
+    </message>
+    <message>
+        <source>머리글 줄이 없습니다 (op,address,key,data)</source>
+        <translation>no header line (op,address,key,data)</translation>
+    </message>
+</context>
+<context>
     <name>CardCommands</name>
     <message>
         <source>16자를 초과 했습니다</source>
@@ -9,7 +36,7 @@
     </message>
     <message>
         <source>열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.</source>
-        <translation>No port is open. Please choose a port.</translation>
+        <translation>No port is open. Please select a port.</translation>
     </message>
     <message>
         <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.</source>
@@ -24,7 +51,7 @@
     <name>CardSession</name>
     <message>
         <source>리더가 응답하지 않습니다</source>
-        <translation>The reader does not answer</translation>
+        <translation>The reader is not responding</translation>
     </message>
     <message>
         <source>카드 대기 시간이 초과되었습니다</source>
@@ -33,6 +60,55 @@
     <message>
         <source>명령을 다 보내지 못했습니다: %1바이트 중 %2바이트만 나갔습니다</source>
         <translation>The command was not sent whole: only %2 of %1 bytes went out</translation>
+    </message>
+</context>
+<context>
+    <name>CliMain</name>
+    <message>
+        <source>novard-cli: %1을(를) 읽을 수 없습니다: %2</source>
+        <translation>novard-cli: cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CliRun</name>
+    <message>
+        <source>카드 %2장 중 %1번째: %3</source>
+        <translation>card %1 of %2: %3</translation>
+    </message>
+    <message>
+        <source>보냄: %1</source>
+        <translation>sent: %1</translation>
+    </message>
+    <message>
+        <source>무시함: %1</source>
+        <translation>ignored: %1</translation>
+    </message>
+    <message>
+        <source>novard-cli: 진행 중인 카드를 마치고 멈춥니다 (신호를 한 번 더 보내면 바로 멈춥니다)</source>
+        <translation>novard-cli: stopping after the card in progress (a second signal stops at once)</translation>
+    </message>
+    <message>
+        <source>%1번째 줄: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>일괄 처리: %2줄 중 %1줄 완료, %3줄 실패, %4줄 실행 안 함</source>
+        <translation>batch: %1 of %2 lines completed, %3 failed, %4 not run</translation>
+    </message>
+</context>
+<context>
+    <name>CommandFrame</name>
+    <message>
+        <source>카드 읽기 입니다.</source>
+        <translation>Reading a card.</translation>
+    </message>
+    <message>
+        <source>신규 카드 발행 입니다.</source>
+        <translation>Issuing a new card.</translation>
+    </message>
+    <message>
+        <source>수정 카드 발행 입니다.</source>
+        <translation>Modifying a card.</translation>
     </message>
 </context>
 <context>
@@ -67,7 +143,7 @@
     </message>
     <message>
         <source>선택한 통신포트</source>
-        <translation>Chosen port</translation>
+        <translation>Selected port</translation>
     </message>
     <message>
         <source>검색된 통신포트 목록</source>
@@ -75,19 +151,19 @@
     </message>
     <message>
         <source>발행번호 테스트</source>
-        <translation>Issue number test</translation>
+        <translation>Test card number</translation>
     </message>
     <message>
         <source>읽기</source>
-        <translation>Read</translation>
+        <translation>Read card</translation>
     </message>
     <message>
         <source>신규발행</source>
-        <translation>New issue</translation>
+        <translation>Issue card</translation>
     </message>
     <message>
         <source>수정발행</source>
-        <translation>Modify issue</translation>
+        <translation>Modify card</translation>
     </message>
     <message>
         <source>Key A 값</source>
@@ -99,11 +175,11 @@
     </message>
     <message>
         <source>발행번호 데이터</source>
-        <translation>Issue number data</translation>
+        <translation>Card number</translation>
     </message>
     <message>
         <source>발행번호</source>
-        <translation>Issue no</translation>
+        <translation>Card no.</translation>
     </message>
     <message>
         <source>RXD 화면 지우기</source>
@@ -172,11 +248,11 @@
     </message>
     <message>
         <source>읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)</source>
-        <translation>Read error (please check the Key A : 6 Byte value.)</translation>
+        <translation>Read error (please check the 6-byte Key A)</translation>
     </message>
     <message>
         <source>카드 읽기 완료</source>
-        <translation>Card read complete</translation>
+        <translation>Card read</translation>
     </message>
     <message>
         <source>수정 명령 전송 완료 -&gt; 카드를 대어 주세요</source>
@@ -188,11 +264,11 @@
     </message>
     <message>
         <source>수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)</source>
-        <translation>Modify error (please check the Key A : 6 Byte value.)</translation>
+        <translation>Modify error (please check the 6-byte Key A)</translation>
     </message>
     <message>
         <source>카드 수정 완료</source>
-        <translation>Card modify complete</translation>
+        <translation>Card modified</translation>
     </message>
     <message>
         <source>발행 명령 전송 완료 -&gt; 카드를 대어 주세요</source>
@@ -208,7 +284,18 @@
     </message>
     <message>
         <source>카드 발행 완료</source>
-        <translation>Card issue complete</translation>
+        <translation>Card issued</translation>
+    </message>
+</context>
+<context>
+    <name>SerialControl</name>
+    <message>
+        <source>잘못된 통신 설정 &quot;%1&quot;</source>
+        <translation>Invalid line settings &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>통신포트가 열려 있지 않습니다</source>
+        <translation>The port is not open</translation>
     </message>
 </context>
 <context>
@@ -224,6 +311,113 @@
     <message>
         <source>찾아본 프로그램: %1</source>
         <translation>Programs looked for: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SystemReason</name>
+    <message>
+        <source>그런 파일이나 디렉터리가 없습니다</source>
+        <translation>No such file or directory</translation>
+    </message>
+    <message>
+        <source>그런 장치가 없음</source>
+        <translation>No such device</translation>
+    </message>
+    <message>
+        <source>그런 장치 혹은 주소가 없음</source>
+        <translation>No such device or address</translation>
+    </message>
+    <message>
+        <source>허가 거부</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>명령을 허용하지 않음</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>장치나 자원이 동작 중</source>
+        <translation>Device or resource busy</translation>
+    </message>
+    <message>
+        <source>입력/출력 오류</source>
+        <translation>Input/output error</translation>
+    </message>
+    <message>
+        <source>자원이 일시적으로 사용 불가능함</source>
+        <translation>Resource temporarily unavailable</translation>
+    </message>
+    <message>
+        <source>파일 디스크립터가 잘못됨</source>
+        <translation>Bad file descriptor</translation>
+    </message>
+    <message>
+        <source>부적절한 인수</source>
+        <translation>Invalid argument</translation>
+    </message>
+    <message>
+        <source>장치에 대해 부적절한 ioctl</source>
+        <translation>Inappropriate ioctl for device</translation>
+    </message>
+    <message>
+        <source>연결 시간 초과</source>
+        <translation>Connection timed out</translation>
+    </message>
+    <message>
+        <source>중단된 시스템 콜</source>
+        <translation>Interrupted system call</translation>
+    </message>
+    <message>
+        <source>파이프가 깨어짐</source>
+        <translation>Broken pipe</translation>
+    </message>
+    <message>
+        <source>장치에 남은 공간이 없음</source>
+        <translation>No space left on device</translation>
+    </message>
+    <message>
+        <source>디스크 할당량이 초과됨</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>파일이 너무 큽니다</source>
+        <translation>File too large</translation>
+    </message>
+    <message>
+        <source>읽기전용 파일 시스템</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>디렉터리입니다</source>
+        <translation>Is a directory</translation>
+    </message>
+    <message>
+        <source>디렉터리가 아닙니다</source>
+        <translation>Not a directory</translation>
+    </message>
+    <message>
+        <source>기호 연결의 단계가 너무 많음</source>
+        <translation>Too many levels of symbolic links</translation>
+    </message>
+    <message>
+        <source>파일 이름이 너무 깁니다</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>열린 파일이 너무 많음</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>시스템에 파일을 너무 많이 열었음</source>
+        <translation>Too many open files in system</translation>
+    </message>
+    <message>
+        <source>메모리를 할당할 수 없습니다</source>
+        <translation>Cannot allocate memory</translation>
+    </message>
+    <message>
+        <source>시스템 오류 %1</source>
+        <translation>System error %1</translation>
     </message>
 </context>
 <context>

@@ -23,7 +23,10 @@ ProgramHelp CommandLine::help()
         "Without --port-dir, a port not mapped is one of the system's serial devices, numbered "
         "COM1, COM2 ...: USB adapters and modems (ttyUSB*, ttyACM*) first, then the others "
         "(ttyS* ...), each in name order. The numbering is taken at start-up and at each port "
-        "search, so a reader pulled out and plugged back keeps its port.");
+        "search, so a reader pulled out and plugged back keeps its port.\n\n"
+        "The window's captions and messages are in Korean or English as --language or the "
+        "desktop chooses; --help, the manual pages and the messages on standard error are "
+        "English.");
     return help;
 }
 

@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     window.set_card_encoding(command_line.card_encoding);
     // The operator is told in Label while lines are being lost, and again after each echo.
     QObject::connect(&trace, &WireTrace::failed, &window,
-        [&window](const QString& reason) { window.set_label(WireTrace::failure_label(reason)); });
+        [&window, &trace] { window.set_label(WireTrace::failure_label(trace.error())); });
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();

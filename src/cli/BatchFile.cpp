@@ -54,15 +54,14 @@ BatchFile BatchFile::parse(QStringView text, TextEncoding card_encoding)
                 const auto* name = std::ranges::find(column_names, fields->at(i).trimmed());
                 if (name == column_names.end() || place[name - column_names.begin()] >= 0)
                     return { {},
-                        QStringLiteral("line %1: the header names the columns op, "
-                                       "address, key and data, each once")
+                        tr("%1번째 줄: 머리글에는 op, address, key, data 열이 "
+                           "한 번씩만 옵니다")
                             .arg(row + 1) };
                 place[name - column_names.begin()] = i;
             }
             if (place[op] < 0 || place[address] < 0)
                 return { {},
-                    QStringLiteral("line %1: the header needs the columns op and address")
-                        .arg(row + 1) };
+                    tr("%1번째 줄: 머리글에 op와 address 열이 있어야 합니다").arg(row + 1) };
             width = fields->size();
             continue;
         }
@@ -73,8 +72,8 @@ BatchFile BatchFile::parse(QStringView text, TextEncoding card_encoding)
         };
         if (!fields || fields->size() != width) {
             entry.fault = fields
-                ? QStringLiteral("%1 fields where the header has %2").arg(fields->size()).arg(width)
-                : QStringLiteral("a quote is not closed");
+                ? tr("머리글의 필드는 %2개인데 %1개입니다").arg(fields->size()).arg(width)
+                : tr("따옴표가 닫히지 않았습니다");
         } else if (const auto command = command_named(field(op))) {
             entry.command = *command;
             entry.fields = { field(address), field(key), field(data) };
@@ -82,11 +81,11 @@ BatchFile BatchFile::parse(QStringView text, TextEncoding card_encoding)
                 entry.fields.key = default_key();
             entry.fault = CardSession::refusal(*command, entry.fields, card_encoding);
         } else {
-            entry.fault = QStringLiteral("unknown op '%1' (read, issue or modify)").arg(field(op));
+            entry.fault = tr("알 수 없는 op '%1' (read, issue, modify 중 하나)").arg(field(op));
         }
         file.lines.append(entry);
     }
     if (width == 0)
-        file.fault = QStringLiteral("no header line (op,address,key,data)");
+        file.fault = tr("머리글 줄이 없습니다 (op,address,key,data)");
     return file;
 }

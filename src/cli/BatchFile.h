@@ -2,6 +2,7 @@
 
 #include "CommandFrame.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -20,6 +21,9 @@ struct BatchLine {
 };
 
 struct BatchFile {
+    Q_DECLARE_TR_FUNCTIONS(BatchFile)
+
+public:
     QList<BatchLine> lines;
     QString fault; // the file as a whole cannot be read (no header, a bad header)
 

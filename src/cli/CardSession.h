@@ -11,7 +11,7 @@
 class SerialControl;
 
 // How one card operation ended, as a script sees it: a stable word, an exit status, the operator's
-// message in Korean, and for a read the card's bytes.
+// message in the chosen language, and for a read the card's bytes.
 struct CardOutcome {
     enum class Result {
         completed,

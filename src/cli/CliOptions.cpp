@@ -58,12 +58,12 @@ ProgramHelp CliOptions::help()
     help.summary = QStringLiteral(
         "Reads and issues contactless RF cards through a NOVARD card reader/writer on a serial "
         "port (9600 baud, 8N1), from a shell or a script: the frames, the reader's answers and "
-        "the Korean messages are those of the window, novard-demo.");
+        "the messages are those of the window, novard-demo.");
     help.commands = {
         { "read ADDRESS",
             "read the block; its 16 bytes are printed, control bytes by name ([CR], [NUL] ...)" },
-        { "issue ADDRESS DATA", "issue a new card (the new-issue frame)" },
-        { "modify ADDRESS DATA", "rewrite a card (the modify-issue frame)" },
+        { "issue ADDRESS DATA", "issue a new card, writing DATA to the block (the N frame)" },
+        { "modify ADDRESS DATA", "modify an issued card, writing DATA to the block (the W frame)" },
         { "batch FILE",
             "one operation a line of FILE ('-': standard input), as CSV with the header "
             "op,address,key,data (op: read, issue or modify; an empty key is the default key); "
@@ -109,8 +109,11 @@ ProgramHelp CliOptions::help()
         "A value that begins with '-' is taken only when joined to its option with '=' "
         "(--key=-1). Standard output is /dev/stdout, not '-'.\n\n"
         "The reader's messages go to standard error in the window's words, one a line; in a "
-        "batch on a terminal each names its card (\"card 3 of 120\"). Every card's result is one "
-        "of: completed, card_failed, refused, no_answer, no_card, port_error, bad_input; a batch "
+        "batch on a terminal each names its card (\"card 3 of 120\"). They, novard-cli's own "
+        "lines and --json's message are in Korean or English as --language or the desktop "
+        "chooses; --help and errors in the options are English. Scripts read the result, "
+        "whose words never change: "
+        "completed, card_failed, refused, no_answer, no_card, port_error, bad_input; a batch "
         "counts the cards never tried as not_run.");
     help.exit_statuses = {
         { status(Result::completed), "completed (a batch: every card completed)" },

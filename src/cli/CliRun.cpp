@@ -44,16 +44,15 @@ CliRun::CliRun(const CliOptions& options, SerialControl& line, QList<BatchLine> 
 {
     connect(&session_, &CardSession::message, this, [this](const QString& text) {
         say(terminal_ && session_.busy()
-                ? QStringLiteral("card %1 of %2: %3").arg(card_number_).arg(cards_).arg(text)
+                ? tr("카드 %2장 중 %1번째: %3").arg(card_number_).arg(cards_).arg(text)
                 : text);
     });
     connect(&session_, &CardSession::finished, this, &CliRun::finished);
     if (options_.verbose) {
         connect(&session_, &CardSession::sent, this,
-            [this](const QString& echo) { say(QStringLiteral("sent: ") + echo); });
-        connect(&session_, &CardSession::stray, this, [this](const QByteArray& bytes) {
-            say(QStringLiteral("ignored: ") + display_text(bytes));
-        });
+            [this](const QString& echo) { say(tr("보냄: %1").arg(echo)); });
+        connect(&session_, &CardSession::stray, this,
+            [this](const QByteArray& bytes) { say(tr("무시함: %1").arg(display_text(bytes))); });
     }
 }
 
@@ -86,9 +85,10 @@ void CliRun::stop(int signal_number)
     if (!is_batch() || again || !session_.busy()) {
         session_.abandon();
         end();
-    } else
-        say(QStringLiteral("novard-cli: stopping after the card in progress (a second signal "
-                           "stops at once)"));
+    } else {
+        say(tr("novard-cli: 진행 중인 카드를 마치고 멈춥니다 (신호를 한 번 더 보내면 바로 "
+               "멈춥니다)"));
+    }
 }
 
 void CliRun::next()
@@ -99,8 +99,7 @@ void CliRun::next()
     }
     const BatchLine& line = lines_[position_];
     if (!line.fault.isEmpty()) {
-        say(is_batch() ? QStringLiteral("line %1: %2").arg(line.number).arg(line.fault)
-                       : line.fault);
+        say(is_batch() ? tr("%1번째 줄: %2").arg(line.number).arg(line.fault) : line.fault);
         finished({ Result::bad_input, line.fault, {}, 0 });
         return;
     }
@@ -187,7 +186,7 @@ void CliRun::end()
             summary[u"elapsed_ms"] = clock_.elapsed();
             print(summary);
         }
-        say(QStringLiteral("batch: %1 of %2 lines completed, %3 failed, %4 not run")
+        say(tr("일괄 처리: %2줄 중 %1줄 완료, %3줄 실패, %4줄 실행 안 함")
                 .arg(completed_)
                 .arg(lines_.size())
                 .arg(failed_)

@@ -7,8 +7,9 @@
 // lines to CliRun on the QSerialPort line. CliRun opens the port as the window opens it and hands
 // each line to CardSession, which writes the codec's frame and decodes the reader's answer byte by
 // byte through the codec's progress table, so that the window and the command line cannot disagree
-// about a frame or a reply. The window's Korean messages go to standard error as they come; each
-// card's outcome goes to standard output, as text or as one JSON object a line.
+// about a frame or a reply. The window's messages, and the run's own lines, go to standard error as
+// they come, in the chosen language; each card's outcome goes to standard output, as text or as one
+// JSON object a line.
 
 #include "BatchFile.h"
 #include "CardSession.h"

@@ -5,15 +5,32 @@
 #include "QtSystemPorts.h"
 #include "Runtime.h"
 #include "StopSignals.h"
+#include "SystemReason.h"
 #include "WireTrace.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 namespace {
+
+// Why a file did not open, in the operator's language: QFile's own text is the system locale's, or
+// untranslated English.
+QString unreadable_reason(const QFile& file)
+{
+    const QFileInfo info(file);
+    if (!info.exists())
+        return system_reason(ENOENT);
+    if (info.isDir())
+        return system_reason(EISDIR);
+    if (!info.isReadable())
+        return system_reason(EACCES);
+    return file.errorString();
+}
 
 // The batch's lines, or nothing with the reason told.
 std::optional<QList<BatchLine>> batch_lines(const QByteArray& path, TextEncoding card_encoding)
@@ -24,8 +41,9 @@ std::optional<QList<BatchLine>> batch_lines(const QByteArray& path, TextEncoding
         : (file.setFileName(QFile::decodeName(path)), file.open(QIODevice::ReadOnly));
     const QString name = quoted(QFile::decodeName(path));
     if (!opened) {
-        std::fprintf(stderr, "novard-cli: cannot read %s: %s\n", qPrintable(name),
-            qPrintable(file.errorString()));
+        const QString text
+            = QCoreApplication::translate("CliMain", "novard-cli: %1을(를) 읽을 수 없습니다: %2");
+        std::fprintf(stderr, "%s\n", qPrintable(text.arg(name, unreadable_reason(file))));
         return std::nullopt;
     }
     BatchFile batch = BatchFile::parse(QString::fromUtf8(file.readAll()), card_encoding);

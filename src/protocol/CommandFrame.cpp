@@ -1,5 +1,6 @@
 #include "CommandFrame.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <tuple>
 
@@ -112,16 +113,22 @@ QString echo_text(CardCommand command, const EncodedFields& fields, TextEncoding
     const QString address = field_echo(fields.address, encoding);
     const QString key = field_echo(fields.key, encoding);
     const QString data = field_echo(fields.data, encoding);
+    // The frame reads the same in every language; the sentence after it is the operator's.
+    const auto sentence = [](const char* text) {
+        return QStringLiteral(" [ETX] ") + QCoreApplication::translate("CommandFrame", text);
+    };
     switch (command) {
     case CardCommand::read:
         return QStringLiteral("[STX] R ") + address + u';' + key
-            + QStringLiteral(" [ETX] 카드 읽기 입니다.");
+            + sentence(QT_TRANSLATE_NOOP("CommandFrame", "카드 읽기 입니다."));
     case CardCommand::new_issue:
         return QStringLiteral("[STX] N ") + address + QStringLiteral(" ; ") + key
-            + QStringLiteral(" ; ") + data + QStringLiteral(" [ETX] 신규 카드 발행 입니다.");
+            + QStringLiteral(" ; ") + data
+            + sentence(QT_TRANSLATE_NOOP("CommandFrame", "신규 카드 발행 입니다."));
     case CardCommand::modify_issue:
         return QStringLiteral("[STX] W ") + address + QStringLiteral(" ; ") + key
-            + QStringLiteral(" ; ") + data + QStringLiteral(" [ETX] 수정 카드 발행 입니다.");
+            + QStringLiteral(" ; ") + data
+            + sentence(QT_TRANSLATE_NOOP("CommandFrame", "수정 카드 발행 입니다."));
     }
     return {};
 }

@@ -72,8 +72,9 @@ bool data_too_long(const CommandFields& fields);
 QByteArray command_body(CardCommand command, const EncodedFields& fields);
 // The frame as its three writes, in order: STX, the body, ETX.
 std::array<QByteArray, 3> frame_writes(CardCommand command, const EncodedFields& fields);
-// The frame as Label echoes it, from the bytes that go out: an ASCII field as itself, any other
-// as its text followed by its bytes in hex, "카드 (C4 AB B5 E5)".
+// The frame as the operator reads it, from the bytes that go out (an ASCII field as itself, any
+// other as its text followed by its bytes in hex, "카드 (C4 AB B5 E5)"), then a sentence naming the
+// command in the operator's language.
 QString echo_text(CardCommand command, const EncodedFields& fields, TextEncoding encoding);
 // The first progress value of the command: "read", "new" or "edit".
 ProgressState initial_state(CardCommand command);

@@ -76,8 +76,9 @@ QList<OptionSpec> ProgramOptions::common_options()
             "hold their text",
             false, false, Complete::words, "cp949 utf-8" },
         { "language", "ko|en",
-            "the messages in Korean or in English; without it the desktop's first language "
-            "decides: Korean for Korean and under the C locale, English for any other",
+            "the messages, with the system's reasons in them, in Korean or in English; without "
+            "it the desktop's first language decides: Korean for Korean and under the C locale, "
+            "English for any other",
             false, false, Complete::words, "ko en" },
         { "help", "", "show this text and exit" },
         { "version", "", "show the version and exit" },

@@ -1,24 +1,28 @@
 #include "WireTrace.h"
 
 #include "ByteDisplay.h"
+#include "SystemReason.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace {
 
-QString system_reason(int error)
+// The reason on standard error, which is English whatever the system's locale.
+QString terminal_reason(int error)
 {
     // ENXIO is all open() says of a FIFO with no reader.
     if (error == ENXIO)
         return QStringLiteral("no process reads it");
-    return QString::fromLocal8Bit(std::strerror(error));
+    static const locale_t c_locale = ::newlocale(LC_ALL_MASK, "C", locale_t {});
+    return QString::fromLocal8Bit(::strerror_l(error, c_locale));
 }
 
 } // namespace
@@ -44,7 +48,8 @@ bool WireTrace::open_file()
     fd_ = ::open(path_.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     struct stat status { };
     if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
-        reason_ = system_reason(errno);
+        error_ = errno;
+        reason_ = terminal_reason(error_);
         return false;
     }
     regular_ = S_ISREG(status.st_mode);
@@ -52,10 +57,10 @@ bool WireTrace::open_file()
     return true;
 }
 
-QString WireTrace::failure_label(const QString& reason)
+QString WireTrace::failure_label(int error)
 {
     return tr("트레이스 파일에 쓸 수 없습니다 (%1) — 빠진 줄 수는 다시 쓸 수 있을 때 기록됩니다")
-        .arg(reason);
+        .arg(system_reason(error));
 }
 
 void WireTrace::opened(const QString& device)
@@ -134,8 +139,9 @@ bool WireTrace::make_room(qint64 bytes)
         return true;
     const QByteArray kept = path_ + ".1";
     if (!removed && ::rename(path_.constData(), kept.constData()) != 0) {
+        error_ = errno;
         reason_ = QStringLiteral("cannot keep the full trace as %1: %2")
-                      .arg(QFile::decodeName(kept), system_reason(errno));
+                      .arg(QFile::decodeName(kept), terminal_reason(error_));
         return false;
     }
     if (!open_file())
@@ -156,7 +162,8 @@ bool WireTrace::write_all(const QByteArray& bytes)
             continue;
         if (count <= 0) {
             // A FIFO whose reader went away is EPIPE here, SIGPIPE being ignored.
-            reason_ = system_reason(count < 0 ? errno : ENOSPC);
+            error_ = count < 0 ? errno : ENOSPC;
+            reason_ = terminal_reason(error_);
             cut_line_ = cut_line_ || done > 0;
             return false;
         }

@@ -40,9 +40,12 @@ public:
     // why, if it cannot. A FIFO that nobody reads cannot be opened.
     bool open(const QByteArray& path, qint64 max_size = 0);
     QString reason() const { return reason_; }
+    // The system's error code behind reason().
+    int error() const { return error_; }
 
-    // What the operator is told in Label when lines are being lost.
-    static QString failure_label(const QString& reason);
+    // What the operator is told in Label when lines are being lost, with the system's reason in
+    // the operator's language.
+    static QString failure_label(int error);
 
     void opened(const QString& device) override;
     void closed(const QString& device) override;
@@ -72,6 +75,7 @@ private:
     bool regular_ = false; // a regular file, bounded and made again when removed
     qint64 size_ = 0;
     QString reason_;
+    int error_ = 0;
     QByteArray begun_note_; // why the file was begun anew, until that is written in it
     qint64 lost_lines_ = 0;
     QString lost_from_, lost_to_;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "SystemReason.h"
+
 #include <QString>
 
 // The outcome of an operation on the serial line. A failure carries the device it concerns, the
-// operating system's reason ("Permission denied", "No such file or directory") in the system's
-// language, and the kind of failure, told from the error code, for whoever acts on it.
+// reason ("Permission denied", "No such file or directory") in the operator's language, and the
+// kind of failure, told from the error code, for whoever acts on it.
 class [[nodiscard]] CommResult {
 public:
     enum class Kind {
@@ -23,6 +25,11 @@ public:
         result.device_ = std::move(device);
         result.reason_ = std::move(reason);
         return result;
+    }
+    // The reason told from the operating system's error code (an errno value).
+    static CommResult failure(QString device, int error, Kind kind = Kind::other)
+    {
+        return failure(std::move(device), system_reason(error), kind);
     }
 
     bool ok() const { return kind_ == Kind::none; }

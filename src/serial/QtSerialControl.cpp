@@ -52,6 +52,28 @@ QString system_location(const QString& device)
     return QFileInfo(device).absoluteFilePath();
 }
 
+// QSerialPort tells its kind of failure, not the system's error code; the code each kind stands
+// for, so that the reason is told in the operator's language.
+int system_error(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return ENODEV;
+    case QSerialPort::PermissionError:
+        return EACCES;
+    case QSerialPort::OpenError:
+        return EBUSY;
+    case QSerialPort::NotOpenError:
+        return EBADF;
+    case QSerialPort::UnsupportedOperationError:
+        return EINVAL;
+    case QSerialPort::TimeoutError:
+        return ETIMEDOUT;
+    default:
+        return EIO;
+    }
+}
+
 // What a failure names: the device, or the port's own name when no device has its number.
 QString named_device(const QString& device, int port)
 {
@@ -129,9 +151,8 @@ CommResult QtSerialControl::open_located(int port)
         // The port's device is not there; whatever is at its node now is not it.
         const QString node = map_.device_for(port);
         if (QFileInfo::exists(system_location(node)))
-            return CommResult::failure(
-                node, qt_error_string(ENODEV), CommResult::Kind::other_device);
-        return CommResult::failure(node, qt_error_string(ENOENT));
+            return CommResult::failure(node, ENODEV, CommResult::Kind::other_device);
+        return CommResult::failure(node, ENOENT);
     }
     CommResult result = open_device(*device);
     if (result) {
@@ -144,13 +165,13 @@ CommResult QtSerialControl::open_located(int port)
 CommResult QtSerialControl::open_device(const QString& device)
 {
     if (device.isEmpty())
-        return CommResult::failure(port_name(comm_port()), qt_error_string(ENOENT));
+        return CommResult::failure(port_name(comm_port()), ENOENT);
     const QString location = system_location(device);
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
     // and most of them are not there, so a missing one is told apart first, for the cost of a
     // stat.
     if (!QFileInfo::exists(location))
-        return CommResult::failure(device, qt_error_string(ENOENT));
+        return CommResult::failure(device, ENOENT);
     port_.setPortName(location);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     // On a closed port this only records the values; open() puts them all on the line at once.
@@ -174,7 +195,7 @@ CommResult QtSerialControl::output(const QByteArray& bytes)
         return CommResult::failure(
             named_device(map_.device_for(comm_port()), comm_port()), not_open_reason());
     if (port_.write(bytes) != bytes.size())
-        return CommResult::failure(open_device_, port_.errorString());
+        return CommResult::failure(open_device_, system_error(port_.error()));
     unsent_ += bytes;
     // QSerialPort only queues the bytes and writes them from the event loop. flush() hands them to
     // the driver now without blocking (the descriptor is non-blocking), so a refused write (a
@@ -183,7 +204,7 @@ CommResult QtSerialControl::output(const QByteArray& bytes)
     const bool flushed = port_.flush() || port_.error() == QSerialPort::NoError;
     report_written();
     if (!flushed)
-        return CommResult::failure(open_device_, port_.errorString());
+        return CommResult::failure(open_device_, system_error(port_.error()));
     return CommResult::success();
 }
 
@@ -239,9 +260,9 @@ CommResult QtSerialControl::apply_line_settings()
         || !port_.setDataBits(QSerialPort::DataBits(settings.data_bits))
         || !port_.setParity(to_qt(settings.parity))
         || !port_.setStopBits(to_qt(settings.stop_bits))) {
-        const QString reason = port_.errorString();
+        const int error = system_error(port_.error());
         port_.clearError();
-        return CommResult::failure(open_device_, reason);
+        return CommResult::failure(open_device_, error);
     }
     return CommResult::success();
 }
@@ -362,13 +383,13 @@ bool QtSerialControl::device_gone() const
 CommResult QtSerialControl::open_failure(const QString& device, const QString& location) const
 {
     if (port_.error() != QSerialPort::PermissionError)
-        return CommResult::failure(device, port_.errorString());
+        return CommResult::failure(device, system_error(port_.error()));
     // QSerialPort says PermissionError for a device the user may not open, for one another
     // program holds (EBUSY, the terminal's exclusive mode) and for one whose lock file (LCK..name
     // in /var/lock) another program has, the last in words of its own. Root is not kept out by
     // the exclusive mode, so for root the lock is how a busy device shows. Which it was shows in
     // whether the device itself may be opened.
     if (::access(QFile::encodeName(location).constData(), R_OK | W_OK) != 0)
-        return CommResult::failure(device, port_.errorString(), CommResult::Kind::permission);
-    return CommResult::failure(device, qt_error_string(EBUSY), CommResult::Kind::busy);
+        return CommResult::failure(device, errno, CommResult::Kind::permission);
+    return CommResult::failure(device, EBUSY, CommResult::Kind::busy);
 }

@@ -7,7 +7,7 @@ CommResult SerialControl::set_settings(const QString& text)
 {
     const auto parsed = LineSettings::parse(text);
     if (!parsed)
-        return CommResult::failure({}, QStringLiteral("Invalid line settings \"%1\"").arg(text));
+        return CommResult::failure({}, tr("잘못된 통신 설정 \"%1\"").arg(text));
     const LineSettings previous = std::exchange(line_settings_, *parsed);
     if (port_open()) {
         // Settings the open device refuses are not in force, so they are not kept either.

@@ -61,7 +61,7 @@ public:
     static QString reader_settings() { return QStringLiteral("9600,n,8,1"); }
 
     // The reason an Output on a closed control is refused.
-    static QString not_open_reason() { return QStringLiteral("the port is not open"); }
+    static QString not_open_reason() { return tr("통신포트가 열려 있지 않습니다"); }
 
     using QObject::QObject;
 

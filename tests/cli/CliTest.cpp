@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -20,13 +21,17 @@ struct Ran {
     QString out, err;
 };
 
-// Korean, as on a desktop whose locale names no language, unless --language says otherwise.
+// Korean, as on a desktop whose locale names no language; a language chosen with --language on a
+// desktop of the other one, so that a text following the desktop shows.
 void start(QProcess& cli, const QStringList& arguments)
 {
     die_with_test(cli);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("LANGUAGE"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    const QString chosen = arguments.value(arguments.indexOf("--language") + 1);
+    environment.insert("LC_ALL",
+        QMap<QString, QString> { { "en", "ko_KR.UTF-8" }, { "ko", "en_US.UTF-8" } }.value(
+            chosen, "C.UTF-8"));
     cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(NOVARD_CLI), arguments);
 }
@@ -60,6 +65,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     SimulatorProcess sim({ "--delay", "0" });
     ASSERT_TRUE(sim.ready());
     const QStringList on_sim { "--port-dir", sim.folder() };
+    const QString com2 = sim.folder() + "/COM2: ";
     struct Row {
         const char* name;
         QStringList arguments;
@@ -80,10 +86,12 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
-            "Read command sent -> please present the card\nRead error (please check the Key A : 6 "
-            "Byte value.)\n" },
+            "Read command sent -> please present the card\nRead error (please check the 6-byte Key "
+            "A)\n" },
         { "a missing port, in English", { "read", "04", "--port", "COM2", "--language", "en" }, 6,
-            "", "Cannot open port COM2: " + sim.folder() + "/COM2: No such file or directory\n" },
+            "", "Cannot open port COM2: " + com2 + "No such file or directory\n" },
+        { "a missing port, in Korean", { "read", "04", "--port", "COM2", "--language", "ko" }, 6,
+            "", "COM2 포트를 열 수 없습니다: " + com2 + "그런 파일이나 디렉터리가 없습니다\n" },
         { "the numbering", { "ports" }, 0, "COM1 " + sim.link_path() + "\n", "" },
         { "no batch file", { "batch", "/nonexistent.csv", "--language", "en" }, 2, "",
             "novard-cli: cannot read '/nonexistent.csv': No such file or directory\n" },
@@ -149,7 +157,15 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     EXPECT_EQ(json(lines.value(6))["completed"], 2);
     EXPECT_EQ(json(lines.value(6))["failed"], 4);
     EXPECT_EQ(batched.status, 2);
-    EXPECT_TRUE(batched.err.contains("line 4: unknown op 'write' (read, issue or modify)\n"));
+    EXPECT_TRUE(
+        batched.err.contains("4번째 줄: 알 수 없는 op 'write' (read, issue, modify 중 하나)\n"));
+    // In Korean no English word but names: ports, Key A, the file's columns, the command words.
+    EXPECT_FALSE(
+        QString(batched.err)
+            .remove(QRegularExpression(R"(COM\d+|Key A : 6 Byte|novard-cli|'[^']*'|/\S*|)"
+                                       R"(\b(CSV|JSON|read|issue|modify|op|address|key|data)\b)"))
+            .contains(QRegularExpression("[A-Za-z]{2,}")))
+        << batched.err.toStdString();
 
     // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
     const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
@@ -176,7 +192,7 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     Ran run = answered("zz\x06\r0123456789ABCDEF\r");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(json(run.out)["data"], "0123456789ABCDEF");
-    EXPECT_TRUE(run.err.contains("sent: [STX] R 04;730914 [ETX] 카드 읽기 입니다.\nignored: zz\n"))
+    EXPECT_TRUE(run.err.contains("보냄: [STX] R 04;730914 [ETX] 카드 읽기 입니다.\n무시함: zz\n"))
         << run.err.toStdString();
 
     run = answered("");
@@ -229,7 +245,7 @@ TEST(Cli, SigintInABatchEndsItAfterTheCardInProgress)
     sim.process().write("\n");
     ASSERT_TRUE(told(accepted, 2));
     ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(told("stopping after the card in progress", 1));
+    ASSERT_TRUE(told("진행 중인 카드를 마치고 멈춥니다", 1));
     sim.process().write("\n");
     sim.process().waitForBytesWritten();
     const Ran run = finish(process);

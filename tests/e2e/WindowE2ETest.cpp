@@ -125,7 +125,7 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
     EXPECT_EQ(rig.desktop.boxes,
         QStringList({ CardCommands::no_port_message(),
             PortOperations::not_found_message() + " | " + node("ttyUSB0")
-                + ": No such file or directory" }));
+                + ": 그런 파일이나 디렉터리가 없습니다" }));
 
     // A device the system cannot tell takes the node: told only once udev had the time to give it
     // an identity, left closed, and a click does not open it either.
@@ -140,7 +140,7 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
     QTest::mouseClick(rig.option(1), Qt::LeftButton);
     EXPECT_EQ(rig.desktop.boxes.value(2),
         PortOperations::not_found_message() + " | " + node("ttyUSB0")
-            + ": No such device — 리더가 아닌 다른 장치가 연결되어 있습니다");
+            + ": 그런 장치가 없음 — 리더가 아닌 다른 장치가 연결되어 있습니다");
     QTest::qWait(1200); // a check or two later
     EXPECT_FALSE(rig.line.port_open());
 

@@ -78,7 +78,7 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     ASSERT_TRUE(control.set_settings(QStringLiteral("19200,n,8,1")));
     // A pseudo-terminal cannot take parity: refused, nothing changes.
     EXPECT_EQ(control.set_settings(QStringLiteral("9600,e,8,1")).detail(),
-        first.device_path() + ": Invalid argument");
+        first.device_path() + ": 부적절한 인수");
     EXPECT_EQ(std::get<0>(line()), speed_t(B19200));
     // What the pseudo-terminal cannot show: data bits, even parity, and that a malformed text is
     // refused rather than taken for some default.
@@ -91,7 +91,7 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     const QString device = folder.filePath(QStringLiteral("COM3"));
     control.set_comm_port(3);
     const CommResult missing = control.open_port();
-    EXPECT_EQ(missing.detail(), device + ": No such file or directory");
+    EXPECT_EQ(missing.detail(), device + ": 그런 파일이나 디렉터리가 없습니다");
     EXPECT_EQ(missing.kind(), CommResult::Kind::other);
     EXPECT_EQ(control.output("R").detail(), device + ": " + SerialControl::not_open_reason());
 
@@ -102,7 +102,7 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
         QSerialPort holder(first.device_path());
         ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
         const CommResult busy = control.open_port();
-        EXPECT_EQ(busy.detail(), first.device_path() + ": Device or resource busy");
+        EXPECT_EQ(busy.detail(), first.device_path() + ": 장치나 자원이 동작 중");
         EXPECT_EQ(busy.kind(), CommResult::Kind::busy) << "told by the error, in any language";
     }
     ASSERT_TRUE(control.open_port()) << "once released, it opens";

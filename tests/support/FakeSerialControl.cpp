@@ -1,5 +1,7 @@
 #include "FakeSerialControl.h"
 
+#include <cerrno>
+
 CommResult FakeSerialControl::open_port()
 {
     close_port();
@@ -9,12 +11,9 @@ CommResult FakeSerialControl::open_port()
     const QString device = device_for(port);
     attempts_.append(port);
     if (!existing_.contains(port))
-        return CommResult::failure(device, QStringLiteral("No such file or directory"));
+        return CommResult::failure(device, ENOENT);
     if (const auto kind = refusals.constFind(port); kind != refusals.constEnd())
-        return CommResult::failure(device,
-            *kind == CommResult::Kind::busy ? QStringLiteral("Device or resource busy")
-                                            : QStringLiteral("Permission denied"),
-            *kind);
+        return CommResult::failure(device, *kind == CommResult::Kind::busy ? EBUSY : EACCES, *kind);
     open_port_ = port;
     buffer_.clear();
     return CommResult::success();
@@ -25,7 +24,7 @@ CommResult FakeSerialControl::output(const QByteArray& bytes)
     if (open_port_ == 0)
         return CommResult::failure(device_for(comm_port()), not_open_reason());
     if (outputs_.size() == outputs_before_refusal)
-        return CommResult::failure(device_for(open_port_), QStringLiteral("Input/output error"));
+        return CommResult::failure(device_for(open_port_), EIO);
     outputs_.append(bytes);
     return CommResult::success();
 }

@@ -17,8 +17,8 @@ class FakeSerialControl final : public SerialControl {
 public:
     using SerialControl::SerialControl;
 
-    // Ports that exist; those refused among them do not open, a busy one with "Device or resource
-    // busy", any other with "Permission denied".
+    // Ports that exist; those refused among them do not open, a busy one with EBUSY, any other
+    // with EACCES.
     void set_existing_ports(QSet<int> ports) { existing_ = std::move(ports); }
     QMap<int, CommResult::Kind> refusals;
 

@@ -13,9 +13,9 @@ QString request_name(RequestKind kind)
     case RequestKind::read:
         return QStringLiteral("read");
     case RequestKind::new_issue:
-        return QStringLiteral("new issue");
+        return QStringLiteral("issue");
     case RequestKind::modify_issue:
-        return QStringLiteral("modify issue");
+        return QStringLiteral("modify");
     }
     return {};
 }

@@ -39,8 +39,8 @@ spaces (0x20). Every run starts with a blank card.
 Frames (STX, body, ETX; the address is a decimal block number, leading
 zeros allowed):
   R<address>;<key>           read
-  N<address>;<key>;<data>    new issue
-  W<address>;<key>;<data>    modify issue
+  N<address>;<key>;<data>    issue a new card
+  W<address>;<key>;<data>    modify an issued card
 Data are the raw bytes after the second ';' up to ETX, at most 16;
 shorter data are padded with spaces to 16.
 
