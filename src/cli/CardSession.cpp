@@ -112,30 +112,30 @@ QString CardSession::refusal(CardCommand command, const CommandFields& typed, Te
     const std::pair<CommandField, const QString*> named[]
         = { { CommandField::address, &fields.address }, { CommandField::key, &fields.key },
               { CommandField::data, &fields.data } };
+    // Each names its field by the word of the options and the batch file's header.
     for (const auto& [field, text] : named) {
         const QString word = field_word(field);
         if (const auto c = control_character(*text))
-            return QStringLiteral("%1: holds the control character 0x%2, which no field may hold")
-                .arg(word)
-                .arg(c->unicode(), 2, 16, QLatin1Char('0'));
+            return tr("%1: 제어 문자 0x%2는 어느 필드에도 넣을 수 없습니다")
+                .arg(word, QString::number(c->unicode(), 16).toUpper().rightJustified(2, u'0'));
         if (field != CommandField::data && text->contains(u';'))
-            return QStringLiteral("%1: holds ';', which separates the fields").arg(word);
+            return tr("%1: 필드를 나누는 ';'는 넣을 수 없습니다").arg(word);
     }
     if (!is_address(fields.address))
-        return QStringLiteral("address: 1 to 3 decimal digits, not '%1'").arg(fields.address);
+        return tr("address: 1~3자리 십진수여야 합니다 ('%1')").arg(fields.address);
     if (const qsizetype count = character_count(fields.key); count > max_key_characters)
-        return QStringLiteral("key: %1 characters; it holds at most %2")
+        return tr("key: %1자입니다. 최대 %2자까지 넣을 수 있습니다")
             .arg(count)
             .arg(max_key_characters);
     if (data_too_long(fields))
         return CardCommands::too_long_message();
     const auto encoded = encode_fields(fields, encoding);
     if (const auto* refused = std::get_if<Unrepresentable>(&encoded))
-        return QStringLiteral("%1: %2 cannot be written in %3")
+        return tr("%1: %2 문자는 %3(으)로 쓸 수 없습니다")
             .arg(field_word(refused->field), character_name(refused->character),
                 encoding_label(encoding));
     if (const qsizetype bytes = std::get<EncodedFields>(encoded).data.size(); bytes > block_bytes)
-        return QStringLiteral("data: %1 characters are %2 bytes in %3; a block holds %4")
+        return tr("data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다")
             .arg(character_count(fields.data))
             .arg(bytes)
             .arg(encoding_label(encoding))

@@ -110,7 +110,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const std::pair<QStringList, QString> refusals[] = {
         { { "read", "0\x03" }, "address: holds the control character 0x03," },
         { { "read", "04", "--key", "73\t914" }, "key: holds the control character 0x09," },
-        { { "issue", "04", "a\x7F" }, "data: holds the control character 0x7f," },
+        { { "issue", "04", "a\x7F" }, "data: holds the control character 0x7F," },
         { { "read", "04", "--key", "73;914" }, "key: holds ';', which separates the fields" },
         { { "read", "0004" }, "address: 1 to 3 decimal digits, not '0004'" },
         { { "read", "04", "--key", QString(33, 'k') }, "key: 33 characters; it holds at most 32" },
@@ -120,7 +120,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     };
     for (const auto& [arguments, why] : refusals) {
         SCOPED_TRACE(why.toStdString());
-        const Ran run = cli(arguments + on_sim);
+        const Ran run = cli(arguments + on_sim + QStringList { "--language", "en" });
         EXPECT_EQ(run.status, 2);
         EXPECT_TRUE(run.err.startsWith(why) && run.err.count(u'\n') == 1) << run.err.toStdString();
     }
