@@ -15,6 +15,17 @@ namespace {
 
 using Result = CardOutcome::Result;
 
+// A block's text on a terminal or in a row: its control characters by name, as the log shows
+// them, so that none acts on the terminal or splits a row.
+QString shown_text(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text)
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? display_form(quint8(c.unicode()))
+                                                           : QString(c);
+    return shown;
+}
+
 void print(FILE* stream, const QByteArray& line)
 {
     std::fputs((line + '\n').constData(), stream);
@@ -130,10 +141,11 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
     if (!options_.json) {
         // The text only where the display forms do not already show it.
         QStringList row { read ? display_text(outcome.data) : QString() };
-        if (read && text != row[0])
-            row += text
-                ? QStringLiteral("text: ") + *text
-                : QStringLiteral("text: none (not %1)").arg(encoding_label(options_.card_encoding));
+        const QString shown = text
+            ? shown_text(*text)
+            : QStringLiteral("none (not %1)").arg(encoding_label(options_.card_encoding));
+        if (read && shown != row[0])
+            row += QStringLiteral("text: ") + shown;
         if (is_batch())
             print(stdout,
                 (QStringList { QString::number(line.number),
