@@ -255,10 +255,10 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
 TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEachAndTestPatternsCycle)
 {
     type_into("read_address", " 63 "); // typed, not in the list, and not added to it
-    type_into("txtwrdata", "<b>x</b><img> ");
-    for (const auto& [button, body] :
-        { std::pair("cmd_read", "R63;730914"), std::pair("cmdwrite", "N63;730914;<b>x</b><img>"),
-            std::pair("cmdeditwrite", "W63;730914;<b>x</b><img>") }) {
+    type_into("txtwrdata", "<b>카</b><img> "); // Hangul in CP949, "카" C4 AB
+    for (const auto& [button, body] : { std::pair("cmd_read", "R63;730914"),
+             std::pair("cmdwrite", "N63;730914;<b>\xC4\xAB</b><img>"),
+             std::pair("cmdeditwrite", "W63;730914;<b>\xC4\xAB</b><img>") }) {
         SCOPED_TRACE(button);
         line.clear_outputs();
         click(get(button));
@@ -266,8 +266,10 @@ TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEachAndTestPatternsCycle)
     }
     QTest::keyClick(get<QComboBox>("read_address")->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
-    EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
-    EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
+    EXPECT_EQ(text("Label"),
+        "[STX] W 63 ; 730914 ; <b>카</b><img> (3C 62 3E C4 AB 3C 2F 62 3E 3C 69 6D 67 3E) [ETX] "
+        "수정 카드 발행 입니다.");
+    EXPECT_EQ(text("txtwrdata"), "<b>카</b><img> ") << "the field keeps its untrimmed text";
 
     // The test patterns cycle, and a send does not restart them.
     QStringList patterns;
