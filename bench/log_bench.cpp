@@ -67,7 +67,7 @@ public:
     bool port_open() const override { return false; }
     CommResult open_port() override { return CommResult::success(); }
     void close_port() override { }
-    CommResult output(const QString&) override { return CommResult::success(); }
+    CommResult output(const QByteArray&) override { return CommResult::success(); }
 
 protected:
     qsizetype bytes_waiting() const override { return 0; }

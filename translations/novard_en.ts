@@ -49,6 +49,10 @@
         <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.</source>
         <translation>The command could not be sent to the port. Please check the port.</translation>
     </message>
+    <message>
+        <source>%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.</source>
+        <translation>The character %1 cannot be written to a card in %2. Nothing was sent.</translation>
+    </message>
 </context>
 <context>
     <name>CardSession</name>
@@ -59,6 +63,34 @@
     <message>
         <source>카드 대기 시간이 초과되었습니다</source>
         <translation>No card was presented in time</translation>
+    </message>
+    <message>
+        <source>명령을 다 보내지 못했습니다: %1바이트 중 %2바이트만 나갔습니다</source>
+        <translation>The command was not sent whole: only %2 of %1 bytes went out</translation>
+    </message>
+    <message>
+        <source>%1: 제어 문자 0x%2는 어느 필드에도 넣을 수 없습니다</source>
+        <translation>%1: holds the control character 0x%2, which no field may hold</translation>
+    </message>
+    <message>
+        <source>%1: 필드를 나누는 &apos;;&apos;는 넣을 수 없습니다</source>
+        <translation>%1: holds &apos;;&apos;, which separates the fields</translation>
+    </message>
+    <message>
+        <source>address: 1~3자리 십진수여야 합니다 (&apos;%1&apos;)</source>
+        <translation>address: 1 to 3 decimal digits, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>key: %1자입니다. 최대 %2자까지 넣을 수 있습니다</source>
+        <translation>key: %1 characters; it holds at most %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 문자는 %3(으)로 쓸 수 없습니다</source>
+        <translation>%1: %2 cannot be written in %3</translation>
+    </message>
+    <message>
+        <source>data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다</source>
+        <translation>data: %1 characters are %2 bytes in %3; a block holds %4</translation>
     </message>
 </context>
 <context>

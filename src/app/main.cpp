@@ -73,6 +73,7 @@ int main(int argc, char** argv)
         line.set_simulated_port(1);
     QtDesktop desktop;
     MainWindow window(line, desktop);
+    window.set_card_encoding(command_line.card_encoding);
     // Before the window loads, so that its first opening is traced.
     if (!command_line.trace_file.isEmpty())
         trace_window(trace, line, window);

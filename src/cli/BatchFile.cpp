@@ -70,7 +70,7 @@ std::optional<BatchLine> BatchFile::take(int number, QStringView line)
         entry.fields = { field(address), field(key), field(data) };
         if (trim_spaces(entry.fields.key).isEmpty())
             entry.fields.key = default_key();
-        entry.fault = CardSession::refusal(*command, entry.fields);
+        entry.fault = CardSession::refusal(*command, entry.fields, card_encoding_);
     } else {
         entry.fault
             = tr("알 수 없는 op '%1' (read, issue, modify 중 하나)").arg(field(op));

@@ -26,6 +26,11 @@ class BatchFile {
     Q_DECLARE_TR_FUNCTIONS(BatchFile)
 
 public:
+    // Each line's fields are checked as they would go on the line in the card encoding.
+    explicit BatchFile(TextEncoding card_encoding)
+        : card_encoding_(card_encoding)
+    {
+    }
     // The operation of one line's text; nothing for the header and an empty line. A bad header
     // makes fault() the file's.
     std::optional<BatchLine> take(int number, QStringView text);
@@ -34,6 +39,7 @@ public:
     bool has_header() const { return width_ > 0; }
 
 private:
+    TextEncoding card_encoding_;
     std::array<qsizetype, 4> place_ { -1, -1, -1, -1 };
     qsizetype width_ = 0;
     QString fault_;

@@ -1,5 +1,6 @@
 #include "BatchInput.h"
 
+#include "CardText.h"
 #include "SystemReason.h"
 
 #include <QStringDecoder>
@@ -12,11 +13,6 @@
 namespace {
 
 constexpr qsizetype chunk = 64 * 1024;
-
-QString encoding_title(TextEncoding encoding)
-{
-    return encoding == TextEncoding::cp949 ? QStringLiteral("CP949") : QStringLiteral("UTF-8");
-}
 
 } // namespace
 
@@ -115,14 +111,14 @@ BatchInput::Line BatchInput::decoded(int number, QByteArray bytes) const
         bytes.remove(0, 3);
     // An initial byte order mark in another line is a character, never skipped silently.
     const auto flags = QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
-    QStringDecoder whole(qPrintable(encoding_name(encoding_)), flags);
+    QStringDecoder whole(converter_name(encoding_), flags);
     Line line { number, whole.decode(bytes), {} };
     if (!whole.hasError())
         return line;
     // Where the first character that does not decode begins: the bytes are fed one at a time,
     // and a character is whole where the decoder last gave one out.
     QStringDecoder stepwise(
-        qPrintable(encoding_name(encoding_)), QStringDecoder::Flag::ConvertInitialBom);
+        converter_name(encoding_), QStringDecoder::Flag::ConvertInitialBom);
     qsizetype start = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const QString out = stepwise.decode(bytes.mid(i, 1));
@@ -133,7 +129,7 @@ BatchInput::Line BatchInput::decoded(int number, QByteArray bytes) const
     }
     line.text.clear();
     line.fault = tr("오프셋 %2의 바이트(0x%3)부터 올바른 %1이(가) 아닙니다")
-                     .arg(encoding_title(encoding_))
+                     .arg(encoding_label(encoding_))
                      .arg(start)
                      .arg(QString::fromLatin1(bytes.mid(start, 1).toHex().toUpper()));
     return line;

@@ -1,9 +1,11 @@
 #include "CardSession.h"
 
 #include "CardCommands.h"
+#include "CardText.h"
 #include "PortOperations.h"
 #include "SerialControl.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -44,6 +46,32 @@ QString no_card_message()
     return CardSession::tr("카드 대기 시간이 초과되었습니다");
 }
 
+QString cut_message(qsizetype sent, qsizetype frame)
+{
+    return CardSession::tr("명령을 다 보내지 못했습니다: %1바이트 중 %2바이트만 나갔습니다")
+        .arg(frame)
+        .arg(sent);
+}
+
+constexpr qsizetype max_key_characters = 32;
+constexpr qsizetype block_bytes = 16;
+
+// The first control character of a field, which would change the frame's shape.
+std::optional<QChar> control_character(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return c;
+    }
+    return std::nullopt;
+}
+
+bool is_address(QStringView text)
+{
+    return !text.isEmpty() && text.size() <= 3
+        && std::ranges::all_of(text, [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 } // namespace
 
 QString CardOutcome::word() const
@@ -61,10 +89,12 @@ int CardOutcome::status_of(Result result)
     return statuses[std::size_t(result)];
 }
 
-CardSession::CardSession(SerialControl& line, int ack_timeout_ms, int card_timeout_ms)
+CardSession::CardSession(
+    SerialControl& line, int ack_timeout_ms, int card_timeout_ms, TextEncoding encoding)
     : line_(line)
     , ack_timeout_ms_(ack_timeout_ms)
     , card_timeout_ms_(card_timeout_ms)
+    , encoding_(encoding)
 {
     ack_timer_.setSingleShot(true);
     card_timer_.setSingleShot(true);
@@ -73,22 +103,67 @@ CardSession::CardSession(SerialControl& line, int ack_timeout_ms, int card_timeo
     card_timer_.setTimerType(Qt::PreciseTimer);
     connect(&line_, &SerialControl::OnComm, this, &CardSession::on_comm);
     connect(&ack_timer_, &QTimer::timeout, this,
-        [this] { finish(Result::no_answer, no_answer_message()); });
+        [this] { time_out(Result::no_answer, no_answer_message()); });
     connect(&card_timer_, &QTimer::timeout, this,
-        [this] { finish(Result::no_card, no_card_message()); });
+        [this] { time_out(Result::no_card, no_card_message()); });
 }
 
-QString CardSession::refusal(CardCommand command, const CommandFields& fields)
+QString CardSession::refusal(CardCommand command, const CommandFields& typed, TextEncoding encoding)
 {
-    return data_too_long(trimmed_fields(command, fields)) ? CardCommands::too_long_message()
-                                                          : QString();
+    const CommandFields fields = trimmed_fields(command, typed);
+    const std::pair<CommandField, const QString*> named[]
+        = { { CommandField::address, &fields.address }, { CommandField::key, &fields.key },
+              { CommandField::data, &fields.data } };
+    // Each names its field by the word of the options and the batch file's header.
+    for (const auto& [field, text] : named) {
+        const QString word = field_word(field);
+        if (const auto c = control_character(*text))
+            return tr("%1: 제어 문자 0x%2는 어느 필드에도 넣을 수 없습니다")
+                .arg(word, QString::number(c->unicode(), 16).toUpper().rightJustified(2, u'0'));
+        if (field != CommandField::data && text->contains(u';'))
+            return tr("%1: 필드를 나누는 ';'는 넣을 수 없습니다").arg(word);
+    }
+    if (!is_address(fields.address))
+        return tr("address: 1~3자리 십진수여야 합니다 ('%1')").arg(fields.address);
+    if (const qsizetype count = character_count(fields.key); count > max_key_characters)
+        return tr("key: %1자입니다. 최대 %2자까지 넣을 수 있습니다")
+            .arg(count)
+            .arg(max_key_characters);
+    if (data_too_long(fields))
+        return CardCommands::too_long_message();
+    const auto encoded = encode_fields(fields, encoding);
+    if (const auto* refused = std::get_if<Unrepresentable>(&encoded))
+        return tr("%1: %2 문자는 %3(으)로 쓸 수 없습니다")
+            .arg(field_word(refused->field), character_name(refused->character),
+                encoding_label(encoding));
+    if (const qsizetype bytes = std::get<EncodedFields>(encoded).data.size(); bytes > block_bytes)
+        return tr("data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다")
+            .arg(character_count(fields.data))
+            .arg(bytes)
+            .arg(encoding_label(encoding))
+            .arg(block_bytes);
+    return {};
 }
 
-QByteArray CardSession::written_block(const CommandFields& fields)
+void CardSession::abandon()
+{
+    if (const qsizetype unsent = line_.bytes_unsent(); busy_ && unsent > 0)
+        time_out(Result::port_error, cut_message(frame_size_ - unsent, frame_size_));
+}
+
+void CardSession::time_out(Result result, const QString& message)
+{
+    if (const qsizetype unsent = line_.drop_unsent(); unsent > 0)
+        finish(Result::port_error, cut_message(frame_size_ - unsent, frame_size_));
+    else
+        finish(result, message);
+}
+
+QByteArray CardSession::written_block(const CommandFields& fields, TextEncoding encoding)
 {
     constexpr qsizetype block_size = 16;
-    return trimmed_fields(CardCommand::new_issue, fields)
-        .data.toUtf8()
+    return encode_card_text(trimmed_fields(CardCommand::new_issue, fields).data, encoding)
+        .value_or(QByteArray())
         .leftJustified(block_size, ' ', true);
 }
 
@@ -98,13 +173,18 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
     data_.clear();
     last_message_.clear();
     clock_.start();
-    if (const QString refused = refusal(command, typed); !refused.isEmpty()) {
+    if (const QString refused = refusal(command, typed, encoding_); !refused.isEmpty()) {
         finish(Result::bad_input, refused);
         return;
     }
-    const CommandFields fields = trimmed_fields(command, typed);
-    for (const QString& text : frame_writes(command, fields)) {
-        if (const CommResult result = line_.output(text); !result) {
+    const auto fields
+        = std::get<EncodedFields>(encode_fields(trimmed_fields(command, typed), encoding_));
+    const auto writes = frame_writes(command, fields);
+    frame_size_ = 0;
+    for (const QByteArray& write : writes)
+        frame_size_ += write.size();
+    for (const QByteArray& write : writes) {
+        if (const CommResult result = line_.output(write); !result) {
             finish(Result::port_error,
                 CardCommands::send_failed_message() + QStringLiteral(" (") + result.detail()
                     + u')');
@@ -112,7 +192,7 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
         }
     }
     state_ = initial_state(command);
-    emit sent(echo_text(command, fields));
+    emit sent(echo_text(command, fields, encoding_));
     if (ack_timeout_ms_ > 0)
         ack_timer_.start(ack_timeout_ms_);
 }

@@ -71,8 +71,9 @@ ProgramHelp CliOptions::help()
         { "ports", "print the device of each port, as novard-demo --list-ports does, and exit" },
     };
     help.commands_note = QStringLiteral(
-        "Fields are trimmed of spaces at both ends; DATA holds at most 16 characters. "
-        "Arguments are UTF-8.");
+        "Fields are trimmed of spaces at both ends; DATA holds at most 16 characters and 16 "
+        "bytes in the card encoding, the address 1 to 3 digits, KEY at most 32 characters, and "
+        "no field a control character. Arguments are UTF-8.");
     help.options = {
         { "key", "KEY",
             "Key A for read, issue and modify (default 730914; empty: the default); a batch has "
@@ -121,8 +122,9 @@ ProgramHelp CliOptions::help()
     help.exit_statuses = {
         { status(Result::completed), "completed (a batch: every card completed)" },
         { status(Result::bad_input),
-            "bad input (data longer than 16 characters, a bad batch line, text that is not valid "
-            "in its encoding) or options" },
+            "bad input (data longer than 16 characters or bytes, a character the card encoding "
+            "lacks, a control character, a bad address or key, a bad batch line, text that is not "
+            "valid in its encoding) or options" },
         { status(Result::refused), "the reader refused the command" },
         { status(Result::card_failed),
             "the card operation failed (check Key A), or the block read back by --verify is "

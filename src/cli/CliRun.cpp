@@ -1,6 +1,7 @@
 #include "CliRun.h"
 
 #include "ByteDisplay.h"
+#include "CardText.h"
 #include "PortOperations.h"
 #include "SerialControl.h"
 #include "SystemReason.h"
@@ -18,6 +19,17 @@
 namespace {
 
 using Result = CardOutcome::Result;
+
+// A block's text on a terminal or in a row: its control characters by name, as the log shows
+// them, so that none acts on the terminal or splits a row.
+QString shown_text(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text)
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? display_form(quint8(c.unicode()))
+                                                           : QString(c);
+    return shown;
+}
 
 // False when the line could not be written whole.
 bool print(FILE* stream, const QByteArray& line)
@@ -43,9 +55,10 @@ CliRun::CliRun(const CliOptions& options, SerialControl& line, std::optional<Bat
     BatchInput* input)
     : options_(options)
     , line_(line)
-    , session_(line, options.ack_timeout_ms, options.card_timeout_ms)
+    , session_(line, options.ack_timeout_ms, options.card_timeout_ms, options.card_encoding)
     , single_(std::move(single))
     , input_(input)
+    , batch_(options.card_encoding)
     , terminal_(is_batch() && ::isatty(STDERR_FILENO) == 1)
 {
     connect(&session_, &CardSession::message, this, [this](const QString& text) {
@@ -77,7 +90,7 @@ void CliRun::begin()
     // The cards of a file on a terminal are counted first, in a pass that keeps no line.
     if (terminal_ && input_->regular_file() && options_.batch_file != "-") {
         BatchInput count(options_.input_encoding);
-        BatchFile rules;
+        BatchFile rules(options_.card_encoding);
         if (count.open(options_.batch_file)) {
             while (const auto raw = count.next()) {
                 const auto entry = rules.take(raw->number, raw->text);
@@ -92,11 +105,13 @@ void CliRun::stop(int signal_number)
 {
     const bool again = stop_signal_ != 0;
     stop_signal_ = signal_number;
-    if (!is_batch() || again || !session_.busy())
+    if (!is_batch() || again || !session_.busy()) {
+        session_.abandon();
         end();
-    else
+    } else {
         say(tr("novard-cli: 진행 중인 카드를 마치고 멈춥니다 (신호를 한 번 더 보내면 바로 "
                "멈춥니다)"));
+    }
 }
 
 bool CliRun::stopping() const
@@ -175,7 +190,7 @@ CardOutcome CliRun::verified(const CardOutcome& written, const CardOutcome& read
 {
     CardOutcome outcome = read;
     outcome.elapsed_ms += written.elapsed_ms;
-    outcome.written = CardSession::written_block(current_.fields);
+    outcome.written = CardSession::written_block(current_.fields, options_.card_encoding);
     if (read.result != Result::completed) {
         outcome.message = tr("--verify: %1").arg(read.message);
         return outcome;
@@ -227,16 +242,24 @@ void CliRun::write_out(const QByteArray& line)
 void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
 {
     const bool read = line.command == CardCommand::read;
+    const std::optional<QString> text = decode_card_text(outcome.data, options_.card_encoding);
     if (!options_.json) {
+        // The text only where the display forms do not already show it.
+        QStringList row { read ? display_text(outcome.data) : QString() };
+        const QString shown = text
+            ? shown_text(*text)
+            : QStringLiteral("none (not %1)").arg(encoding_label(options_.card_encoding));
+        if (read && shown != row[0])
+            row += QStringLiteral("text: ") + shown;
         if (is_batch())
-            write_out(QStringList { QString::number(line.number),
-                line.command ? command_word(*line.command) : QString(),
-                trim_spaces(line.fields.address), outcome.word(),
-                read ? display_text(outcome.data) : QString() }
+            write_out((QStringList { QString::number(line.number),
+                           line.command ? command_word(*line.command) : QString(),
+                           trim_spaces(line.fields.address), outcome.word() }
+                          + row)
                           .join(u'\t')
                           .toUtf8());
         else if (read && outcome.result == Result::completed)
-            write_out(display_text(outcome.data).toUtf8());
+            write_out(row.join(u'\n').toUtf8());
         return;
     }
     QJsonObject object;
@@ -251,6 +274,7 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
     if (read || !outcome.written.isEmpty()) {
         object[u"data"] = display_text(outcome.data);
         object[u"data_hex"] = QString::fromLatin1(outcome.data.toHex());
+        object[u"text"] = text ? QJsonValue(*text) : QJsonValue();
     }
     if (!outcome.written.isEmpty())
         object[u"written_hex"] = QString::fromLatin1(outcome.written.toHex());

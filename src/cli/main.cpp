@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     BatchInput input(options.input_encoding);
     if (options.command == CliOptions::Command::card) {
         single = BatchLine { 0, options.card, options.fields,
-            CardSession::refusal(options.card, options.fields) };
+            CardSession::refusal(options.card, options.fields, options.card_encoding) };
     } else if (!input.open(options.batch_file)) {
         const QString text
             = QCoreApplication::translate("CliMain", "novard-cli: %1을(를) 읽을 수 없습니다: %2");

@@ -70,6 +70,12 @@ QString CardCommands::too_long_message()
     return tr("16자를 초과 했습니다");
 }
 
+QString CardCommands::unrepresentable_message(char32_t character, TextEncoding encoding)
+{
+    return tr("%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.")
+        .arg(character_name(character), encoding_label(encoding));
+}
+
 QString CardCommands::no_port_message()
 {
     return tr("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
@@ -94,6 +100,12 @@ void CardCommands::send(CardCommand command)
         panel_.show_message(too_long_message(), QString());
         return;
     }
+    const auto encoded = encode_fields(fields, card_encoding_);
+    if (const auto* refused = std::get_if<Unrepresentable>(&encoded)) {
+        panel_.show_message(unrepresentable_message(refused->character, card_encoding_), QString());
+        return;
+    }
+    const auto& bytes = std::get<EncodedFields>(encoded);
 
     // No port open (after a search, a pull or a failed switch) names no device: the one in
     // CommPort was never chosen by the operator.
@@ -101,12 +113,12 @@ void CardCommands::send(CardCommand command)
         panel_.show_message(no_port_message(), QString());
         return;
     }
-    for (const QString& text : frame_writes(command, fields)) {
-        if (const CommResult result = line_.output(text); !result) {
+    for (const QByteArray& write : frame_writes(command, bytes)) {
+        if (const CommResult result = line_.output(write); !result) {
             panel_.show_message(send_failed_message(), result.detail());
             return;
         }
     }
-    panel_.set_echo(echo_text(command, fields));
+    panel_.set_echo(echo_text(command, bytes, card_encoding_));
     cmd_state_ = initial_state(command);
 }

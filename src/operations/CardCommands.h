@@ -2,8 +2,10 @@
 
 // The window's operations (library novard_operations).
 //
-// CardCommands is the card side: a command button's press becomes one frame on the line, written
-// as three Outputs of the serial control (STX, the body, ETX); the frame is echoed in Label and
+// CardCommands is the card side: a command button's press becomes one frame on the line, its
+// fields in the card's encoding (CP949 unless told otherwise; a character it cannot represent is
+// refused with a message box, and nothing is written), written as three Outputs of the serial
+// control (STX, the body, ETX); the frame is echoed in Label and
 // cmd_state takes the command's first progress value. Every OnComm with data received hands the
 // waiting bytes to decode_reply, which shows each byte in the receive log and lets ACK, NAK, CAN
 // and CR move cmd_state, writing the operator's messages to Label1. The frames, display forms and
@@ -50,7 +52,12 @@ public:
         cmd_state_ = progress_state(state).value_or(ProgressState::idle);
     }
 
+    TextEncoding card_encoding() const { return card_encoding_; }
+    void set_card_encoding(TextEncoding encoding) { card_encoding_ = encoding; }
+
     static QString too_long_message(); // "16자를 초과 했습니다"
+    // The box for a character the card's encoding cannot represent.
+    static QString unrepresentable_message(char32_t character, TextEncoding encoding);
     static QString no_port_message(); // the box for a send while no port is open
     static QString send_failed_message(); // the box for a write the line refused
 
@@ -61,4 +68,5 @@ private:
     SerialControl& line_;
     ProgressState cmd_state_ = ProgressState::idle;
     int test_pattern_index_ = 0;
+    TextEncoding card_encoding_ = TextEncoding::cp949;
 };

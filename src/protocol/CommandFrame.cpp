@@ -1,6 +1,8 @@
 #include "CommandFrame.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <tuple>
 
 QString trim_spaces(QStringView text)
 {
@@ -26,17 +28,17 @@ qsizetype character_count(QStringView text)
 
 namespace {
 
-QChar command_letter(CardCommand command)
+char command_letter(CardCommand command)
 {
     switch (command) {
     case CardCommand::read:
-        return u'R';
+        return 'R';
     case CardCommand::new_issue:
-        return u'N';
+        return 'N';
     case CardCommand::modify_issue:
-        return u'W';
+        return 'W';
     }
-    return u'R';
+    return 'R';
 }
 
 } // namespace
@@ -52,36 +54,80 @@ bool data_too_long(const CommandFields& fields)
     return character_count(fields.data) > max_data_characters;
 }
 
-std::array<QString, 3> frame_writes(CardCommand command, const CommandFields& fields)
+QString field_word(CommandField field)
 {
-    return { QString(stx), command_body(command, fields), QString(etx) };
+    switch (field) {
+    case CommandField::address:
+        return QStringLiteral("address");
+    case CommandField::key:
+        return QStringLiteral("key");
+    case CommandField::data:
+        return QStringLiteral("data");
+    }
+    return {};
 }
 
-QString command_body(CardCommand command, const CommandFields& fields)
+std::variant<EncodedFields, Unrepresentable> encode_fields(
+    const CommandFields& fields, TextEncoding encoding)
 {
-    QString body = command_letter(command) + fields.address + u';' + fields.key;
+    EncodedFields encoded;
+    for (const auto& [field, text, bytes] :
+        { std::tuple { CommandField::address, &fields.address, &encoded.address },
+            std::tuple { CommandField::key, &fields.key, &encoded.key },
+            std::tuple { CommandField::data, &fields.data, &encoded.data } }) {
+        auto field_bytes = encode_card_text(*text, encoding);
+        if (!field_bytes)
+            return Unrepresentable { field, first_unrepresentable(*text, encoding).value_or(0) };
+        *bytes = std::move(*field_bytes);
+    }
+    return encoded;
+}
+
+std::array<QByteArray, 3> frame_writes(CardCommand command, const EncodedFields& fields)
+{
+    return { QByteArray(1, stx), command_body(command, fields), QByteArray(1, etx) };
+}
+
+QByteArray command_body(CardCommand command, const EncodedFields& fields)
+{
+    QByteArray body = command_letter(command) + fields.address + ';' + fields.key;
     if (command != CardCommand::read)
-        body += u';' + fields.data;
+        body += ';' + fields.data;
     return body;
 }
 
-QString echo_text(CardCommand command, const CommandFields& fields)
+namespace {
+
+QString field_echo(const QByteArray& bytes, TextEncoding encoding)
 {
+    const QString text = decode_card_text(bytes, encoding).value_or(QString());
+    if (std::ranges::all_of(bytes, [](char byte) { return quint8(byte) < 0x80; }))
+        return text;
+    return text + QStringLiteral(" (") + QString::fromLatin1(bytes.toHex(' ').toUpper()) + u')';
+}
+
+} // namespace
+
+QString echo_text(CardCommand command, const EncodedFields& fields, TextEncoding encoding)
+{
+    const QString address = field_echo(fields.address, encoding);
+    const QString key = field_echo(fields.key, encoding);
+    const QString data = field_echo(fields.data, encoding);
     // The frame reads the same in every language; the sentence after it is the operator's.
     const auto sentence = [](const char* text) {
         return QStringLiteral(" [ETX] ") + QCoreApplication::translate("CommandFrame", text);
     };
     switch (command) {
     case CardCommand::read:
-        return QStringLiteral("[STX] R ") + fields.address + u';' + fields.key
+        return QStringLiteral("[STX] R ") + address + u';' + key
             + sentence(QT_TRANSLATE_NOOP("CommandFrame", "카드 읽기 입니다."));
     case CardCommand::new_issue:
-        return QStringLiteral("[STX] N ") + fields.address + QStringLiteral(" ; ") + fields.key
-            + QStringLiteral(" ; ") + fields.data
+        return QStringLiteral("[STX] N ") + address + QStringLiteral(" ; ") + key
+            + QStringLiteral(" ; ") + data
             + sentence(QT_TRANSLATE_NOOP("CommandFrame", "신규 카드 발행 입니다."));
     case CardCommand::modify_issue:
-        return QStringLiteral("[STX] W ") + fields.address + QStringLiteral(" ; ") + fields.key
-            + QStringLiteral(" ; ") + fields.data
+        return QStringLiteral("[STX] W ") + address + QStringLiteral(" ; ") + key
+            + QStringLiteral(" ; ") + data
             + sentence(QT_TRANSLATE_NOOP("CommandFrame", "수정 카드 발행 입니다."));
     }
     return {};

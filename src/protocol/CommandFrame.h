@@ -3,17 +3,20 @@
 // The card protocol's codec, free of the line and of the window (library novard_protocol, QtCore
 // only).
 //
-// Going out, a command is one frame (this header): STX, a body such as "R04;730914", ETX. Coming
+// Going out, a command is one frame (this header): STX, a body such as "R04;730914", ETX, its
+// fields' characters in the card's encoding (CardText), the one place text becomes bytes. Coming
 // in, every byte is shown in the receive log by its display form (ByteDisplay), the log is kept
 // within its bound (ReceiveLog), and ACK, NAK, CAN and CR move the command's progress through the
 // decoder's table (ReplyDecoder), which names the operator's message for each step. The window's
 // operations (src/operations) and the simulated reader (tools/reader_sim) both build on this.
 
+#include "CardText.h"
 #include "ReplyDecoder.h"
 
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <variant>
 
 // The three card commands as they go on the line: STX, the body, ETX, each its own write. The body
 // is the command letter directly followed by the address, then ";" and the key, and for the two
@@ -26,8 +29,26 @@ struct CommandFields {
     QString data;
 };
 
-inline constexpr QChar stx { 0x02 };
-inline constexpr QChar etx { 0x03 };
+enum class CommandField { address, key, data };
+// "address", "key" or "data".
+QString field_word(CommandField field);
+
+// The fields as bytes in the card's encoding.
+struct EncodedFields {
+    QByteArray address;
+    QByteArray key;
+    QByteArray data;
+};
+// A field holding a character the card's encoding cannot represent: nothing of it is sent.
+struct Unrepresentable {
+    CommandField field;
+    char32_t character;
+};
+std::variant<EncodedFields, Unrepresentable> encode_fields(
+    const CommandFields& fields, TextEncoding encoding);
+
+inline constexpr char stx = 0x02;
+inline constexpr char etx = 0x03;
 inline constexpr int max_data_characters = 16;
 
 // Key A of every sector as the reader and its cards come.
@@ -48,12 +69,13 @@ CommandFields trimmed_fields(CardCommand command, const CommandFields& typed);
 // An issue or modify command's data over max_data_characters, which the tool refuses to send.
 bool data_too_long(const CommandFields& fields);
 
-QString command_body(CardCommand command, const CommandFields& fields);
+QByteArray command_body(CardCommand command, const EncodedFields& fields);
 // The frame as its three writes, in order: STX, the body, ETX.
-std::array<QString, 3> frame_writes(CardCommand command, const CommandFields& fields);
-// The frame as the operator reads it, then a sentence naming the command in the operator's
-// language.
-QString echo_text(CardCommand command, const CommandFields& fields);
+std::array<QByteArray, 3> frame_writes(CardCommand command, const EncodedFields& fields);
+// The frame as the operator reads it, from the bytes that go out (an ASCII field as itself, any
+// other as its text followed by its bytes in hex, "카드 (C4 AB B5 E5)"), then a sentence naming the
+// command in the operator's language.
+QString echo_text(CardCommand command, const EncodedFields& fields, TextEncoding encoding);
 // The first progress value of the command: "read", "new" or "edit".
 ProgressState initial_state(CardCommand command);
 

@@ -6,6 +6,7 @@
 // its options into a struct built on ProgramOptions, opens the trace and sets up the stop signals
 // before it opens a port, and so ends the same way on every path.
 
+#include "CardText.h"
 #include "Language.h"
 #include "OptionTable.h"
 #include "PortMap.h"
@@ -14,10 +15,8 @@
 #include <QString>
 #include <optional>
 
-// A text's encoding as bytes: a card's fields on the line, a batch file's lines.
-enum class TextEncoding { utf8, cp949 };
-
-// "utf-8" or "cp949", as the options spell it; the name Qt's converters take.
+// "utf-8" or "cp949", as the options spell them (TextEncoding is the protocol's, CardText.h, with
+// the name Qt's converters take).
 QString encoding_name(TextEncoding encoding);
 std::optional<TextEncoding> encoding_named(QStringView name);
 

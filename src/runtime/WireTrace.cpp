@@ -88,6 +88,11 @@ void WireTrace::received(QByteArrayView bytes)
     write_bytes("recv ", bytes);
 }
 
+void WireTrace::cut(qint64 sent, qint64 unsent)
+{
+    write_line("cut  ", QStringLiteral("%1 bytes went out, %2 did not").arg(sent).arg(unsent));
+}
+
 void WireTrace::write_bytes(const char* what, QByteArrayView bytes)
 {
     write_line(what,

@@ -13,7 +13,10 @@
 //   2008-02-15 10:30:01.456 sent  52 30 34 3B 37 33 30 39 31 34  R04;730914
 //   2008-02-15 10:30:01.456 sent  03  [ETX]
 //   2008-02-15 10:30:01.470 recv  06 0D  [ACK][CR]
+//   2008-02-15 10:30:31.470 cut   4097 bytes went out, 96016 did not
 //
+// "sent" lines show what the device took; a frame that a line does not drain is cut when the port
+// closes or the command is given up, and the "cut" line counts from the last time nothing waited.
 // Each line goes to the file as it is made, unbuffered, so a trace survives the tool being killed
 // and a line that cannot be written is known at once. Such lines are counted, failed() is raised
 // for the first of them, and once writing works again a "trace" line says how many were lost and
@@ -49,6 +52,7 @@ public:
     void lost(const QString& device) override;
     void written(QByteArrayView bytes) override;
     void received(QByteArrayView bytes) override;
+    void cut(qint64 sent, qint64 unsent) override;
 
 signals:
     // The first line that could not be written since the trace last worked.

@@ -92,6 +92,7 @@ QtSerialControl::QtSerialControl(PortMap map, QObject* parent)
     // The port is a child of the control, so that it follows it (moveToThread, findChildren).
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialControl::on_ready_read);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::on_error);
+    connect(&port_, &QSerialPort::bytesWritten, this, &QtSerialControl::report_written);
     recheck_.setInterval(1000);
     connect(&device_folder_, &QFileSystemWatcher::directoryChanged, this,
         &QtSerialControl::reopen_if_back);
@@ -101,8 +102,10 @@ QtSerialControl::QtSerialControl(PortMap map, QObject* parent)
 QtSerialControl::~QtSerialControl()
 {
     port_.disconnect(this);
-    if (port_.isOpen())
+    if (port_.isOpen()) {
+        (void)give_up_unsent();
         port_.close();
+    }
 }
 
 bool QtSerialControl::port_open() const
@@ -191,22 +194,55 @@ CommResult QtSerialControl::open_device(const QString& device)
     return CommResult::success();
 }
 
-CommResult QtSerialControl::output(const QString& text)
+CommResult QtSerialControl::output(const QByteArray& bytes)
 {
     if (!port_open())
         return CommResult::failure(
             named_device(map_.device_for(comm_port()), comm_port()), not_open_reason());
-    const QByteArray bytes = text.toUtf8();
     if (port_.write(bytes) != bytes.size())
         return CommResult::failure(open_device_, system_error(port_.error()));
+    unsent_ += bytes;
     // QSerialPort only queues the bytes and writes them from the event loop. flush() hands them to
     // the driver now without blocking (the descriptor is non-blocking), so a refused write (a
     // vanished device) is reported to this caller, and a close right after Output loses nothing.
-    if (!port_.flush() && port_.error() != QSerialPort::NoError)
+    // What a full line does not take waits in QSerialPort's buffer, and is told as it goes out.
+    const bool flushed = port_.flush() || port_.error() == QSerialPort::NoError;
+    report_written();
+    if (!flushed)
         return CommResult::failure(open_device_, system_error(port_.error()));
-    if (observer_)
-        observer_->written(bytes);
     return CommResult::success();
+}
+
+void QtSerialControl::report_written()
+{
+    // QSerialPort's bytesWritten comes a turn late; its buffer's size is true at once.
+    const qsizetype gone = unsent_.size() - port_.bytesToWrite();
+    if (gone <= 0)
+        return;
+    if (observer_)
+        observer_->written(QByteArrayView(unsent_).first(gone));
+    unsent_.remove(0, gone);
+    burst_sent_ = unsent_.isEmpty() ? 0 : burst_sent_ + gone;
+}
+
+qsizetype QtSerialControl::give_up_unsent()
+{
+    report_written();
+    const qsizetype unsent = unsent_.size();
+    if (unsent > 0 && observer_)
+        observer_->cut(burst_sent_, unsent);
+    unsent_.clear();
+    burst_sent_ = 0;
+    return unsent;
+}
+
+qsizetype QtSerialControl::drop_unsent()
+{
+    const qsizetype unsent = give_up_unsent();
+    // This also discards what the driver holds still, which the reader never had whole either.
+    if (unsent > 0)
+        (void)port_.clear(QSerialPort::Output);
+    return unsent;
 }
 
 qsizetype QtSerialControl::bytes_waiting() const
@@ -294,6 +330,7 @@ void QtSerialControl::close_device()
         }
     }
     if (port_.isOpen()) {
+        (void)give_up_unsent();
         port_.close();
         if (observer_)
             observer_->closed(open_device_);

@@ -23,7 +23,9 @@ public:
     bool port_open() const override;
     CommResult open_port() override;
     void close_port() override;
-    CommResult output(const QString& text) override;
+    CommResult output(const QByteArray& bytes) override;
+    qsizetype bytes_unsent() const override { return port_.bytesToWrite(); }
+    qsizetype drop_unsent() override;
     QString device_for(int port) const override;
     void renumber_ports() override;
     bool device_lost() const override;
@@ -44,6 +46,10 @@ private:
     CommResult open_located(int port);
     CommResult open_device(const QString& device);
     void close_device();
+    // Tells the observer of the bytes the device took since the last time.
+    void report_written();
+    // Tells the observer of the bytes the device has not taken and forgets them; how many.
+    qsizetype give_up_unsent();
     void close_lost_device();
     void forget_lost();
     void reopen_if_back();
@@ -67,4 +73,8 @@ private:
     QFileSystemWatcher device_folder_;
     QTimer recheck_;
     LineObserver* observer_ = nullptr;
+    // QSerialPort's write buffer, as given to Output and not yet told to the observer, and what
+    // went out since that buffer was last empty (the frame that is being cut, when it is).
+    QByteArray unsent_;
+    qint64 burst_sent_ = 0;
 };

@@ -102,9 +102,14 @@ public:
     // The port's device went away while open and the port is lost still (see above).
     virtual bool device_lost() const { return false; }
 
-    // Output: the text's characters go out in order and unchanged, ASCII one byte each (characters
-    // beyond ASCII as UTF-8). Refused while no port is open.
-    virtual CommResult output(const QString& text) = 0;
+    // Output: the bytes go out in order and unchanged (text became bytes in the protocol's codec).
+    // Refused while no port is open. A line that does not drain keeps them waiting, not refused.
+    virtual CommResult output(const QByteArray& bytes) = 0;
+    // Bytes given to Output that the device has not taken yet.
+    virtual qsizetype bytes_unsent() const { return 0; }
+    // Gives those bytes up, so that a frame cut short is not finished by the next one; the line's
+    // observer is told how many went out and how many did not. Returns how many were given up.
+    virtual qsizetype drop_unsent() { return 0; }
 
     // Input: the waiting bytes, always as bytes, in arrival order, taken out of the receive
     // buffer: all of them when InputLen is 0, else at most InputLen; never more than

@@ -56,6 +56,8 @@ public:
     // A warning that holds Label while it stands (the trace losing lines): echoes and port
     // captions are kept behind it, and the latest shows again once it is cleared (empty text).
     void set_warning(const QString& text);
+    // The bytes the fields become on the card (--card-encoding); CP949 until told.
+    void set_card_encoding(TextEncoding encoding) { commands_.set_card_encoding(encoding); }
 
     // CardPanel
     QString address_text() const override;

@@ -8,7 +8,9 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -74,8 +76,11 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const Row rows[] = {
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
-        { "read back, beyond ASCII as UTF-8", { "read", "4" }, 0,
-            "a;b \u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(6, ' ') + "\n",
+        { "issue in UTF-8", { "issue", "06", "카드", "--card-encoding", "utf-8" }, 0, "",
+            "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
+        { "read back in UTF-8, its text beneath", { "read", "6", "--card-encoding", "utf-8" }, 0,
+            "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
+                + QString(10, ' ') + "\n",
             accepted + "카드 읽기 완료\n" },
         { "sixteen characters pass, read back", { "modify", "05", "1234567890123456 ", "--verify" },
             0, "",
@@ -107,15 +112,38 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         EXPECT_EQ(run.err, row.err);
     }
 
-    // The wire as the window's trace shows it; the reading as one JSON object.
+    // Refused before the port opens, in one line naming the field.
+    const std::pair<QStringList, QString> refusals[] = {
+        { { "read", "0\x03" }, "address: holds the control character 0x03," },
+        { { "read", "04", "--key", "73\t914" }, "key: holds the control character 0x09," },
+        { { "issue", "04", "a\x7F" }, "data: holds the control character 0x7F," },
+        { { "read", "04", "--key", "73;914" }, "key: holds ';', which separates the fields" },
+        { { "read", "0004" }, "address: 1 to 3 decimal digits, not '0004'" },
+        { { "read", "04", "--key", QString(33, 'k') }, "key: 33 characters; it holds at most 32" },
+        { { "issue", "04", "가나다라마바", "--card-encoding", "utf-8" },
+            "data: 6 characters are 18 bytes in UTF-8; a block holds 16" },
+        { { "issue", "04", "가😀" }, "data: “😀” (U+1F600) cannot be written in CP949" },
+    };
+    for (const auto& [arguments, why] : refusals) {
+        SCOPED_TRACE(why.toStdString());
+        const Ran run = cli(arguments + on_sim + QStringList { "--language", "en" });
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.startsWith(why) && run.err.count(u'\n') == 1) << run.err.toStdString();
+    }
+
+    // The wire as the window's trace shows it; the reading as one JSON object, its bytes CP949
+    // as the Windows tool wrote them.
     const QString trace = sim.folder() + "/wire.trace";
-    const Ran run = cli(QStringList { "read", "05", "--json", "--trace", trace } << on_sim);
-    EXPECT_EQ(json(run.out)["data_hex"], "31323334353637383930313233343536");
-    EXPECT_GE(json(run.out)["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
+    const Ran run = cli(QStringList { "read", "04", "--json", "--trace", trace } << on_sim);
+    const QJsonObject read = json(run.out);
+    EXPECT_EQ(read["message"], "카드 읽기 완료");
+    EXPECT_EQ(read["data_hex"], "613b6220c4abb5e52020202020202020");
+    EXPECT_EQ(read["text"], "a;b 카드        ");
+    EXPECT_GE(read["elapsed_ms"].toInt(), 19) << "19 bytes at 9600 baud";
     QFile file(trace);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray traced = file.readAll();
-    EXPECT_TRUE(traced.contains("sent  52 30 35 3B 37 33 30 39 31 34  R05;730914"));
+    EXPECT_TRUE(traced.contains("sent  52 30 34 3B 37 33 30 39 31 34  R04;730914"));
     EXPECT_TRUE(traced.trimmed().endsWith("close " + QFile::encodeName(sim.folder()) + "/COM1"));
 
     // A batch from standard input: each line in its turn, bad ones told with their numbers and
@@ -200,6 +228,28 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     run = answered("\x06\r");
     EXPECT_EQ(run.status, 5);
     EXPECT_TRUE(run.err.endsWith(accepted + "카드 대기 시간이 초과되었습니다\n"));
+
+    // A line that takes nothing more: the frame never went out whole, which is a port error. The
+    // kernel takes a byte where it takes no block, and frees room a moment later.
+    ::fcntl(pty.slave_fd(), F_SETFL, ::fcntl(pty.slave_fd(), F_GETFL) | O_NONBLOCK);
+    for (bool took = true; took; QTest::qWait(100)) {
+        took = false;
+        for (const int size : { 4096, 1 }) {
+            while (::write(pty.slave_fd(), QByteArray(size, 'x').constData(), size) > 0)
+                took = true;
+        }
+    }
+    const QString trace = no_ports.path() + "/wire.trace";
+    QProcess process;
+    start(process, on_pty + QStringList { "--trace", trace });
+    run = finish(process);
+    EXPECT_EQ(run.status, 6);
+    EXPECT_TRUE(json(run.out)["message"].toString().startsWith(
+        "명령을 다 보내지 못했습니다: 12바이트 중 ")); // the line may have taken a few
+    QFile file(trace);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray traced = file.readAll();
+    EXPECT_TRUE(traced.contains(" did not\n") && !traced.contains("[ETX]")) << traced.toStdString();
 }
 
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not

@@ -3,6 +3,7 @@
 // tests.
 
 #include "ByteDisplay.h"
+#include "CardText.h"
 #include "CommandFrame.h"
 #include "QtPrinters.h"
 #include "ReceiveLog.h"
@@ -24,9 +25,37 @@ TEST(CommandFrame, TrimsSpacesOnlyCountsCharactersAsTheOperatorSeesThemAndEchoes
     EXPECT_EQ(trim_spaces(u"  \u00a0a;b\t \u3000 "), "\u00a0a;b\t \u3000");
     const QString lone_surrogate(QChar(0xD83D));
     EXPECT_EQ(character_count(QStringLiteral("가😀").repeated(8) + lone_surrogate + u'x'), 18);
-    const CommandFields fields { "04", "730914", "0000000000000000" };
-    EXPECT_EQ(echo_text(new_issue, fields),
-        "[STX] N 04 ; 730914 ; 0000000000000000 [ETX] 신규 카드 발행 입니다.");
+}
+
+// A field's text to the bytes on the line, or the character refused; "카드" as the Windows tool
+// wrote it in CP949. The frame and its echo from these bytes are the window's tests'.
+TEST(CardText, EachFieldBecomesItsEncodingsBytesOrItsFirstUnrepresentableCharacterIsRefused)
+{
+    using enum TextEncoding;
+    const struct {
+        const char* text;
+        TextEncoding encoding;
+        const char* bytes_or_refusal;
+    } rows[] = { { "카드", cp949, "C4 AB B5 E5" }, { "카드", utf8, "EC B9 B4 EB 93 9C" },
+        { "똠힣ㄱ", cp949, "8C 63 C6 52 A4 A1" }, { "Az09 ;~", cp949, "41 7A 30 39 20 3B 7E" },
+        { "①×€", cp949, "A8 E7 A1 BF A2 E6" }, { "é", cp949, "data “é” (U+00E9)" },
+        { "é", utf8, "C3 A9" }, { "가😀", cp949, "data “😀” (U+1F600)" },
+        { "😀", utf8, "F0 9F 98 80" }, { "𠀀", cp949, "data “𠀀” (U+20000)" } };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.text << ' ' << int(row.encoding));
+        const auto encoded = encode_fields({ "04", "", QString::fromUtf8(row.text) }, row.encoding);
+        const auto* bytes = std::get_if<EncodedFields>(&encoded);
+        const auto* refused = std::get_if<Unrepresentable>(&encoded);
+        EXPECT_EQ(bytes ? QString::fromLatin1(bytes->data.toHex(' ').toUpper())
+                        : field_word(refused->field) + ' ' + character_name(refused->character),
+            QString::fromUtf8(row.bytes_or_refusal));
+        EXPECT_EQ(bytes ? decode_card_text(bytes->data, row.encoding) : std::nullopt,
+            bytes ? std::optional(QString::fromUtf8(row.text)) : std::nullopt);
+    }
+    const auto lone = encode_fields({ "04", QString(QChar(0xD83D)), "" }, utf8);
+    EXPECT_EQ(std::get<Unrepresentable>(lone).field, CommandField::key);
+    EXPECT_EQ(decode_card_text("\xC4\xAB\xB5", cp949), std::nullopt) << "a cut character";
+    EXPECT_EQ(decode_card_text("\xFF", utf8), std::nullopt);
 }
 
 TEST(ReplyDecoder, EachStateAndControlByteStepsByTheTableAndNoOtherPairMakesAStep)

@@ -93,8 +93,7 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     const CommResult missing = control.open_port();
     EXPECT_EQ(missing.detail(), device + ": 그런 파일이나 디렉터리가 없습니다");
     EXPECT_EQ(missing.kind(), CommResult::Kind::other);
-    EXPECT_EQ(control.output(QStringLiteral("R")).detail(),
-        device + ": " + SerialControl::not_open_reason());
+    EXPECT_EQ(control.output("R").detail(), device + ": " + SerialControl::not_open_reason());
 
     // Another serial program's lock file under /var/lock is what keeps even root out; a port of
     // this process takes it the same way.
@@ -107,13 +106,23 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
         EXPECT_EQ(busy.kind(), CommResult::Kind::busy) << "told by the error, in any language";
     }
     ASSERT_TRUE(control.open_port()) << "once released, it opens";
-    ASSERT_TRUE(control.output(QStringLiteral("\x02R04;\x7F")));
-    ASSERT_TRUE(control.output(QStringLiteral("\u00E9카드\U0001F600\x03")));
-    // A reader that reads nothing fills the line's buffer: a send then waits, it is not refused.
+    const QByteArray expected("\x02R04;\x7F\xC3\xA9\xC4\xAB\xB5\xE5\x03");
+    ASSERT_TRUE(control.output(expected));
+    // A reader that reads nothing fills the line's buffer: a send then waits, it is not refused;
+    // the close gives up what waits, and says how much of it went out.
+    struct Cut final : LineObserver {
+        void written(QByteArrayView bytes) override { sent += bytes.size(); }
+        void cut(qint64 went, qint64 unsent) override { told = { went, unsent }; }
+        qint64 sent = 0;
+        std::pair<qint64, qint64> told;
+    } observer;
+    control.set_observer(&observer);
     for (int i = 0; i < 64; ++i)
-        ASSERT_TRUE(control.output(QString(4096, u'x'))) << i;
+        ASSERT_TRUE(control.output(QByteArray(4096, 'x'))) << i;
     control.close_port();
-    const QByteArray expected("\x02R04;\x7F\xC3\xA9\xEC\xB9\xB4\xEB\x93\x9C\xF0\x9F\x98\x80\x03");
+    EXPECT_GT(observer.told.second, 0);
+    EXPECT_EQ(observer.sent + observer.told.second, 64 * 4096);
+    EXPECT_EQ((observer.told.first + observer.told.second) % 4096, 0) << "whole writes";
     EXPECT_EQ(first.read(expected.size()).left(expected.size()), expected);
 }
 
@@ -172,7 +181,7 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     ASSERT_TRUE(control.open_port());
     EXPECT_FALSE(control.device_lost()) << "another port was chosen";
     QTest::qWait(100);
-    ASSERT_TRUE(control.output(QStringLiteral("R"))) << "the pending close leaves the new port be";
+    ASSERT_TRUE(control.output("R")) << "the pending close leaves the new port be";
 
     // A device with no identity is not looked for: nothing is reported, not even another device
     // at its node, and its port stays lost until a search forgets it or it is chosen again.
@@ -188,7 +197,7 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     control.renumber_ports();
     EXPECT_FALSE(control.device_lost()) << "a search forgets it";
     ASSERT_TRUE(control.open_port());
-    ASSERT_TRUE(control.output(QStringLiteral("R")));
+    ASSERT_TRUE(control.output("R"));
     EXPECT_EQ(plugged.read(1), "R");
 }
 

@@ -19,13 +19,13 @@ CommResult FakeSerialControl::open_port()
     return CommResult::success();
 }
 
-CommResult FakeSerialControl::output(const QString& text)
+CommResult FakeSerialControl::output(const QByteArray& bytes)
 {
     if (open_port_ == 0)
         return CommResult::failure(device_for(comm_port()), not_open_reason());
     if (outputs_.size() == outputs_before_refusal)
         return CommResult::failure(device_for(open_port_), EIO);
-    outputs_.append(text);
+    outputs_.append(bytes);
     return CommResult::success();
 }
 

@@ -2,10 +2,10 @@
 
 #include "SerialControl.h"
 
+#include <QByteArrayList>
 #include <QList>
 #include <QMap>
 #include <QSet>
-#include <QStringList>
 #include <functional>
 
 // A scripted serial control for tests: which port numbers exist and which are busy, a record of
@@ -25,13 +25,13 @@ public:
     bool port_open() const override { return open_port_ != 0; }
     CommResult open_port() override;
     void close_port() override { open_port_ = 0; }
-    CommResult output(const QString& text) override;
+    CommResult output(const QByteArray& bytes) override;
 
     // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.
     void receive(const QByteArray& bytes);
 
-    // Every Output text, in order.
-    const QStringList& outputs() const { return outputs_; }
+    // Every Output, in order.
+    const QByteArrayList& outputs() const { return outputs_; }
     void clear_outputs() { outputs_.clear(); }
 
     // Every attempt to open, by port number, in order, and the port open now (0: none).
@@ -52,6 +52,6 @@ private:
     QSet<int> existing_;
     int open_port_ = 0;
     QByteArray buffer_;
-    QStringList outputs_;
+    QByteArrayList outputs_;
     QList<int> attempts_;
 };

@@ -50,7 +50,8 @@ public:
         return names;
     }
     void press(const char* button) const { get<QPushButton>(button)->click(); }
-    // As the operator types: a click into the field, all of its text selected, then key by key.
+    // As the operator types: a click into the field, all of its text selected, then key by key
+    // (a character beyond ASCII as an input method gives it, a key event with its text).
     void type_into(const char* name, const QString& text) const
     {
         QWidget* field = get(name);
@@ -58,7 +59,14 @@ public:
             field = combo->lineEdit();
         QTest::mouseClick(field, Qt::LeftButton);
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
+        for (qsizetype i = 0, length = 1; i < text.size(); i += length) {
+            length = text[i].isHighSurrogate() ? 2 : 1;
+            if (text[i].unicode() < 0x80)
+                QTest::keyClick(field, text[i].toLatin1());
+            else
+                QTest::sendKeyEvent(
+                    QTest::Click, field, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
+        }
     }
 
 private:

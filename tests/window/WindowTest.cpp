@@ -255,19 +255,21 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
 TEST_F(WindowTest, ButtonsSendTheTypedFieldsAsOneFrameEachAndTestPatternsCycle)
 {
     type_into("read_address", " 63 "); // typed, not in the list, and not added to it
-    type_into("txtwrdata", "<b>x</b><img> ");
-    for (const auto& [button, body] :
-        { std::pair("cmd_read", "R63;730914"), std::pair("cmdwrite", "N63;730914;<b>x</b><img>"),
-            std::pair("cmdeditwrite", "W63;730914;<b>x</b><img>") }) {
+    type_into("txtwrdata", "<b>카</b><img> "); // Hangul in CP949, "카" C4 AB
+    for (const auto& [button, body] : { std::pair("cmd_read", "R63;730914"),
+             std::pair("cmdwrite", "N63;730914;<b>\xC4\xAB</b><img>"),
+             std::pair("cmdeditwrite", "W63;730914;<b>\xC4\xAB</b><img>") }) {
         SCOPED_TRACE(button);
         line.clear_outputs();
         click(get(button));
-        EXPECT_EQ(line.outputs(), QStringList({ "\x02", body, "\x03" }));
+        EXPECT_EQ(line.outputs(), QByteArrayList({ "\x02", body, "\x03" }));
     }
     QTest::keyClick(get<QComboBox>("read_address")->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(get<QComboBox>("read_address")->count(), 45);
-    EXPECT_EQ(text("Label"), "[STX] W 63 ; 730914 ; <b>x</b><img> [ETX] 수정 카드 발행 입니다.");
-    EXPECT_EQ(text("txtwrdata"), "<b>x</b><img> ") << "the field keeps its untrimmed text";
+    EXPECT_EQ(text("Label"),
+        "[STX] W 63 ; 730914 ; <b>카</b><img> (3C 62 3E C4 AB 3C 2F 62 3E 3C 69 6D 67 3E) [ETX] "
+        "수정 카드 발행 입니다.");
+    EXPECT_EQ(text("txtwrdata"), "<b>카</b><img> ") << "the field keeps its untrimmed text";
 
     // The test patterns cycle, and a send does not restart them.
     QStringList patterns;
@@ -311,19 +313,23 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
 
-    // Too long data, or a write refused mid-frame, sends no more and says why.
+    // Too long data, a character CP949 lacks, or a write refused mid-frame, sends no more and says
+    // why.
     press("cmdwrite");
     type_into("txtwrdata", "12345678901234567");
     line.clear_outputs();
+    press("cmdwrite");
+    type_into("txtwrdata", "카드😀");
     press("cmdwrite");
     // A device pulled out mid-frame: the rest is not sent and the reason is told.
     line.outputs_before_refusal = 1;
     press("cmd_read");
     EXPECT_EQ(desktop.boxes,
         QStringList({ "16자를 초과 했습니다",
+            "“😀” (U+1F600) 문자는 CP949 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.",
             "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다. | COM1: "
             "입력/출력 오류" }));
-    EXPECT_EQ(line.outputs(), QStringList { "\x02" });
+    EXPECT_EQ(line.outputs(), QByteArrayList { "\x02" });
     EXPECT_EQ(state(), "new");
 }
 

@@ -7,8 +7,8 @@
 namespace reader_sim {
 
 namespace {
-constexpr char frame_start = stx.toLatin1();
-constexpr char frame_end = etx.toLatin1();
+constexpr char frame_start = stx;
+constexpr char frame_end = etx;
 } // namespace
 
 std::vector<FrameReader::Event> FrameReader::feed(QByteArrayView bytes)
