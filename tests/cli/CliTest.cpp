@@ -72,7 +72,10 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         QStringList arguments;
         int status;
         QString out, err;
+        QByteArray input = {};
     };
+    // A CSV file as a Korean spreadsheet saves it: CP949.
+    const QByteArray cp949_file = "op,address,data\nissue,08,\xC4\xAB\xB5\xE5\nread,08,\n";
     const Row rows[] = {
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
@@ -89,6 +92,17 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "/dev/zero ends at once", { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
             "1번째 줄: 줄이 4096바이트보다 깁니다; 나머지 입력은 읽지 않습니다\n"
             "일괄 처리: 1줄 중 0줄 완료, 1줄 실패, 0줄 실행 안 함\n" },
+        { "a CP949 file read as CP949", { "batch", "-", "--input-encoding", "cp949" }, 0,
+            "2\tissue\t08\tcompleted\t\n3\tread\t08\tcompleted\t\u00C4\u00AB\u00B5\u00E5"
+                + QString(12, ' ') + "\ttext: 카드" + QString(12, ' ') + "\n",
+            "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" + accepted
+                + "카드 읽기 완료\n일괄 처리: 2줄 중 2줄 완료, 0줄 실패, 0줄 실행 안 함\n",
+            cp949_file },
+        { "a CP949 file read as UTF-8", { "batch", "-", "--stop-on-error" }, 2,
+            "2\t\t\tbad_input\t\n",
+            "2번째 줄: 오프셋 11의 바이트(0xB5)부터 올바른 UTF-8이(가) 아닙니다\n"
+            "일괄 처리: 2줄 중 0줄 완료, 1줄 실패, 1줄 실행 안 함\n",
+            cp949_file },
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
@@ -106,7 +120,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Ran run = cli(row.arguments + on_sim);
+        const Ran run = cli(row.arguments + on_sim, row.input);
         EXPECT_EQ(run.status, row.status);
         EXPECT_EQ(run.out, row.out);
         EXPECT_EQ(run.err, row.err);
