@@ -204,8 +204,22 @@ TEST_F(WindowTest, AnOptionTheListOrThePortTextEachSwitchThePortOnceAndOpenItAft
         EXPECT_EQ(ports(), QStringLiteral("COM%1, option %1, 'COM%1', COM%1 PORT ON").arg(port));
         EXPECT_EQ(line.open_attempts().size(), ++attempts);
     }
-    QTest::mouseClick(
-        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+    const auto click_row = [&](int row) {
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    };
+    // While the reader is lost, another port's row goes to that port, and the lost port's own row
+    // opens it again, though its name is in the port text already.
+    line.lost = true;
+    line.close_port();
+    click_row(1);
+    EXPECT_EQ(ports(), "COM2, option 2, 'COM2', COM2 PORT ON");
+    line.close_port();
+    click_row(1);
+    EXPECT_EQ(line.open_port_number(), 2);
+    line.lost = false;
+    attempts = line.open_attempts().size();
+    click_row(2);
     EXPECT_EQ(line.open_port_number(), 3);
     EXPECT_EQ(line.open_attempts().size(), ++attempts);
 
@@ -288,7 +302,7 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     line.receive("0123456789ABCDEF\x0d");
     EXPECT_EQ(text("Label1"), "카드 수정 완료");
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }));
+        QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }, 60000));
 
     // A refusal takes the decoder's way for control bytes too.
     press("cmdwrite");
