@@ -25,18 +25,13 @@
 
 namespace {
 
-const QByteArray ack_cr("\x06\r");
 const QByteArray nak_cr("\x15\r");
-const QByteArray blank_read = ack_cr + QByteArray(16, ' ') + '\r';
+const QByteArray blank_read = "\x06\r" + QByteArray(16, ' ') + '\r';
 constexpr int card_delay_ms = 30;
 
 QByteArray frame(const QByteArray& body)
 {
     return '\x02' + body + '\x03';
-}
-QByteArray read_frame(const QByteArray& address)
-{
-    return frame("R" + address + ";730914");
 }
 
 // The intervals of a process's timers as the kernel reports them: "(seconds, nanoseconds)".
@@ -95,7 +90,7 @@ TEST(ReaderSim, AnswersAsAReaderDoesAtTheLinePaceAndKeepsAReadersBufferUnderAFlo
     // A flood: each STX cuts the frame before it short, half a megabyte of NAK CR asked for; the
     // frame after it is answered.
     clock.restart();
-    line.write(QByteArray(256 * 1024, '\x02') + read_frame("05"));
+    line.write(QByteArray(256 * 1024, '\x02') + frame("R05;730914"));
     // The reader's buffer and what the line itself holds, and what the reader sent at its pace
     // (a byte a millisecond at most) while a loaded machine took its time over the writes.
     const qint64 bound = 8192 + clock.elapsed();
@@ -153,15 +148,6 @@ TEST(ReaderSim, OnlyADanglingLinkIsReplacedStopSignalsRemoveItAndBadOptionsExitT
 QString lock_file(const QString& port)
 {
     return "/run/lock/LCK.." + QString(port).replace(u'/', u'_');
-}
-
-// novard-demo on the pseudo-terminal as COM1 and no other port, with these trace options.
-void start_on(QProcess& tool, const Pty& reader, const QString& folder, const QStringList& trace)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    die_with_test(tool);
-    tool.start(QStringLiteral(NOVARD_DEMO),
-        QStringList { "--map", "COM1=" + reader.device_path(), "--port-dir", folder } + trace);
 }
 
 // A reader that cannot start, or that says it is ready with no device behind its link, is
@@ -312,7 +298,10 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
     ASSERT_TRUE(trace.open(::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC),
         QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle));
     QProcess tool;
-    start_on(tool, reader, folder.path(), { "--trace", fifo });
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    die_with_test(tool);
+    tool.start(QStringLiteral(NOVARD_DEMO),
+        { "--map", "COM1=" + reader.device_path(), "--port-dir", folder.path(), "--trace", fifo });
     QByteArray lines;
     const auto trace_shows = [&](const QByteArray& text, qsizetype times) {
         return QTest::qWaitFor(
