@@ -99,8 +99,9 @@ TEST(ReaderSim, AnswersAsAReaderDoesAtTheLinePaceAndKeepsAReadersBufferUnderAFlo
          && answers.size() <= bound + blank_read.size() && !(more = read(line, 1)).isEmpty();) {
         // Not slower either: while it answers, the kernel holds its pace timer at one character
         // (start, 8 data and stop bits at 9600 baud), which no load on the machine changes.
-        if (answers.isEmpty())
+        if (answers.isEmpty()) {
             EXPECT_TRUE(pace_timers(sim.process().processId()).contains("(0, 1041666)"));
+        }
         answers += more;
     }
     // Whole NAK CRs, then the frame's answer.
@@ -356,6 +357,7 @@ TEST(Trace, AFullFileIsKeptAsFileDot1AndARemovedOneIsMadeAgain)
     for (const char batch : { '1', '2', '3' })
         trace.received(QByteArray(100, batch));
     QFile kept(path + ".1");
+    EXPECT_TRUE(first_line(kept.fileName()).contains(" recv  31 31 31 "));
     EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.size() <= 1024
         && kept.readAll().contains(QByteArray(100, '2').toHex(' ')));
     EXPECT_TRUE(first_line(path).endsWith(

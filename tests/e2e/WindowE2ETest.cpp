@@ -162,7 +162,12 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
     ASSERT_EQ(std::rename(qPrintable(node("ttyUSB1.new")), qPrintable(node("ttyUSB1"))), 0);
     standing.restart();
     ASSERT_TRUE(reader->stop());
-    ASSERT_TRUE(rig.label_becomes("Label", PortOperations::lost_message(1)));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return rig.text("Label") == PortOperations::lost_message(1)
+                || rig.text("Label") == PortOperations::other_device_message(1);
+        },
+        answer_timeout_ms));
     ASSERT_TRUE(QFile(node("ttyS9")).open(QIODevice::WriteOnly));
     ASSERT_TRUE(rig.label_becomes("Label", PortOperations::other_device_message(1)));
     EXPECT_GE(standing.elapsed(), identity_settle_ms);
