@@ -3,6 +3,10 @@
 # (no errors, no hardening tags), hardening-check on both programs as packaged,
 # desktop-file-validate on the menu entry and appstreamcli validate on the AppStream metadata. A
 # tool that is missing fails the check (scripts/install-deps.sh test installs them).
+# Then it builds the package of the last commit twice, from two clones at different paths and at
+# different times, and the two must be the same to the byte, as Debian checks every package for
+# (reproducible-builds.org); what differs is listed otherwise. Both run under umask 022, as
+# dpkg-buildpackage builds: CPack gives the .deb's own members the modes that the umask leaves.
 # Usage: scripts/check-package.sh BUILD_FOLDER
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,3 +41,33 @@ hardening-check --nocfprotection "$unpacked"/usr/bin/novard-demo \
 desktop-file-validate packaging/novard-demo.desktop
 echo "desktop-file-validate: passed"
 appstreamcli validate --no-net "$build"/packaging/*.metainfo.xml
+
+# build_clone FOLDER: the package of HEAD built in a fresh clone there; prints the .deb's path.
+commit=$(git rev-parse HEAD)
+build_clone() {
+    mkdir -p "$(dirname "$1")" && git clone -q --no-checkout "$PWD" "$1" &&
+        git -C "$1" checkout -q --detach "$commit" &&
+        cmake -S "$1" -B "$1/build-package" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DBUILD_TESTING=OFF -DNOVARD_BENCH=OFF >"$1.log" 2>&1 &&
+        cmake --build "$1/build-package" -j "$(nproc)" --target package >>"$1.log" 2>&1 ||
+        { tail -n 30 "$1.log" >&2; return 1; }
+    ls "$1"/build-package/novard-demo_*.deb
+}
+twice=$(mktemp -d)
+trap 'rm -rf "$unpacked" "$twice"' EXIT
+[[ -z $(git status --porcelain --untracked-files=no) ]] ||
+    echo "reproducibility: the last commit is built, not the changes beside it"
+# Each in a subshell of its own: the time comes from the commit, not from the environment.
+first=$(unset SOURCE_DATE_EPOCH; umask 022; build_clone "$twice/one")
+second=$(unset SOURCE_DATE_EPOCH; umask 022; build_clone "$twice/a/longer/path/two")
+if ! cmp -s "$first" "$second"; then
+    echo "reproducibility: two builds of $commit differ:" >&2
+    for deb in "$first" "$second"; do
+        mkdir -p "$deb.x/data" && (cd "$deb.x" && ar x "$deb" && tar -xf data.tar.* -C data)
+        (cd "$deb.x" && ar tv "$deb" && tar -tvf control.tar.* && tar -tvf data.tar.*) >"$deb.list"
+    done
+    diff "$first.list" "$second.list" >&2 || true
+    diff -rq "$first.x/data" "$second.x/data" >&2 || true
+    exit 1
+fi
+echo "reproducibility: two clones built the same package ($(sha256sum <"$first" | cut -c1-16))"

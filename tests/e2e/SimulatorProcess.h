@@ -30,7 +30,7 @@ public:
         die_with_test(process_);
         process_.start(QStringLiteral(NOVARD_READER_SIM), options + QStringList { link_path_ });
         // The path comes in one write, once the device is ready.
-        ready_ = process_.waitForReadyRead(5000)
+        ready_ = process_.waitForReadyRead(60000)
             && process_.readLine().trimmed() == link_path_.toLocal8Bit();
     }
     ~SimulatorProcess() { stop(); }
@@ -41,11 +41,11 @@ public:
     const QString& link_path() const { return link_path_; }
     QProcess& process() { return process_; }
 
-    // SIGTERM, then waits up to 3 s; false if it did not end in time.
+    // SIGTERM, then waits for its end; false if it hangs.
     bool stop()
     {
         process_.terminate();
-        return process_.waitForFinished(3000) || process_.state() == QProcess::NotRunning;
+        return process_.waitForFinished(60000) || process_.state() == QProcess::NotRunning;
     }
 
 private:

@@ -40,7 +40,7 @@ for row in "${rows[@]}"; do
     env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG $environment QT_QPA_PLATFORM=xcb \
         "$demo" --port-dir "$ports" $arguments &
     pid=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+    window=$(timeout 120 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
     if [[ -z $window ]]; then
         echo "[$environment|$arguments] no window appeared"
         status=1

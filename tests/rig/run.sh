@@ -4,8 +4,15 @@
 # the installed novard-demo as an operator would: real clicks under Xvfb, the window read through
 # the AT-SPI bridge, adapters pulled and plugged through QEMU's monitor (QMP).
 # Usage: tests/rig/run.sh BUILD_DIR
-# Prints one PASS/FAIL line per check with its time; exit 0 when all passed, 1 on a failure, and
-# 77 with one line "rig skipped: why" when the rig cannot run on this machine.
+# Prints one PASS/FAIL line per check with its time, then the figures measured and the slowest
+# calls into the guest; exit 0 when all passed, 1 on a failure, and 77 with one line "rig skipped:
+# why" when the rig cannot run on this machine.
+#
+# QEMU without KVM emulates the guest in software, whose speed swings most with the host's load: a
+# step in the guest takes a second at one time and a minute at another. So nothing here is bounded
+# by how long it takes: every wait is for an event, and its ceiling (hang, below, and the guest's
+# own in window.sh) is only reached by a guest or a tool that hangs. What a time tells, such as how
+# soon a pulled reader is told, is printed as a figure.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:?usage: tests/rig/run.sh BUILD_DIR}")
@@ -31,6 +38,8 @@ status=$?
 ((status == 0)) || exit 1
 echo "image $image ($(($(date +%s) - started)) s)"
 
+# Only a hang reaches it: the guest's agent ends every job in 20 minutes (agent.sh).
+hang=1300
 run=$(mktemp -d /tmp/novard-rig.XXXXXX)
 share=$run/share
 pids=()
@@ -72,8 +81,7 @@ pids+=($!)
 qemu_started=$SECONDS
 "$sim" "$run/reader" >"$run/sim.out" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
-    [[ -S $run/reader.sock && -L $run/reader ]] && break
+until [[ -S $run/reader.sock && -L $run/reader ]] || ((SECONDS - qemu_started > hang)); do
     sleep 0.1
 done
 socat "UNIX-CONNECT:$run/reader.sock" "FILE:$run/reader,rawer" &
@@ -87,13 +95,14 @@ guest_start() {
     printf '%s\n' "$1" >"$share/q/$job.tmp"
     mv "$share/q/$job.tmp" "$share/q/$job.cmd"
 }
-# guest_wait JOB SECONDS: its output, and its status as ours.
+# guest_wait JOB: its output, and its status as ours.
 guest_wait() {
-    local deadline=$((SECONDS + $2))
+    local deadline=$((SECONDS + hang))
     until [[ -e $share/q/$1.rc ]]; do
-        if ((SECONDS >= deadline)); then
+        if ((SECONDS >= deadline)) || ! kill -0 "${pids[0]}" 2>/dev/null; then
             cat "$share/q/$1.out" 2>/dev/null
-            echo "(no answer in $2 s)"
+            echo "(no answer in $((SECONDS + hang - deadline)) s; QEMU's log:)"
+            cat "$run/qemu.log"
             return 124
         fi
         sleep 0.1
@@ -101,11 +110,11 @@ guest_wait() {
     cat "$share/q/$1.out"
     return "$(cat "$share/q/$1.rc")"
 }
-# guest SCRIPT [SECONDS]; the time each took goes to calls.log.
+# guest SCRIPT; the time each took goes to calls.log.
 guest() {
     local start=$SECONDS status
     guest_start "$1"
-    guest_wait "$job" "${2:-90}"
+    guest_wait "$job"
     status=$?
     printf '%4d s  status %d  %s\n' $((SECONDS - start)) $status "${1%%$'\n'*}" >>"$run/calls.log"
     return $status
@@ -125,10 +134,10 @@ present() {
 }
 # pull ID: the adapter out, and gone from the machine.
 pull() {
-    local reply
+    local reply deadline=$((SECONDS + hang))
     reply=$(qmp '{"execute":"device_del","arguments":{"id":"'"$1"'"}}') ||
         { echo "$reply"; return 1; }
-    for _ in $(seq 100); do
+    while ((SECONDS < deadline)); do
         present "$1" || return 0
         sleep 0.2
     done
@@ -140,9 +149,9 @@ plug() {
     local arguments='"driver":"usb-serial","bus":"xhci.0","id":"'$1'"'
     arguments+=',"chardev":"'$2'","serial":"'$3'"'
     [[ -z ${4:-} ]] || arguments+=',"always-plugged":true'
-    local reply
+    local reply deadline=$((SECONDS + hang))
     # A pulled adapter lets go of its chardev a moment after it has left the machine.
-    for _ in $(seq 50); do
+    while ((SECONDS < deadline)); do
         reply=$(qmp '{"execute":"device_add","arguments":{'"$arguments"'}}') && return
         grep -q 'is in use' <<<"$reply" || break
         sleep 0.2
@@ -175,6 +184,7 @@ check() {
 }
 
 lost_text='연결이 끊어졌습니다 — 리더를 다시 연결하세요'
+other_text='자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요'
 label=$'^label\t명령과 통신포트 상태\t'
 
 # settle [anew]: the reader plugged alone; after a failed check, or when asked, plugged in again as
@@ -187,15 +197,15 @@ settle() {
     fi
     if present reader1; then pull reader1 || return; fi
     plug_reader || return
-    guest "within 30 '[[ \$(tty_of READER1) == ttyUSB0 ]]' && stop_tool operator &&
-           start_tool operator && shows 60 '${label}9600,n,8,1\t'" 180
+    guest "within '[[ \$(tty_of READER1) == ttyUSB0 ]]' && stop_tool operator &&
+           start_tool operator && shows '${label}9600,n,8,1\t'"
 }
 
 boot() {
-    local deadline=$((SECONDS + 300))
+    local deadline=$((SECONDS + 3 * hang))
     until [[ -e $share/ready ]]; do
         if ((SECONDS >= deadline)); then
-            echo "no agent after 300 s; the console:"
+            echo "no agent after $((3 * hang)) s; the console:"
             tail -n 30 "$run/console.log"
             return 1
         fi
@@ -208,7 +218,7 @@ boot() {
     guest 'useradd -m -N -G dialout operator && useradd -m -N visitor &&
            { apt-get install -y -qq /rig/novard-demo.deb >/tmp/install.log 2>&1 ||
                { tail -n 20 /tmp/install.log; exit 1; }; } &&
-           desktop operator :1' 240
+           desktop operator :1'
 }
 
 ports_and_commands() {
@@ -223,14 +233,14 @@ ports_and_commands() {
     read=$(guest 'as operator novard-cli read 04 --json') || { echo "$read"; return 1; }
     grep -q '"result":"completed"' <<<"$read" || { echo "novard-cli read printed: $read"; return 1; }
     guest "start_tool operator &&
-           shows 60 '${label}9600,n,8,1\t' \$'^radio button\t/dev/ttyUSB0\tCOM1\tchecked' \
+           shows '${label}9600,n,8,1\t' \$'^radio button\t/dev/ttyUSB0\tCOM1\tchecked' \
                \$'^list item\t[^\t]*\tCOM1\t' &&
            exchange cmd_read R '카드 읽기 완료' &&
            click cmdeditwrtest &&
            exchange cmdwrite N '카드 발행 완료' &&
            exchange cmdeditwrite W '카드 수정 완료' &&
            grep -E ' (open|sent|recv) ' /tmp/rig-operator/trace.log &&
-           grep -q ' open  /dev/ttyUSB0\$' /tmp/rig-operator/trace.log" 180
+           grep -q ' open  /dev/ttyUSB0\$' /tmp/rig-operator/trace.log"
 }
 
 line_signals() {
@@ -246,57 +256,57 @@ line_signals() {
            done"
 }
 
-# pull_watched PORT: the reader out while the window is watched; Label must tell within 1 s.
+# pull_watched PORT: the reader out while the window is watched, until Label tells; how soon it
+# told is a figure, which the guest's emulated speed makes no bound.
 pull_watched() {
-    local watch output ms
+    local watch output deadline=$((SECONDS + hang))
     guest_start "as operator python3 /rig/window.py watch-loss ttyUSB0 '명령과 통신포트 상태' \
-        '$1 $lost_text' 30"
+        '$1 $lost_text'"
     watch=$job
-    for _ in $(seq 300); do
-        grep -q watching "$share/q/$watch.out" 2>/dev/null && break
-        [[ -e $share/q/$watch.rc ]] && break
+    until grep -q watching "$share/q/$watch.out" 2>/dev/null || [[ -e $share/q/$watch.rc ]]; do
+        ((SECONDS < deadline)) || break
         sleep 0.1
     done
     pull reader1 || return
-    output=$(guest_wait "$watch" 60) || { echo "$output"; return 1; }
+    output=$(guest_wait "$watch") || { echo "$output"; return 1; }
     echo "$output"
-    ms=$(sed -n 's/^shown \([0-9]*\) ms after.*/\1/p' <<<"$output")
-    ((ms <= 1000)) || { echo "Label told after $ms ms"; return 1; }
+    sed -n "s/^shown \([0-9]*\) ms after.*/Label told the pull of $1 \1 ms after the kernel/p" \
+        <<<"$output" >>"$run/figures.log"
 }
 
 pull_and_plug() {
     settle || return
     pull_watched COM1 || return
     plug_reader || return
-    guest "shows 30 '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'"
+    guest "shows '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'"
 }
 
 click_while_missing() {
     settle || return
     pull reader1 || return
-    guest "shows 10 '${label}COM1 $lost_text' && click Optcom1 &&
+    guest "shows '${label}COM1 $lost_text' && click Optcom1 &&
            shows \$'^label\t[^\t]*\t존제 하지 않는 통신포트 입니다.\t' && press_ok" || return
     plug_reader || return
-    guest "shows 30 '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'"
+    guest "shows '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'"
 }
 
 another_adapter() {
     local from status=0
     settle || return
     pull reader1 || return
-    from=$(guest "shows 10 '${label}COM1 $lost_text' >/dev/null && trace_lines") ||
+    from=$(guest "shows '${label}COM1 $lost_text' >/dev/null && trace_lines") ||
         { echo "$from"; return 1; }
     plug_other || return
-    # The tool looks again each second: a few of those pass before it is judged.
-    guest "within 30 '[[ \$(tty_of OTHER9) == ttyUSB0 ]]' && sleep 4 &&
-           shows 10 \$'${label}(?!COM1 $lost_text)' &&
-           ! tail -n +$((from + 1)) /tmp/rig-operator/trace.log | grep ' open '" 60 || {
+    # Told once the node has stood without the reader's identity, and never opened.
+    guest "within '[[ \$(tty_of OTHER9) == ttyUSB0 ]]' &&
+           shows '${label}COM1 $other_text\t' &&
+           ! tail -n +$((from + 1)) /tmp/rig-operator/trace.log | grep ' open '" || {
         guest "tail -n +$((from + 1)) /tmp/rig-operator/trace.log"
         status=1
     }
     pull other9 || return
     plug_reader || return
-    guest "shows 30 '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'" || return
+    guest "shows '${label}COM1 PORT ON\t' && exchange cmd_read R '카드 읽기 완료'" || return
     return $status
 }
 
@@ -304,18 +314,18 @@ two_adapters() {
     settle || return
     pull reader1 || return
     plug_other || return
-    guest "within 30 '[[ \$(tty_of OTHER9) == ttyUSB0 ]]'" || return
+    guest "within '[[ \$(tty_of OTHER9) == ttyUSB0 ]]'" || return
     plug_reader || return
-    guest "within 30 '[[ \$(tty_of READER1) == ttyUSB1 ]]' &&
+    guest "within '[[ \$(tty_of READER1) == ttyUSB1 ]]' &&
            click cmd_port_search &&
            shows \$'^radio button\t/dev/ttyUSB0\tCOM1\t' \$'^radio button\t/dev/ttyUSB1\tCOM2\t' \
                \$'^list item\t[^\t]*\tCOM2\t' &&
            click Optcom2 && shows '${label}COM2 PORT ON\t' &&
-           exchange cmd_read R '카드 읽기 완료'" 120 || return
+           exchange cmd_read R '카드 읽기 완료'" || return
     pull reader1 || return
-    guest "shows 10 '${label}COM2 $lost_text'" || return
+    guest "shows '${label}COM2 $lost_text'" || return
     plug_reader || return
-    guest "shows 30 '${label}COM2 PORT ON\t' && exchange cmd_read R '카드 읽기 완료' &&
+    guest "shows '${label}COM2 PORT ON\t' && exchange cmd_read R '카드 읽기 완료' &&
            click cmd_port_search && shows \$'^radio button\t/dev/ttyUSB1\tCOM2\t'"
 }
 
@@ -330,8 +340,8 @@ stop_and_permission() {
            stop_tool operator || { echo 'the tool did not end'; exit 1; }
            [[ ! -e \$lock ]] || { echo \"\$lock is left\"; exit 1; }
            desktop visitor :2 && start_tool visitor &&
-           as visitor python3 /rig/window.py wait 60 '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
-           ! ls /run/lock/LCK..* 2>/dev/null" 180
+           as visitor python3 /rig/window.py wait \$hang '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
+           ! ls /run/lock/LCK..* 2>/dev/null"
 }
 
 if ! check boot boot; then
@@ -345,5 +355,8 @@ check pull-click-while-missing click_while_missing
 check another-adapter another_adapter
 check two-adapters two_adapters
 check stop-and-permission stop_and_permission
+sed 's/^/figure  /' "$run/figures.log" 2>/dev/null
+echo "the slowest calls into the guest:"
+sort -rn "$run/calls.log" | head -n 5 | sed 's/^/  /'
 echo "rig: $passed passed, $failed failed ($(($(date +%s) - started)) s)"
 ((failed == 0))

@@ -26,6 +26,8 @@ public:
     CommResult open_port() override;
     void close_port() override { open_port_ = 0; }
     CommResult output(const QByteArray& bytes) override;
+    bool device_lost() const override { return lost; }
+    bool lost = false; // the open port's device went away, as a test says
 
     // Bytes from the reader: buffered, and OnComm raised as the receive threshold says.
     void receive(const QByteArray& bytes);

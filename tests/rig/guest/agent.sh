@@ -13,7 +13,7 @@ while :; do
         mv "$command" "$job.run"
         (
             cd /tmp
-            timeout -k 5 600 bash -c 'source /rig/window.sh && source "$1"' rig "$job.run" \
+            timeout -k 5 1200 bash -c 'source /rig/window.sh && source "$1"' rig "$job.run" \
                 >"$job.out" 2>&1
             echo $? >"$job.rc.tmp"
             mv "$job.rc.tmp" "$job.rc"

@@ -7,7 +7,7 @@ name ("카드 처리 상태" for Label1), a port option's is its tooltip (the de
   window.py dump                          every control of every window of the tool
   window.py wait SECONDS REGEX...         until each pattern matches a control's line; prints them
   window.py centre REGEX SECONDS          the screen point at the middle of the matching control
-  window.py watch-loss TTY DESCRIPTION REGEX SECONDS
+  window.py watch-loss TTY DESCRIPTION REGEX [SECONDS]
                                           the milliseconds from the kernel removing TTY to the
                                           control of that description showing a matching line
 """
@@ -72,8 +72,8 @@ def find(seconds, *patterns):
     sys.exit(1)
 
 
-def watch_loss(tty, description, pattern, seconds):
-    node = find(10, "^[^\t]*\t" + re.escape(description) + "\t")[0][0]
+def watch_loss(tty, description, pattern, seconds=1100):
+    node = find(seconds, "^[^\t]*\t" + re.escape(description) + "\t")[0][0]
     device = "/sys/class/tty/" + tty
     if not os.path.exists(device):
         sys.exit(tty + " is not there")

@@ -2,6 +2,9 @@
 # user (Xvfb with a session bus for the AT-SPI bridge), the installed tool started on it, real
 # clicks on its controls, what its window shows and what its wire trace holds.
 title='NOVARD Read/Write DEMO'
+# The ceiling of every wait here, only reached when something hangs: under software emulation on a
+# loaded host a step takes anything from a second to minutes. The agent ends a job after 1200 s.
+hang=1100
 
 # The middle of each control clicked, in twips from the window's corner: the frame's place plus the
 # control's place in it plus half its size, from the window's layout table (15 twips to a pixel).
@@ -36,12 +39,7 @@ desktop() {
     runuser -u "$user" -- setsid Xvfb "$2" -screen 0 1024x768x24 -nolisten tcp \
         >"$home/xvfb.log" 2>&1 &
     as "$user" dbus-daemon --session --address="unix:path=$home/bus" --fork >/dev/null || return
-    for _ in $(seq 300); do
-        as "$user" xdotool getmouselocation >/dev/null 2>&1 && return
-        sleep 0.1
-    done
-    echo "no X server on $2"
-    return 1
+    within "as $user xdotool getmouselocation >/dev/null 2>&1" || { echo "no X server on $2"; return 1; }
 }
 
 # stop_tool USER: SIGTERM to that user's tool, and its end.
@@ -49,7 +47,7 @@ stop_tool() {
     local pid
     pid=$(cat "$(home_of "$1")/pid") || return
     kill -TERM "$pid" 2>/dev/null || return 0
-    within 10 "! kill -0 $pid"
+    within "! kill -0 $pid"
 }
 
 # start_tool USER [OPTION...]: the installed novard-demo with a wire trace, once its window is up.
@@ -59,7 +57,7 @@ start_tool() {
     shift
     as "$user" sh -c 'echo $$ >"$0"; exec setsid novard-demo "$@"' "$home/pid" \
         --trace "$home/trace.log" "$@" >"$home/tool.log" 2>&1 &
-    window=$(as "$user" timeout 120 xdotool search --sync --onlyvisible --name "$title" | head -n 1)
+    window=$(as "$user" timeout $hang xdotool search --sync --onlyvisible --name "$title" | head -n 1)
     [[ -n $window ]] || { echo "no window; the tool said:"; cat "$home/tool.log"; return 1; }
     echo "$window" >"$home/window"
 }
@@ -77,19 +75,17 @@ click() {
 # translation names it "확인".
 press_ok() {
     local point
-    point=$(as operator python3 /rig/window.py centre $'^push button\t[^\t]*\t(OK|확인)\t' 20) || {
+    point=$(as operator python3 /rig/window.py centre $'^push button\t[^\t]*\t(OK|확인)\t' $hang) || {
         echo "$point"
         return 1
     }
     as operator xdotool mousemove $point click 1
 }
 
-# shows [SECONDS] REGEX...: waits until the operator's tool shows, for each pattern, a control
-# whose line matches (see window.py: role, description, text, "checked", separated by tabs).
+# shows REGEX...: waits until the operator's tool shows, for each pattern, a control whose line
+# matches (see window.py: role, description, text, "checked", separated by tabs).
 shows() {
-    local seconds=20
-    [[ $1 == [0-9]* ]] && { seconds=$1; shift; }
-    as operator python3 /rig/window.py wait "$seconds" "$@"
+    as operator python3 /rig/window.py wait "$hang" "$@"
 }
 
 # wire DIRECTION [FROM]: the bytes of the operator's trace in that direction (sent, recv) after
@@ -110,25 +106,22 @@ exchange() {
     local from sent received
     from=$(trace_lines)
     click "$1" || return
-    for _ in $(seq 300); do
-        received=$(wire recv "$from")
-        [[ $(grep -o 0D <<<"$received" | wc -l) -ge 2 ]] && break
-        sleep 0.1
-    done
+    within "[[ \$(wire recv $from | grep -o 0D | wc -l) -ge 2 ]]"
+    received=$(wire recv "$from")
     sent=$(wire sent "$from")
     echo "$1: sent $sent; received $received"
     [[ $sent == "02 $(hex "$2") "*" 03" && $received == "06 0D "*"0D" ]] || return 1
-    shows 5 $'^label\t카드 처리 상태\t'"$3"$'\t'
+    shows $'^label\t카드 처리 상태\t'"$3"$'\t'
 }
 
 # The device node that the adapter with this USB serial number has now.
 tty_of() { basename "$(readlink -f /dev/serial/by-id/*"_$1-"*)"; }
 
-# within SECONDS CONDITION: until the shell condition holds, for at most that long.
+# within CONDITION: until the shell condition holds.
 within() {
-    local deadline=$((SECONDS + $1))
-    until eval "$2" 2>/dev/null; do
-        ((SECONDS < deadline)) || { echo "not within $1 s: $2"; return 1; }
+    local deadline=$((SECONDS + hang))
+    until eval "$1" 2>/dev/null; do
+        ((SECONDS < deadline)) || { echo "not within $hang s: $1"; return 1; }
         sleep 0.2
     done
 }
