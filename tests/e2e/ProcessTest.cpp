@@ -25,14 +25,8 @@
 
 namespace {
 
-const QByteArray nak_cr("\x15\r");
 const QByteArray blank_read = "\x06\r" + QByteArray(16, ' ') + '\r';
 constexpr int card_delay_ms = 30;
-
-QByteArray frame(const QByteArray& body)
-{
-    return '\x02' + body + '\x03';
-}
 
 // The intervals of a process's timers as the kernel reports them: "(seconds, nanoseconds)".
 QString pace_timers(qint64 pid)
@@ -90,7 +84,7 @@ TEST(ReaderSim, AnswersAsAReaderDoesAtTheLinePaceAndKeepsAReadersBufferUnderAFlo
     // A flood: each STX cuts the frame before it short, half a megabyte of NAK CR asked for; the
     // frame after it is answered.
     clock.restart();
-    line.write(QByteArray(256 * 1024, '\x02') + frame("R05;730914"));
+    line.write(QByteArray(256 * 1024, '\x02') + "\x02R05;730914\x03");
     // The reader's buffer and what the line itself holds, and what the reader sent at its pace
     // (a byte a millisecond at most) while a loaded machine took its time over the writes.
     const qint64 bound = 8192 + clock.elapsed();
@@ -100,7 +94,7 @@ TEST(ReaderSim, AnswersAsAReaderDoesAtTheLinePaceAndKeepsAReadersBufferUnderAFlo
         answers += more;
     // Whole NAK CRs, then the frame's answer.
     EXPECT_TRUE(answers.endsWith(blank_read)) << answers.size() << " bytes";
-    EXPECT_EQ(answers.count(nak_cr) * 2 + blank_read.size(), answers.size());
+    EXPECT_EQ(answers.count("\x15\r") * 2 + blank_read.size(), answers.size());
     EXPECT_LE(answers.size(), bound + blank_read.size());
 
     // Not slower either: while it has answers to send, the kernel holds its pace timer at one
@@ -127,7 +121,7 @@ TEST(ReaderSim, OnlyADanglingLinkIsReplacedStopSignalsRemoveItAndBadOptionsExitT
         EXPECT_EQ(exit_status(SimulatorProcess({}, link).process()), 1) << "a live link stays";
         QFile line(link);
         ASSERT_TRUE(line.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
-        line.write(frame("R30;AbC123"));
+        line.write("\x02R30;AbC123\x03");
         EXPECT_EQ(read(line, blank_read.size()), blank_read);
         ::kill(pid_t(sim.process().processId()), stop_signal);
         EXPECT_EQ(exit_status(sim.process()), 0);

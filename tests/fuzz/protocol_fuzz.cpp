@@ -34,12 +34,6 @@ QString field_text(FuzzedDataProvider& input)
     return QString::fromStdU16String(units);
 }
 
-// Bytes from the reader.
-QByteArray reply(FuzzedDataProvider& input, size_t max_size = 255)
-{
-    return QByteArray::fromStdString(input.ConsumeRandomLengthString(max_size));
-}
-
 } // namespace
 
 // A long run's memory climbed (800 MB in ten minutes) with no state growing from input to input:
@@ -78,12 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (commands.*presses[input.ConsumeIntegralInRange(0, 4)])();
             break;
         case 2:
-            batch = reply(input);
+            batch = QByteArray::fromStdString(input.ConsumeRandomLengthString(255));
             commands.decode_reply(batch);
             break;
         case 3:
             // A long reply now and then, so that the log bound is reached quickly.
-            batch = reply(input, 16).repeated(input.ConsumeIntegralInRange(1, 512));
+            batch = QByteArray::fromStdString(input.ConsumeRandomLengthString(16))
+                        .repeated(input.ConsumeIntegralInRange(1, 512));
             line.receive(batch);
             if (!line.port_open())
                 batch.clear(); // a closed line takes nothing in
