@@ -23,17 +23,6 @@ void check(bool holds, const char* what)
     }
 }
 
-// Text as a field may hold it: UTF-8, or raw UTF-16 so that lone surrogates come in too.
-QString field_text(FuzzedDataProvider& input)
-{
-    const std::string bytes = input.ConsumeRandomLengthString(160);
-    if (input.ConsumeBool())
-        return QString::fromStdString(bytes);
-    std::u16string units(bytes.size() / 2, u'\0');
-    std::memcpy(units.data(), bytes.data(), units.size() * sizeof(char16_t));
-    return QString::fromStdU16String(units);
-}
-
 } // namespace
 
 // A long run's memory climbed (800 MB in ten minutes) with no state growing from input to input:
@@ -64,9 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         &CardCommands::cmdeditwrite, &CardCommands::cmdeditwrtest, &CardCommands::cmderase };
     while (input.remaining_bytes() > 0) {
         QByteArray batch;
+        std::string bytes;
+        std::u16string units;
         switch (input.ConsumeIntegralInRange(0, 4)) {
         case 0:
-            *fields[input.ConsumeIntegralInRange(0, 3)] = field_text(input);
+            // Text as a field may hold it: UTF-8, or raw UTF-16 so that lone surrogates come in.
+            bytes = input.ConsumeRandomLengthString(160);
+            units.resize(bytes.size() / 2);
+            std::memcpy(units.data(), bytes.data(), units.size() * sizeof(char16_t));
+            *fields[input.ConsumeIntegralInRange(0, 3)] = input.ConsumeBool()
+                ? QString::fromStdString(bytes)
+                : QString::fromStdU16String(units);
             break;
         case 1:
             (commands.*presses[input.ConsumeIntegralInRange(0, 4)])();

@@ -18,15 +18,6 @@ namespace {
 
 using enum CardCommand;
 
-// Sending through the window covers the rest: the three bodies, trimming, the read and modify
-// echoes.
-TEST(CommandFrame, TrimsSpacesOnlyCountsCharactersAsTheOperatorSeesThemAndEchoesEachCommand)
-{
-    EXPECT_EQ(trim_spaces(u"  \u00a0a;b\t \u3000 "), "\u00a0a;b\t \u3000");
-    const QString lone_surrogate(QChar(0xD83D));
-    EXPECT_EQ(character_count(QStringLiteral("가😀").repeated(8) + lone_surrogate + u'x'), 18);
-}
-
 // A field's text to the bytes on the line, or the character refused; "카드" as the Windows tool
 // wrote it in CP949. The frame and its echo from these bytes are the window's tests'.
 TEST(CardText, EachFieldBecomesItsEncodingsBytesOrItsFirstUnrepresentableCharacterIsRefused)
@@ -56,6 +47,10 @@ TEST(CardText, EachFieldBecomesItsEncodingsBytesOrItsFirstUnrepresentableCharact
     EXPECT_EQ(std::get<Unrepresentable>(lone).field, CommandField::key);
     EXPECT_EQ(decode_card_text("\xC4\xAB\xB5", cp949), std::nullopt) << "a cut character";
     EXPECT_EQ(decode_card_text("\xFF", utf8), std::nullopt);
+    // Only spaces are trimmed, and characters are counted as the operator sees them. Sending
+    // through the window covers the rest: the three bodies, trimming, the echoes.
+    EXPECT_EQ(trim_spaces(u"  \u00a0a;b\t \u3000 "), "\u00a0a;b\t \u3000");
+    EXPECT_EQ(character_count(QStringLiteral("가😀").repeated(8) + QChar(0xD83D) + u'x'), 18);
 }
 
 TEST(ReplyDecoder, EachStateAndControlByteStepsByTheTableAndNoOtherPairMakesAStep)

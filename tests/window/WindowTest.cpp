@@ -282,9 +282,7 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
 {
     press("cmdeditwrite");
     line.receive("\x06");
-    line.receive("\x0d");
-    EXPECT_EQ(text("Label1"), "수정 명령 전송 완료 -> 카드를 대어 주세요");
-    line.receive("0123456789ABCDEF\x0d");
+    line.receive("\r0123456789ABCDEF\r");
     EXPECT_EQ(text("Label1"), "카드 수정 완료");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }, 60000));
