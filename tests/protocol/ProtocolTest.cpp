@@ -92,7 +92,15 @@ TEST(ReplyDecoder, EachStateAndControlByteStepsByTheTableAndNoOtherPairMakesASte
         EXPECT_FALSE(progress_state(QString::fromLatin1(other))) << other;
 }
 
-TEST(ByteDisplay, ControlsByNameWindows1252AboveAndNeverAnInvisibleControl)
+QString appended(QString log, QStringView batch, qsizetype capacity = receive_log_capacity)
+{
+    append_to_log(log, batch, capacity);
+    return log;
+}
+
+// Each byte's form: controls by name, Windows-1252 above, never an invisible control. The log
+// drops the fewest oldest whole forms and keeps the newest.
+TEST(ReceiveLog, ShowsEachByteVisiblyDropsTheFewestOldestWholeFormsAndKeepsTheNewest)
 {
     const std::pair<int, QString> anchors[] = { { 0x00, "[NUL]" }, { 0x06, "[ACK]" },
         { 0x0D, "[CR]" }, { 0x15, "[NAK]" }, { 0x18, "[CAN]" }, { 0x1F, "[US]" }, { 0x20, " " },
@@ -104,16 +112,7 @@ TEST(ByteDisplay, ControlsByNameWindows1252AboveAndNeverAnInvisibleControl)
         for (const QChar c : display_form(quint8(byte)))
             EXPECT_NE(c.category(), QChar::Other_Control) << byte;
     EXPECT_EQ(display_text(QByteArrayView("A \x06\x0D\x80", 5)), "A [ACK][CR]€");
-}
 
-QString appended(QString log, QStringView batch, qsizetype capacity = receive_log_capacity)
-{
-    append_to_log(log, batch, capacity);
-    return log;
-}
-
-TEST(ReceiveLog, DropsTheFewestOldestWholeFormsAndKeepsTheNewest)
-{
     // Bracketed names, a surrogate pair and literal brackets: forms the cut must not split, at
     // every capacity from the batch alone to more than the whole.
     QString log;

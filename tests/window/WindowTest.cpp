@@ -287,12 +287,6 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }, 60000));
 
-    // A refusal takes the decoder's way for control bytes too.
-    press("cmdwrite");
-    line.receive("\x15\x0d");
-    EXPECT_EQ(text("Label1"), "발행 명령 에러");
-    EXPECT_EQ(state(), "");
-
     // A read empties the log; a step without a message leaves Label1.
     press("cmd_read");
     line.receive("\x06\x0d\x18");
