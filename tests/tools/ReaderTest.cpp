@@ -54,6 +54,7 @@ TEST(Reader, AnswersEachFrameAndThePresentedCardAsAReaderDoes)
             ack_cr + nak_cr },
         { "bytes outside a frame are ignored", "hello\x03\r\n\x06" + read_frame("05") + "junk",
             blank_read },
+        { "a new STX cuts a frame", "\x02R04;730914" + read_frame("05"), nak_cr + blank_read },
     };
     Reader reader(Card("730914"), {});
     for (const auto& exchange : exchanges) {
