@@ -7,23 +7,8 @@
 #include "FakeSerialControl.h"
 #include "MemoryCardPanel.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
-
-namespace {
-
-// An invariant holds in every build type, not only where assert is compiled in.
-void check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
 
 // A long run's memory climbed (800 MB in ten minutes) with no state growing from input to input:
 // the same input run 200,000 times stays flat. ASan holds 256 MB of freed memory back to catch
@@ -88,11 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
 
-        check(panel.log.size() <= receive_log_capacity, "the receive log is above its bound");
+        // qFatal aborts in every build type, not only where assert is compiled in.
+        if (panel.log.size() > receive_log_capacity)
+            qFatal("broken: the receive log is above its bound");
         // The decoder made the batch's text already; its last byte's form is enough to show that
         // the newest batch is at the end.
-        check(batch.isEmpty() || panel.log.endsWith(display_form(quint8(batch.back()))),
-            "the newest batch is not at the end of the log");
+        if (!batch.isEmpty() && !panel.log.endsWith(display_form(quint8(batch.back()))))
+            qFatal("broken: the newest batch is not at the end of the log");
     }
     return 0;
 }
