@@ -206,11 +206,6 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     EXPECT_EQ(unkept.status, 4);
     EXPECT_EQ(json(unkept.out)["result"], "verify_failed");
     EXPECT_EQ(json(unkept.out)["written_hex"], "78" + QString(30, '0').replace("00", "20"));
-
-    // Without --json a row a line; --stop-on-error ends at the first line that does not complete.
-    const Ran stopped = cli(batch + QStringList { "--stop-on-error" }, input);
-    EXPECT_EQ(stopped.out, "2\tissue\t06\tcompleted\t\n3\t\t\tbad_input\t\n");
-    EXPECT_EQ(stopped.status, 2);
 }
 
 // The reader is the test: bytes before the reader accepts are noise, never the card's data; a

@@ -334,8 +334,7 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
     EXPECT_EQ(said.count("novard-demo: cannot write"), 1) << said.constData();
 
     ::kill(pid_t(tool.processId()), SIGTERM);
-    EXPECT_EQ(exit_status(tool), 0);
-    EXPECT_FALSE(QFileInfo::exists(lock_file(reader.device_path())));
+    EXPECT_EQ(exit_status(tool), 0) << "no SIGPIPE";
 }
 
 // A trace past its bound is kept as FILE.1 and begun anew, and one that was removed is made again;
