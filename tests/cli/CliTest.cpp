@@ -41,7 +41,7 @@ Ran finish(QProcess& cli, const QByteArray& input = {})
     cli.write(input);
     cli.closeWriteChannel();
     Ran run;
-    if ((cli.state() == QProcess::NotRunning || cli.waitForFinished(10000))
+    if ((cli.state() == QProcess::NotRunning || cli.waitForFinished(60000))
         && cli.exitStatus() == QProcess::NormalExit)
         run.status = cli.exitCode();
     run.out = QString::fromUtf8(cli.readAllStandardOutput());
@@ -194,7 +194,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     QProcess kept_open;
     start(kept_open, batch + QStringList { "--json" });
     kept_open.write("op,address\nread,04\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, 60000));
     EXPECT_EQ(json(kept_open.readLine())["result"], "completed");
     EXPECT_EQ(finish(kept_open).status, 0);
 
