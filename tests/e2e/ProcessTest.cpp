@@ -186,7 +186,7 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
     }
     EXPECT_FALSE(QFileInfo::exists(mine)) << "left by a run that is gone";
     EXPECT_EQ(QFileInfo::exists(theirs), other_user) << "another user's";
-    qunsetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent/tmp");
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The killed run's folder; its lock file's name may be another run's at once, as a
@@ -196,9 +196,6 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         SCOPED_TRACE(sigabbrev_np(signal_number));
         QProcess tool;
         die_with_test(tool);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", "/nonexistent/tmp");
-        tool.setProcessEnvironment(environment);
         const QString trace = scripts.filePath(sigabbrev_np(signal_number));
         tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo"), "--trace", trace });
         ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 60000))
@@ -228,6 +225,7 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         if (killed)
             left_folder = folder;
     }
+    qunsetenv("TMPDIR");
     if (!other_user)
         GTEST_SKIP() << "only root can leave a folder of another user's to be swept";
 }
