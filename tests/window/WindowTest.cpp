@@ -58,8 +58,6 @@ TEST(Startup, EndsWithTheFoundPortsAndTheRightPortOpen)
         { "no port at all", {}, {}, {},
             "none, option 1, '', COM1 포트를 열 수 없습니다: COM1: 그런 파일이나 디렉터리가 "
             "없습니다" },
-        { "COM1 listed first stays", { 1, 3, 5 }, {}, { "COM1", "COM3", "COM5" },
-            "COM1, option 1, 'COM1', 9600,n,8,1" },
         { "COM1 busy in the search, COM8 found: switched to", { 1, 8 }, { 1 }, { "COM8" },
             "COM8, option 8, 'COM8', COM8 PORT ON" },
         { "COM1 busy in the search, COM16 found: no switch", { 1, 16 }, { 1 }, { "COM16" },
