@@ -57,7 +57,14 @@ for row in "${rows[@]}"; do
             fi
         done
     fi
+    # A tool that does not end on SIGTERM fails the row rather than hanging the test (or being
+    # left behind when ctest gives up on it).
     kill "$pid"
+    if ! timeout 60 tail --pid="$pid" -f /dev/null; then
+        echo "[$environment|$arguments] still running a minute after SIGTERM"
+        kill -9 "$pid"
+        status=1
+    fi
     wait "$pid"
 done
 rm -rf "$ports"
