@@ -133,7 +133,8 @@ ProgramHelp CliOptions::help()
             "no answer from the reader within the ack timeout, or no card within the card "
             "timeout" },
         { status(Result::port_error),
-            "the port cannot be opened or was lost (missing, busy, permission)" },
+            "the port cannot be opened (missing, busy, permission), was lost, or did not take "
+            "the whole frame" },
         { QString::number(output_lost_status),
             "standard output could not be written (its reader went away, a full disk): no "
             "new card is begun, the card in progress ends and the summary goes to standard "
