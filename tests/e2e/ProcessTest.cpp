@@ -189,9 +189,7 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
     qputenv("TMPDIR", "/nonexistent/tmp");
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The killed run's folder; its lock file's name may be another run's at once, as a
-    // pseudo-terminal's number is reused.
-    QString left_folder;
+    QString left_folder; // the killed run's
     for (const int signal_number : { SIGKILL, SIGTERM, SIGHUP, SIGINT }) {
         SCOPED_TRACE(sigabbrev_np(signal_number));
         QProcess tool;
@@ -200,23 +198,27 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo"), "--trace", trace });
         ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, 60000))
             << tool.readAllStandardError().toStdString();
+        const qint64 pid = tool.processId();
         const QString said = QString::fromLocal8Bit(tool.readLine().trimmed());
         const QString folder = said.section(QStringLiteral(" as COM1 in "), 1);
-        EXPECT_TRUE(
-            folder.startsWith(QStringLiteral("/tmp/novard-demo-%1-").arg(tool.processId())));
+        EXPECT_TRUE(folder.startsWith(QStringLiteral("/tmp/novard-demo-%1-").arg(pid)));
         const QFileInfo link(QDir(folder).filePath(QStringLiteral("COM1")));
         EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as ")) << said.toStdString();
-        const QString lock = lock_file(link.filePath());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(lock).size() > 0; }, 60000));
+        // The lock file names its holder first: a pseudo-terminal's number, and so the file's
+        // name, may be another process's as soon as the tool lets go of it.
+        const auto held = [lock = lock_file(link.filePath()), pid] {
+            QFile file(lock);
+            return file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == pid;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(held, 60000));
         EXPECT_FALSE(QFileInfo::exists(left_folder)) << "left";
 
-        ::kill(pid_t(tool.processId()), signal_number);
+        ::kill(pid_t(pid), signal_number);
         const bool killed = signal_number == SIGKILL;
         EXPECT_EQ(exit_status(tool), killed ? -1 : 0) << tool.readAllStandardError().toStdString();
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return !QFileInfo(link.filePath()).isSymLink(); }, 60000));
-        EXPECT_EQ(QFileInfo::exists(lock), killed);
-        EXPECT_EQ(QFileInfo::exists(folder), killed);
+        EXPECT_EQ(std::pair(held(), QFileInfo::exists(folder)), std::pair(killed, killed));
         // The port was closed as closing the window closes it.
         QFile lines(trace);
         EXPECT_TRUE(lines.open(QIODevice::ReadOnly));
