@@ -92,6 +92,18 @@
         <source>data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다</source>
         <translation>data: %1 characters are %2 bytes in %3; a block holds %4</translation>
     </message>
+    <message>
+        <source>리더의 응답이 블록(16바이트와 CR)이 아닙니다: %1바이트</source>
+        <translation>The reader&apos;s reply is not a block (16 bytes and CR): %1 bytes</translation>
+    </message>
+    <message>
+        <source>멈췄습니다: 명령은 리더에 나갔으나 블록을 읽지 못했습니다</source>
+        <translation>Stopped: the command had gone out to the reader, but the block was not read</translation>
+    </message>
+    <message>
+        <source>멈췄습니다: 명령이 이미 리더에 나갔으므로, 카드를 대면 리더가 아직 블록에 쓸 수 있습니다</source>
+        <translation>Stopped: the command had already gone out to the reader, which may still write the block when a card is presented</translation>
+    </message>
 </context>
 <context>
     <name>CliMain</name>
@@ -131,10 +143,6 @@
         <translation>card %1: %2</translation>
     </message>
     <message>
-        <source>--verify: %1</source>
-        <translation>--verify: %1</translation>
-    </message>
-    <message>
         <source>읽어 본 블록이 쓴 블록과 다릅니다: 쓴 것 %1, 읽은 것 %2</source>
         <translation>the block read back is not the one written: wrote %1, read %2</translation>
     </message>
@@ -145,6 +153,14 @@
     <message>
         <source>novard-cli: 출력을 쓸 수 없습니다: %1; 새 카드를 시작하지 않습니다</source>
         <translation>novard-cli: cannot write the output: %1; no new card is begun</translation>
+    </message>
+    <message>
+        <source>일괄 처리: %2줄 중 %1줄 완료, %3줄 실패, %5줄 중단, %4줄 실행 안 함</source>
+        <translation>batch: %1 of %2 lines completed, %3 failed, %5 interrupted, %4 not run</translation>
+    </message>
+    <message>
+        <source>블록은 썼으나 --verify가 읽어 보지 못했습니다: %1</source>
+        <translation>the block was written, but --verify could not read it back: %1</translation>
     </message>
 </context>
 <context>

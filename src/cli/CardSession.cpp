@@ -6,7 +6,6 @@
 #include "SerialControl.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace {
@@ -53,6 +52,15 @@ QString cut_message(qsizetype sent, qsizetype frame)
         .arg(sent);
 }
 
+QString bad_reply_message(const QByteArray& reply)
+{
+    const QString text = CardSession::tr("리더의 응답이 블록(16바이트와 CR)이 아닙니다: %1바이트")
+                             .arg(reply.size());
+    return reply.isEmpty()
+        ? text
+        : text + QStringLiteral(" (%1)").arg(QString::fromLatin1(reply.toHex(' ').toUpper()));
+}
+
 constexpr qsizetype max_key_characters = 32;
 constexpr qsizetype block_bytes = 16;
 
@@ -74,21 +82,6 @@ bool is_address(QStringView text)
 
 } // namespace
 
-QString CardOutcome::word() const
-{
-    static const std::array<QString, 8> words { QStringLiteral("completed"),
-        QStringLiteral("card_failed"), QStringLiteral("refused"), QStringLiteral("no_answer"),
-        QStringLiteral("no_card"), QStringLiteral("port_error"), QStringLiteral("bad_input"),
-        QStringLiteral("verify_failed") };
-    return words[std::size_t(result)];
-}
-
-int CardOutcome::status_of(Result result)
-{
-    static constexpr std::array<int, 8> statuses { 0, 4, 3, 5, 5, 6, 2, 4 };
-    return statuses[std::size_t(result)];
-}
-
 CardSession::CardSession(
     SerialControl& line, int ack_timeout_ms, int card_timeout_ms, TextEncoding encoding)
     : line_(line)
@@ -101,6 +94,9 @@ CardSession::CardSession(
     // A timer fires at the earliest after its interval, never before; precise timers keep it near.
     ack_timer_.setTimerType(Qt::PreciseTimer);
     card_timer_.setTimerType(Qt::PreciseTimer);
+    quiet_timer_.setSingleShot(true);
+    quiet_timer_.setTimerType(Qt::PreciseTimer);
+    connect(&quiet_timer_, &QTimer::timeout, this, &CardSession::end_block);
     connect(&line_, &SerialControl::OnComm, this, &CardSession::on_comm);
     connect(&ack_timer_, &QTimer::timeout, this,
         [this] { time_out(Result::no_answer, no_answer_message()); });
@@ -147,8 +143,16 @@ QString CardSession::refusal(CardCommand command, const CommandFields& typed, Te
 
 void CardSession::abandon()
 {
-    if (const qsizetype unsent = line_.bytes_unsent(); busy_ && unsent > 0)
-        time_out(Result::port_error, cut_message(frame_size_ - unsent, frame_size_));
+    if (busy_)
+        time_out(Result::interrupted, interrupted_message(command_));
+}
+
+QString CardSession::interrupted_message(CardCommand command)
+{
+    return command == CardCommand::read
+        ? tr("멈췄습니다: 명령은 리더에 나갔으나 블록을 읽지 못했습니다")
+        : tr("멈췄습니다: 명령이 이미 리더에 나갔으므로, 카드를 대면 리더가 아직 블록에 쓸 수 "
+             "있습니다");
 }
 
 void CardSession::time_out(Result result, const QString& message)
@@ -170,6 +174,7 @@ QByteArray CardSession::written_block(const CommandFields& fields, TextEncoding 
 void CardSession::start(CardCommand command, const CommandFields& typed)
 {
     busy_ = true;
+    command_ = command;
     data_.clear();
     last_message_.clear();
     clock_.start();
@@ -215,24 +220,20 @@ void CardSession::on_comm()
 
 void CardSession::take(char byte, QByteArray& noise)
 {
+    if (busy_ && state_ == read_ack_cr) {
+        take_block(byte);
+        return;
+    }
     const ProgressState before = state_;
     const auto step = busy_ ? progress_step(byte, state_) : std::nullopt;
     if (!step) {
-        // While a read's card is awaited, every byte but CAN and CR is the block's.
-        if (busy_ && state_ == read_ack_cr)
-            data_.append(byte);
-        else
-            noise.append(byte);
+        noise.append(byte);
         return;
     }
     // Told in its place among the messages.
     if (!noise.isEmpty())
         emit stray(std::exchange(noise, {}));
-    state_ = step->next_state;
-    if (*step->message) {
-        last_message_ = step_message(*step);
-        emit message(last_message_);
-    }
+    step_through(QByteArrayView(&byte, 1));
     if (awaits_card(state_)) {
         ack_timer_.stop();
         if (card_timeout_ms_ > 0)
@@ -242,16 +243,58 @@ void CardSession::take(char byte, QByteArray& noise)
     }
 }
 
-void CardSession::finish(Result result, const QString& message)
+// The card was presented: from its first byte the reply is timed by its quiet, not the card
+// timeout.
+void CardSession::take_block(char byte)
+{
+    card_timer_.stop();
+    data_.append(byte);
+    last_byte_ms_ = clock_.elapsed();
+    if (data_.size() == block_bytes + 1 && byte == cr) {
+        quiet_timer_.stop();
+        data_.chop(1);
+        finish(Result::completed, step_through(QByteArrayView(&cr, 1)), last_byte_ms_);
+        return;
+    }
+    quiet_timer_.start(reply_quiet_ms);
+}
+
+void CardSession::end_block()
+{
+    if (!busy_)
+        return;
+    if (data_ == QByteArrayView("\x18\r"))
+        finish(Result::card_failed, step_through(data_), last_byte_ms_);
+    else
+        finish(Result::bad_reply, bad_reply_message(data_), last_byte_ms_);
+}
+
+QString CardSession::step_through(QByteArrayView bytes)
+{
+    for (const char byte : bytes) {
+        if (const auto step = progress_step(byte, state_)) {
+            state_ = step->next_state;
+            if (*step->message) {
+                last_message_ = step_message(*step);
+                emit message(last_message_);
+            }
+        }
+    }
+    return last_message_;
+}
+
+void CardSession::finish(Result result, const QString& message, qint64 elapsed_ms)
 {
     ack_timer_.stop();
     card_timer_.stop();
+    quiet_timer_.stop();
     // The reader's own endings have told their message already; the others are told here, still
     // as the operation's.
     if (result != Result::completed && result != Result::card_failed && result != Result::refused)
         emit this->message(message);
     busy_ = false;
-    // Bytes before a CAN are no card's data.
-    emit finished({ result, message, result == Result::completed ? data_ : QByteArray(),
-        clock_.elapsed(), {} });
+    // A failed card leaves no data; a reply that is no block is shown as it came.
+    const bool shown = result == Result::completed || result == Result::bad_reply;
+    emit finished({ result, message, shown ? data_ : QByteArray(),
+        elapsed_ms >= 0 ? elapsed_ms : clock_.elapsed(), {} });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CardOutcome.h"
 #include "CommandFrame.h"
 #include "ReplyDecoder.h"
 
@@ -10,38 +11,16 @@
 
 class SerialControl;
 
-// How one card operation ended, as a script sees it: a stable word, an exit status, the operator's
-// message in the chosen language, and for a read the card's bytes.
-struct CardOutcome {
-    enum class Result {
-        completed,
-        card_failed,
-        refused,
-        no_answer,
-        no_card,
-        port_error,
-        bad_input,
-        verify_failed
-    };
-
-    Result result = Result::completed;
-    QString message;
-    QByteArray data; // a completed read's bytes between the reader's acceptance and its last CR
-    qint64 elapsed_ms = 0; // from the frame going out to the answer's last byte (or the timeout)
-    QByteArray written; // --verify: the block an issue or modify wrote, read back as data
-
-    QString word() const;
-    int exit_status() const { return status_of(result); }
-    // The program's exit status for a card that ended so; --help's table is made from it.
-    static int status_of(Result result);
-};
-
 // Runs card operations one at a time on an open line, as the window's buttons do: the same frame
 // from the codec in three writes, and the reader's answer decoded byte by byte through the codec's
 // progress table. Only the reader's acceptance (ACK CR) is timed by the ack timeout, the card by
 // the card timeout. A byte that moves no step of the operation in progress is noise: it is never
 // taken for the card's data, and is told through stray(). Fields go out in the card's encoding;
 // a frame the line has not taken whole when the time is up is given up, as a port error.
+//
+// A read's card answers with its block, counted: 16 bytes, whatever they hold (0D and 18 are data
+// there), then CR. Any other answer ends once the line has been quiet for reply_quiet_ms after
+// its last byte: CAN CR alone is the card failure, anything else a bad reply with its bytes.
 class CardSession final : public QObject {
     Q_OBJECT
 
@@ -57,8 +36,15 @@ public:
     // The fields' check alone: the refusal text, one line naming the field, or empty when the
     // command can be sent.
     static QString refusal(CardCommand command, const CommandFields& fields, TextEncoding encoding);
-    // When the program ends with a frame not sent whole: gives it up and ends as a port error.
+    // A read's reply that stops for this long has ended: about a hundred character times at 9600
+    // baud, well beyond the gaps of a USB adapter's latency timer (16 ms) inside one reply.
+    static constexpr int reply_quiet_ms = 100;
+
+    // When the program is stopped: an operation whose frame went out ends as interrupted, one whose
+    // frame was not sent whole is given up and ends as a port error.
     void abandon();
+    // The message of an operation stopped after its frame went out.
+    static QString interrupted_message(CardCommand command);
     // The block an issue or modify leaves on the card: the data's bytes in the card encoding,
     // padded with spaces.
     static QByteArray written_block(const CommandFields& fields, TextEncoding encoding);
@@ -73,7 +59,11 @@ signals:
 private:
     void on_comm();
     void take(char byte, QByteArray& noise);
-    void finish(CardOutcome::Result result, const QString& message);
+    void take_block(char byte);
+    void end_block();
+    // Steps the codec's progress table through the bytes, telling each message; the last one.
+    QString step_through(QByteArrayView bytes);
+    void finish(CardOutcome::Result result, const QString& message, qint64 elapsed_ms = -1);
     void time_out(CardOutcome::Result result, const QString& message);
 
     SerialControl& line_;
@@ -82,10 +72,13 @@ private:
     TextEncoding encoding_;
     qsizetype frame_size_ = 0;
     bool busy_ = false;
+    CardCommand command_ = CardCommand::read;
     ProgressState state_ = ProgressState::idle;
-    QByteArray data_;
+    QByteArray data_; // a read's reply after ACK CR
+    qint64 last_byte_ms_ = 0;
     QString last_message_;
     QElapsedTimer clock_;
     QTimer ack_timer_;
     QTimer card_timer_;
+    QTimer quiet_timer_;
 };

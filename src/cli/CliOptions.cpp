@@ -61,7 +61,8 @@ ProgramHelp CliOptions::help()
         "the messages are those of the window, novard-demo.");
     help.commands = {
         { "read ADDRESS",
-            "read the block; its 16 bytes are printed, control bytes by name ([CR], [NUL] ...)" },
+            "read the block; its 16 bytes are printed, control bytes by name ([CR], [NUL] ...); "
+            "a reply that is not 16 bytes and CR is bad_reply" },
         { "issue ADDRESS DATA", "issue a new card, writing DATA to the block (the N frame)" },
         { "modify ADDRESS DATA", "modify an issued card, writing DATA to the block (the W frame)" },
         { "batch FILE",
@@ -101,7 +102,8 @@ ProgramHelp CliOptions::help()
         { "stop-on-error", "", "end a batch at the first card that does not complete" },
         { "verify", "",
             "after an issue or modify completes, read the block back with the same key and "
-            "compare: a difference is verify_failed, with both blocks in hex" },
+            "compare: a difference is verify_failed, with both blocks in hex; a read back that "
+            "fails is verify_not_made (the block was written)" },
         { "input-encoding", "utf-8|cp949",
             "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
             "not valid in it is a bad line, never sent",
@@ -117,8 +119,14 @@ ProgramHelp CliOptions::help()
         "chooses; --help and errors in the options are English. Scripts read the result, "
         "whose words never change: "
         "completed, card_failed, refused, no_answer, no_card, port_error, bad_input, "
-        "verify_failed; a batch "
-        "counts the cards never tried as not_run.");
+        "verify_failed, bad_reply, verify_not_made, interrupted; a batch counts the cards never "
+        "tried as not_run.\n\n"
+        "A read completes only with the block's 16 bytes (0D and 18 among them are data), then "
+        "CR. Any other reply ends once the line has been quiet for %1 ms: CAN CR alone is "
+        "card_failed, anything else bad_reply, its bytes in data_hex. The text of a read leaves "
+        "out the fill bytes (00, FF) that end the block, and is none (null) when the block holds "
+        "other control bytes.")
+                     .arg(CardSession::reply_quiet_ms);
     help.exit_statuses = {
         { status(Result::completed), "completed (a batch: every card completed)" },
         { status(Result::bad_input),
@@ -139,12 +147,19 @@ ProgramHelp CliOptions::help()
             "standard output could not be written (its reader went away, a full disk): no "
             "new card is begun, the card in progress ends and the summary goes to standard "
             "error" },
+        { status(Result::bad_reply),
+            "the reader's reply to a read was not a block (16 bytes, then CR)" },
+        { status(Result::verify_not_made),
+            "an issue or modify completed but --verify could not read the block back (no card, "
+            "no answer, a failed or bad read): the block was written, not verified" },
     };
     help.epilogue = QStringLiteral(
         "A batch exits with the status of its first card that did not complete. SIGINT, "
         "SIGTERM and SIGHUP close the port and end with 128 plus the signal's number; a batch "
         "first finishes the card in progress and prints its summary (a second signal ends it at "
-        "once).");
+        "once). A card whose frame had gone out when the run stopped is told with its row as "
+        "interrupted (the reader may still carry it out when a card is presented), counted "
+        "apart from not_run.");
     return help;
 }
 

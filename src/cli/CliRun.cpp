@@ -20,17 +20,6 @@ namespace {
 
 using Result = CardOutcome::Result;
 
-// A block's text on a terminal or in a row: its control characters by name, as the log shows
-// them, so that none acts on the terminal or splits a row.
-QString shown_text(const QString& text)
-{
-    QString shown;
-    for (const QChar c : text)
-        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? display_form(quint8(c.unicode()))
-                                                           : QString(c);
-    return shown;
-}
-
 // False when the line could not be written whole.
 bool print(FILE* stream, const QByteArray& line)
 {
@@ -105,13 +94,18 @@ void CliRun::stop(int signal_number)
 {
     const bool again = stop_signal_ != 0;
     stop_signal_ = signal_number;
-    if (!is_batch() || again || !session_.busy()) {
-        session_.abandon();
-        end();
-    } else {
+    if (is_batch() && !again && (session_.busy() || verifying_)) {
         say(tr("novard-cli: 진행 중인 카드를 마치고 멈춥니다 (신호를 한 번 더 보내면 바로 "
                "멈춥니다)"));
+        return;
     }
+    // The card whose frame went out is told, through finished(), before the run ends.
+    if (session_.busy())
+        session_.abandon();
+    else if (verifying_)
+        finished({ Result::interrupted, CardSession::interrupted_message(CardCommand::read), {}, 0,
+            {} });
+    end();
 }
 
 bool CliRun::stopping() const
@@ -192,7 +186,9 @@ CardOutcome CliRun::verified(const CardOutcome& written, const CardOutcome& read
     outcome.elapsed_ms += written.elapsed_ms;
     outcome.written = CardSession::written_block(current_.fields, options_.card_encoding);
     if (read.result != Result::completed) {
-        outcome.message = tr("--verify: %1").arg(read.message);
+        outcome.result = Result::verify_not_made;
+        outcome.message = tr("블록은 썼으나 --verify가 읽어 보지 못했습니다: %1").arg(read.message);
+        say(outcome.message);
         return outcome;
     }
     if (read.data != outcome.written) {
@@ -216,14 +212,15 @@ void CliRun::finished(const CardOutcome& done)
         && current_.command != CardCommand::read) {
         // Read back with the same key, as the next exchange; the card is still on the reader.
         verifying_ = done;
-        QTimer::singleShot(0, this, [this] { session_.start(CardCommand::read, current_.fields); });
+        QTimer::singleShot(0, this, [this] {
+            if (!ended_)
+                session_.start(CardCommand::read, current_.fields);
+        });
         return;
     }
     report(current_, outcome);
-    if (outcome.result == Result::completed) {
-        ++completed_;
-    } else {
-        ++failed_;
+    counts_.count(outcome);
+    if (outcome.result != Result::completed) {
         if (!first_failure_)
             first_failure_ = outcome;
         // Once the port is lost no card can be tried: those left are not run.
@@ -242,20 +239,20 @@ void CliRun::write_out(const QByteArray& line)
 void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
 {
     const bool read = line.command == CardCommand::read;
-    const std::optional<QString> text = decode_card_text(outcome.data, options_.card_encoding);
+    const std::optional<QString> text = outcome.text(options_.card_encoding);
     if (!options_.json) {
         // The text only where the display forms do not already show it.
         QStringList row { read ? display_text(outcome.data) : QString() };
         const QString shown = text
-            ? shown_text(*text)
-            : QStringLiteral("none (not %1)").arg(encoding_label(options_.card_encoding));
+            ? *text
+            : QStringLiteral("none (%1)").arg(outcome.no_text_reason(options_.card_encoding));
         if (read && shown != row[0])
             row += QStringLiteral("text: ") + shown;
         if (is_batch())
             write_out((QStringList { QString::number(line.number),
                            line.command ? command_word(*line.command) : QString(),
                            trim_spaces(line.fields.address), outcome.word() }
-                          + row)
+                + row)
                           .join(u'\t')
                           .toUtf8());
         else if (read && outcome.result == Result::completed)
@@ -318,10 +315,7 @@ void CliRun::end()
         if (options_.json) {
             QJsonObject summary;
             summary[u"op"] = QStringLiteral("batch");
-            summary[u"lines"] = lines_ + not_run;
-            summary[u"completed"] = completed_;
-            summary[u"failed"] = failed_;
-            summary[u"not_run"] = not_run;
+            counts_.put(summary, lines_ + not_run, not_run);
             summary[u"result"] = first_failure_.value_or(CardOutcome {}).word();
             summary[u"stopped"] = stop_signal_ != 0;
             summary[u"exit_status"] = status;
@@ -332,11 +326,7 @@ void CliRun::end()
             else
                 print(stderr, json(summary));
         }
-        say(tr("일괄 처리: %2줄 중 %1줄 완료, %3줄 실패, %4줄 실행 안 함")
-                .arg(completed_)
-                .arg(lines_ + not_run)
-                .arg(failed_)
-                .arg(not_run));
+        say(counts_.text(lines_ + not_run, not_run));
     }
     emit done(status);
 }

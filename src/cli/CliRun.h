@@ -13,6 +13,7 @@
 // in the chosen language; each card's outcome goes to standard output, as text or as one
 // JSON object a line. Output that nobody reads any more starts no new card.
 
+#include "BatchCounts.h"
 #include "BatchFile.h"
 #include "BatchInput.h"
 #include "CardSession.h"
@@ -68,8 +69,7 @@ private:
     int cards_ = 0; // of a regular file on a terminal, the lines that can be run; 0: not known
     int untried_ = 0; // the line whose port did not open
     int card_number_ = 0; // of the card in progress, from 1
-    int completed_ = 0;
-    int failed_ = 0;
+    BatchCounts counts_;
     std::optional<CardOutcome> first_failure_; // of the lines run, the first that did not complete
     int stop_signal_ = 0;
     QString output_lost_; // why standard output could not be written
