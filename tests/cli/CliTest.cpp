@@ -230,6 +230,34 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     EXPECT_TRUE(run.err.contains("보냄: [STX] R 04;730914 [ETX] 카드 읽기 입니다.\n무시함: zz\n"))
         << run.err.toStdString();
 
+    // A read's reply is counted: 16 bytes, then CR. Any other shape ends at the line's quiet.
+    const struct {
+        const char* name;
+        QByteArray block;
+        int status;
+        QString hex;
+        QJsonValue text = QJsonValue::Null;
+    } shapes[] = {
+        { "CAN CR, then more: data", QByteArray::fromHex("180d323334353637383941420d184546") + "\r",
+            0, "180d323334353637383941420d184546" },
+        { "its fill left out of its text",
+            QByteArray::fromHex("c4abb5e5ffff") + QByteArray(10, '\0') + "\r", 0,
+            "c4abb5e5ffff" + QString(20, '0'), "카드" },
+        { "a bell: no text", "A\x07" + QByteArray(14, ' ') + "\r", 0,
+            "4107" + QString(14, ' ').replace(" ", "20") },
+        { "short", "abc\r", 8, "6162630d" },
+        { "long", QByteArray(21, 'x') + "\r", 8, QString(21, 'x').replace("x", "78") + "0d" },
+        { "empty", "\r", 8, "0d" },
+        { "CAN CR alone", "\x18\r", 4, "", "" },
+    };
+    for (const auto& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        run = answered("\x06\r" + shape.block);
+        EXPECT_EQ(run.status, shape.status);
+        EXPECT_EQ(json(run.out)["data_hex"], shape.hex);
+        EXPECT_EQ(json(run.out)["text"], shape.text);
+    }
+
     run = answered("");
     EXPECT_EQ(run.status, 5);
     EXPECT_EQ(json(run.out)["result"], "no_answer");
@@ -237,6 +265,20 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     run = answered("\x06\r");
     EXPECT_EQ(run.status, 5);
     EXPECT_TRUE(run.err.endsWith(accepted + "카드 대기 시간이 초과되었습니다\n"));
+
+    // The block written, its read back finding no card: written, not verified.
+    QProcess verify;
+    start(verify,
+        QStringList { "issue", "04", "x", "--verify", "--ack-timeout", "0" } + on_pty.mid(2));
+    EXPECT_EQ(pty.read(14), "\x02N04;730914;x\x03");
+    pty.write("\x06\r\r");
+    EXPECT_EQ(pty.read(12), "\x02R04;730914\x03");
+    pty.write("\x06\r");
+    run = finish(verify);
+    EXPECT_EQ(run.status, 9);
+    EXPECT_EQ(json(run.out)["result"], "verify_not_made");
+    EXPECT_TRUE(run.err.endsWith(
+        "블록은 썼으나 --verify가 읽어 보지 못했습니다: 카드 대기 시간이 초과되었습니다\n"));
 
     // A line whose output is stopped (TCOOFF, which the tool's settings never undo): the frame
     // never goes out whole, which is a port error.
@@ -314,6 +356,28 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
     sim.process().write("\n");
     sim.process().waitForBytesWritten();
     EXPECT_EQ(finish(process).status, 0);
+
+    // Stopped at once while a card is awaited, a batch by a second SIGINT, one command by SIGTERM:
+    // the card whose frame went out is told with its row, apart from the cards never run.
+    for (const auto& [arguments, stop] : { std::pair { QStringList { "batch", "-" }, SIGINT },
+             std::pair { QStringList { "issue", "05", "x" }, SIGTERM } }) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        start(process, arguments + QStringList { "--json", "--port-dir", sim.folder() });
+        process.write("op,address\nread,04\nread,05\n");
+        err.clear();
+        ASSERT_TRUE(told("카드를 대어 주세요", 1));
+        ::kill(pid_t(process.processId()), stop);
+        if (stop == SIGINT) {
+            ASSERT_TRUE(told("진행 중인 카드를 마치고 멈춥니다", 1));
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
+        const Ran stopped = finish(process);
+        EXPECT_EQ(stopped.status, 128 + stop);
+        const QStringList rows = stopped.out.split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(json(rows.value(0))["result"], "interrupted") << stopped.out.toStdString();
+        EXPECT_TRUE(rows.size() == 1
+            || (json(rows.value(1))["interrupted"] == 1 && json(rows.value(1))["not_run"] == 1));
+    }
 }
 
 } // namespace
