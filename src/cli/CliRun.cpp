@@ -252,7 +252,7 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
             write_out((QStringList { QString::number(line.number),
                            line.command ? command_word(*line.command) : QString(),
                            trim_spaces(line.fields.address), outcome.word() }
-                + row)
+                          + row)
                           .join(u'\t')
                           .toUtf8());
         else if (read && outcome.result == Result::completed)

@@ -310,7 +310,7 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
     QString err;
     const auto told = [&](const QString& text, int count) {
         return QTest::qWaitFor(
-            [&] { return (err += process.readAllStandardError()).count(text) == count; });
+            [&] { return (err += process.readAllStandardError()).count(text) == count; }, 60000);
     };
     ASSERT_TRUE(told(accepted, 1));
     sim.process().write("\n");
