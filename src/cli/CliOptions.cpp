@@ -22,6 +22,37 @@ QString status(Result result)
     return QString::number(CardOutcome::status_of(result));
 }
 
+// --help's table of exit statuses, each from the result it tells.
+QList<HelpRow> exit_statuses()
+{
+    return {
+        { status(Result::completed), "completed (a batch: every card completed)" },
+        { status(Result::bad_input),
+            "bad input (data longer than 16 characters or bytes, a character the card encoding "
+            "lacks, a control character, a bad address or key, a bad batch line, text that is not "
+            "valid in its encoding) or options" },
+        { status(Result::refused), "the reader refused the command" },
+        { status(Result::card_failed),
+            "the card operation failed (check Key A), or the block read back by --verify is "
+            "not the one written" },
+        { status(Result::no_answer),
+            "no answer from the reader within the ack timeout, or no card within the card "
+            "timeout" },
+        { status(Result::port_error),
+            "the port cannot be opened (missing, busy, permission), was lost, or did not take "
+            "the whole frame" },
+        { QString::number(CliOptions::output_lost_status),
+            "standard output could not be written (its reader went away, a full disk): no "
+            "new card is begun, the card in progress ends and the summary goes to standard "
+            "error" },
+        { status(Result::bad_reply),
+            "the reader's reply to a read was not a block (16 bytes, then CR)" },
+        { status(Result::verify_not_made),
+            "an issue or modify completed but --verify could not read the block back (no card, "
+            "no answer, a failed or bad read): the block was written, not verified" },
+    };
+}
+
 } // namespace
 
 QString command_word(CardCommand command)
@@ -127,32 +158,7 @@ ProgramHelp CliOptions::help()
         "out the fill bytes (00, FF) that end the block, and is none (null) when the block holds "
         "other control bytes.")
                      .arg(CardSession::reply_quiet_ms);
-    help.exit_statuses = {
-        { status(Result::completed), "completed (a batch: every card completed)" },
-        { status(Result::bad_input),
-            "bad input (data longer than 16 characters or bytes, a character the card encoding "
-            "lacks, a control character, a bad address or key, a bad batch line, text that is not "
-            "valid in its encoding) or options" },
-        { status(Result::refused), "the reader refused the command" },
-        { status(Result::card_failed),
-            "the card operation failed (check Key A), or the block read back by --verify is "
-            "not the one written" },
-        { status(Result::no_answer),
-            "no answer from the reader within the ack timeout, or no card within the card "
-            "timeout" },
-        { status(Result::port_error),
-            "the port cannot be opened (missing, busy, permission), was lost, or did not take "
-            "the whole frame" },
-        { QString::number(output_lost_status),
-            "standard output could not be written (its reader went away, a full disk): no "
-            "new card is begun, the card in progress ends and the summary goes to standard "
-            "error" },
-        { status(Result::bad_reply),
-            "the reader's reply to a read was not a block (16 bytes, then CR)" },
-        { status(Result::verify_not_made),
-            "an issue or modify completed but --verify could not read the block back (no card, "
-            "no answer, a failed or bad read): the block was written, not verified" },
-    };
+    help.exit_statuses = exit_statuses();
     help.epilogue = QStringLiteral(
         "A batch exits with the status of its first card that did not complete. SIGINT, "
         "SIGTERM and SIGHUP close the port and end with 128 plus the signal's number; a batch "
