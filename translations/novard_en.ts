@@ -53,6 +53,18 @@
         <source>%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.</source>
         <translation>The character %1 cannot be written to a card in %2. Nothing was sent.</translation>
     </message>
+    <message>
+        <source>%1 칸에 제어 문자 %2이(가) 있습니다. 보내지 않았습니다.</source>
+        <translation>The %1 field holds the control character %2. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>%1 칸에는 필드를 나누는 &apos;;&apos;를 넣을 수 없습니다. 보내지 않았습니다.</source>
+        <translation>The %1 field cannot hold &apos;;&apos;, which separates the fields. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>%1 칸의 %2자는 %3 인코딩으로 %4바이트입니다. 블록에는 %5바이트까지 들어갑니다. 보내지 않았습니다.</source>
+        <translation>The %2 characters of the %1 field are %4 bytes in %3; a block holds %5. Nothing was sent.</translation>
+    </message>
 </context>
 <context>
     <name>CardSession</name>

@@ -85,6 +85,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
                 + QString(10, ' ') + "\n",
             accepted + "카드 읽기 완료\n" },
+        { "eight Hangul fill a block", { "issue", "12", "가나다라마바사아" }, 0, "",
+            "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
         { "sixteen characters pass, read back", { "modify", "05", "1234567890123456 ", "--verify" },
             0, "",
             "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
@@ -130,12 +132,13 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const std::pair<QStringList, QString> refusals[] = {
         { { "read", "0\x03" }, "address: holds the control character 0x03," },
         { { "read", "04", "--key", "73\t914" }, "key: holds the control character 0x09," },
-        { { "issue", "04", "a\x7F" }, "data: holds the control character 0x7F," },
-        { { "read", "04", "--key", "73;914" }, "key: holds ';', which separates the fields" },
+        { { "issue", "08", "\x02N08;730914;EVIL" }, "data: holds the control character 0x02," },
+        { { "issue", "04", "a\u0085" }, "data: holds the control character 0x85," },
+        { { "read", "04", "--key", "730914;EVIL" }, "key: holds ';', which separates the fields" },
         { { "read", "0004" }, "address: 1 to 3 decimal digits, not '0004'" },
         { { "read", "04", "--key", QString(33, 'k') }, "key: 33 characters; it holds at most 32" },
-        { { "issue", "04", "가나다라마바", "--card-encoding", "utf-8" },
-            "data: 6 characters are 18 bytes in UTF-8; a block holds 16" },
+        { { "issue", "04", "가나다라마바사아자" },
+            "data: 9 characters are 18 bytes in CP949; a block holds 16" },
         { { "issue", "04", "가😀" }, "data: “😀” (U+1F600) cannot be written in CP949" },
     };
     for (const auto& [arguments, why] : refusals) {
@@ -165,7 +168,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     // Lines end at LF, CR LF or CR.
     const QStringList batch = QStringList { "batch", "-" } + on_sim;
     const QByteArray input
-        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
+        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,\x1B]0;title\x07,04,\n"
           "12345678901234567,issue,06,\r\n\r,read,06,\r,read,08,000000\n,read,09\xff,\n";
     const Ran batched = cli(batch + QStringList { "--json" }, input);
     const QStringList lines = batched.out.split(u'\n', Qt::SkipEmptyParts);
@@ -179,7 +182,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
     EXPECT_EQ(batched.status, 2);
     EXPECT_TRUE(
-        batched.err.contains("4번째 줄: 알 수 없는 op 'write' (read, issue, modify 중 하나)\n"));
+        batched.err.contains("4번째 줄: 알 수 없는 op '[ESC]]0;title[BEL]' (read, issue, modify 중 "
+                             "하나)\n"));
     // In Korean no English word but names: ports, Key A, the file's columns, the command words.
     EXPECT_FALSE(QString(batched.err)
                      .remove(QRegularExpression(
