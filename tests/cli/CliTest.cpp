@@ -76,6 +76,13 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     };
     // A CSV file as a Korean spreadsheet saves it: CP949.
     const QByteArray cp949_file = "op,address,data\nissue,08,\xC4\xAB\xB5\xE5\nread,08,\n";
+    // Lines two encodings read differently ("짧징" and "째C" in CP949), then "카드" in UTF-8.
+    const QByteArray mixed_file = "op,address,data\nissue,08,\xC2\xAA\xC2\xA1\nissue,08,\xC2\xB0"
+                                  "C\nissue,09,\xEC\xB9\xB4\xEB\x93\x9C\n";
+    const QString issued = "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n";
+    const QString ambiguous = "번째 줄: UTF-8로는 “issue,08,%1”, CP949로는 “issue,08,%2”(으)로 "
+                              "읽힙니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 "
+                              "정하십시오\n";
     const Row rows[] = {
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
             "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
@@ -105,6 +112,20 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             "2번째 줄: 오프셋 11의 바이트(0xB5)부터 올바른 UTF-8이(가) 아닙니다\n"
             "일괄 처리: 2줄 중 0줄 완료, 1줄 실패, 1줄 실행 안 함\n",
             cp949_file },
+        { "a guess refused, UTF-8 Hangul read as ever", { "batch", "-" }, 2,
+            "2\t\t\tbad_input\t\n3\t\t\tbad_input\t\n4\tissue\t09\tcompleted\t\n",
+            "2" + ambiguous.arg("ª¡", "짧징") + "3" + ambiguous.arg("°C", "째C") + issued
+                + "일괄 처리: 3줄 중 1줄 완료, 2줄 실패, 0줄 실행 안 함\n",
+            mixed_file },
+        { "CP949 as told, UTF-8 Hangul in it refused",
+            { "batch", "-", "--input-encoding", "cp949" }, 2,
+            "2\tissue\t08\tcompleted\t\n3\tissue\t08\tcompleted\t\n4\t\t\tbad_input\t\n",
+            issued + issued
+                + "4번째 줄: --input-encoding cp949인데 UTF-8로 쓴 한글(“issue,09,카드”)이 "
+                  "있습니다. "
+                  "인코딩이 섞인 파일입니다\n일괄 처리: 3줄 중 2줄 완료, 1줄 실패, 0줄 실행 안 "
+                  "함\n",
+            mixed_file },
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
