@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -25,60 +26,42 @@ TEST(CardText, EachFieldBecomesItsEncodingsBytesOrIsRefusedWithItsFieldAndWhy)
 {
     using enum TextEncoding;
     using enum CommandField;
-    const struct {
-        CommandField field;
-        const char* text;
-        TextEncoding encoding;
-        const char* bytes_or_refusal;
-    } rows[] = { { data, "카드", cp949, "C4 AB B5 E5" },
-        { data, "카드", utf8, "EC B9 B4 EB 93 9C" }, { data, "똠힣ㄱ", cp949, "8C 63 C6 52 A4 A1" },
+    // The field, its text, the card's encoding, and the field's bytes or the refusal.
+    const std::tuple<CommandField, const char*, TextEncoding, const char*> rows[] = {
+        { data, "카드", cp949, "C4 AB B5 E5" }, { data, "카드", utf8, "EC B9 B4 EB 93 9C" },
+        { data, "똠힣ㄱ", cp949, "8C 63 C6 52 A4 A1" },
         { data, "Az09 ;~", cp949, "41 7A 30 39 20 3B 7E" },
         { data, "①×€", cp949, "A8 E7 A1 BF A2 E6" }, { data, "é", cp949, "data “é” (U+00E9)" },
         { data, "é", utf8, "C3 A9" }, { data, "가😀", cp949, "data “😀” (U+1F600)" },
         { data, "😀", utf8, "F0 9F 98 80" }, { data, "𠀀", cp949, "data “𠀀” (U+20000)" },
-        { data, "\x02N08;730914;EVIL", cp949, "data control 2" },
-        { key, "730914;EVIL", cp949, "key separator" },
-        { address, "0\x03", utf8, "address control 3" }, { key, "73\t914", cp949, "key control 9" },
-        { data, "a\x7F", cp949, "data control 7f" }, { data, "a\u0085", utf8, "data control 85" },
-        { data, "a\u00A0", utf8, "61 C2 A0" },
+        { data, "\x02N08;730914;EVIL", cp949, "data “\x02” (U+0002)" },
+        { key, "730914;EVIL", cp949, "key “;” (U+003B)" },
+        { address, "0\x03", utf8, "address “\x03” (U+0003)" },
+        { key, "73\t914", cp949, "key “\t” (U+0009)" },
+        { data, "a\x7F", cp949, "data “\x7F” (U+007F)" },
+        { data, "a\u0085", utf8, "data “\u0085” (U+0085)" }, { data, "a\u00A0", utf8, "61 C2 A0" },
         { data, "가나다라마바사아", cp949, "B0 A1 B3 AA B4 D9 B6 F3 B8 B6 B9 D9 BB E7 BE C6" },
         { data, "가나다라마바사아자", cp949, "data 18 bytes" },
-        { data, "가나다라마바", utf8, "data 18 bytes" } };
-    CommandField field = data;
-    const auto outcome = [&](const auto& encoded) -> QString {
-        if constexpr (std::is_same_v<std::decay_t<decltype(encoded)>, EncodedFields>) {
-            const QByteArray& bytes = field == address ? encoded.address
-                : field == key                         ? encoded.key
-                                                       : encoded.data;
-            return QString::fromLatin1(bytes.toHex(' ').toUpper());
-        } else {
-            switch (encoded.fault) {
-            case FieldFault::control_character:
-                return field_word(encoded.field) + " control "
-                    + QString::number(uint(encoded.character), 16);
-            case FieldFault::separator:
-                return field_word(encoded.field) + " separator";
-            case FieldFault::unrepresentable:
-                return field_word(encoded.field) + ' ' + character_name(encoded.character);
-            case FieldFault::too_many_bytes:
-                return field_word(encoded.field) + QStringLiteral(" %1 bytes").arg(encoded.bytes);
-            }
-            return {};
-        }
+        { data, "가나다라마바", utf8, "data 18 bytes" }
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.text << ' ' << int(row.encoding));
-        field = row.field;
-        CommandFields fields { "04", "", "" };
-        QString& text = row.field == address ? fields.address
-            : row.field == key               ? fields.key
-                                             : fields.data;
-        text = QString::fromUtf8(row.text);
-        const auto encoded = encode_fields(fields, row.encoding);
-        EXPECT_EQ(std::visit(outcome, encoded), QString::fromUtf8(row.bytes_or_refusal));
-        const auto bytes = encode_card_text(text, row.encoding);
-        EXPECT_EQ(bytes ? decode_card_text(*bytes, row.encoding) : std::nullopt,
-            bytes ? std::optional(text) : std::nullopt);
+    for (const auto& [field, typed, encoding, bytes_or_refusal] : rows) {
+        SCOPED_TRACE(testing::Message() << typed << ' ' << int(encoding));
+        CommandFields fields;
+        QString& text = field == address ? fields.address : field == key ? fields.key : fields.data;
+        text = QString::fromUtf8(typed);
+        const auto encoded = encode_fields(fields, encoding);
+        // The bytes of the one field given, or the field refused and its character or size.
+        const auto* bytes = std::get_if<EncodedFields>(&encoded);
+        const auto* refused = std::get_if<FieldRefusal>(&encoded);
+        EXPECT_EQ(bytes ? QString::fromLatin1(
+                      (bytes->address + bytes->key + bytes->data).toHex(' ').toUpper())
+                        : field_word(refused->field) + ' '
+                    + (refused->bytes > 0 ? QString::number(refused->bytes) + " bytes"
+                                          : character_name(refused->character)),
+            QString::fromUtf8(bytes_or_refusal));
+        const auto text_bytes = encode_card_text(text, encoding);
+        EXPECT_EQ(text_bytes ? decode_card_text(*text_bytes, encoding) : std::nullopt,
+            text_bytes ? std::optional(text) : std::nullopt);
     }
     const auto lone = encode_fields({ "04", QString(QChar(0xD83D)), "" }, utf8);
     EXPECT_EQ(std::get<FieldRefusal>(lone).field, CommandField::key);

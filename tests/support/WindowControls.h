@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,14 +67,6 @@ public:
                 QTest::sendKeyEvent(
                     QTest::Click, field, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
         }
-    }
-
-    // As the operator pastes: the text on the clipboard, then Ctrl+V over all of the field's text.
-    void paste_into(const char* name, const QString& text) const
-    {
-        QApplication::clipboard()->setText(text);
-        type_into(name, QString());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
     }
 
 private:

@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -302,31 +303,29 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     press("cmdwrite");
     EXPECT_EQ(line.outputs().value(1),
         "N04;730914;\xB0\xA1\xB3\xAA\xB4\xD9\xB6\xF3\xB8\xB6\xB9\xD9\xBB\xE7\xBE\xC6");
-    type_into("txtwrdata", "12345678901234567");
     line.clear_outputs();
-    press("cmdwrite");
-    for (const char* data : { "카드😀", "가나다라마바사아자" }) {
+    for (const char* data : { "12345678901234567", "카드😀", "가나다라마바사아자" }) {
         type_into("txtwrdata", QString::fromUtf8(data));
         press("cmdwrite");
     }
-    paste_into("txtwrdata", "\x02N08;730914;EVIL");
+    QApplication::clipboard()->setText("\x02N08;730914;EVIL");
+    type_into("txtwrdata", ""); // pasted over all of it
+    QTest::keyClick(get("txtwrdata"), Qt::Key_V, Qt::ControlModifier);
     press("cmdwrite");
-    type_into("txtwrdata", "AB");
-    type_into("read_secret", "730914;EVIL");
-    press("cmdeditwrite");
-    type_into("read_secret", "730914");
     // A device pulled out mid-frame: the rest is not sent and the reason is told.
     line.outputs_before_refusal = 1;
     press("cmd_read");
+    type_into("read_secret", "730914;EVIL");
+    press("cmdeditwrite");
     EXPECT_EQ(desktop.boxes,
         QStringList({ "16자를 초과 했습니다",
             "“😀” (U+1F600) 문자는 CP949 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.",
             "발행번호 칸의 9자는 CP949 인코딩으로 18바이트입니다. 블록에는 16바이트까지 "
             "들어갑니다. 보내지 않았습니다.",
             "발행번호 칸에 제어 문자 [STX]이(가) 있습니다. 보내지 않았습니다.",
-            "Key A 칸에는 필드를 나누는 ';'를 넣을 수 없습니다. 보내지 않았습니다.",
             "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다. | COM1: "
-            "입력/출력 오류" }));
+            "입력/출력 오류",
+            "Key A 칸에는 필드를 나누는 ';'를 넣을 수 없습니다. 보내지 않았습니다." }));
     EXPECT_EQ(line.outputs(), QByteArrayList { "\x02" });
     EXPECT_EQ(window->commands().cmd_state(), "new");
 }
