@@ -4,11 +4,12 @@
 // only).
 //
 // Going out, a command is one frame (this header): STX, a body such as "R04;730914", ETX, its
-// fields' characters in the card's encoding (CardText), the one place text becomes bytes. Coming
-// in, every byte is shown in the receive log by its display form (ByteDisplay), the log is kept
-// within its bound (ReceiveLog), and ACK, NAK, CAN and CR move the command's progress through the
-// decoder's table (ReplyDecoder), which names the operator's message for each step. The window's
-// operations (src/operations) and the simulated reader (tools/reader_sim) both build on this.
+// fields' characters in the card's encoding (CardText), the one place text becomes bytes, and
+// only once they pass the one field check of both programs (encode_fields). Coming in, every byte
+// is shown in the receive log by its display form (ByteDisplay), the log is kept within its bound
+// (ReceiveLog), and ACK, NAK, CAN and CR move the command's progress through the decoder's table
+// (ReplyDecoder), which names the operator's message for each step. The window's operations
+// (src/operations) and the simulated reader (tools/reader_sim) both build on this.
 
 #include "CardText.h"
 #include "ReplyDecoder.h"
