@@ -34,6 +34,14 @@
         <source>오프셋 %2의 바이트(0x%3)부터 올바른 %1이(가) 아닙니다</source>
         <translation>not valid %1 from the byte at offset %2 (0x%3)</translation>
     </message>
+    <message>
+        <source>UTF-8로는 “%1”, CP949로는 “%2”(으)로 읽힙니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 정하십시오</source>
+        <translation>reads as “%1” in UTF-8 and as “%2” in CP949; name the file&apos;s encoding with --input-encoding utf-8 or cp949</translation>
+    </message>
+    <message>
+        <source>--input-encoding cp949인데 UTF-8로 쓴 한글(“%1”)이 있습니다. 인코딩이 섞인 파일입니다</source>
+        <translation>holds Hangul written in UTF-8 (“%1”) under --input-encoding cp949: the file mixes encodings</translation>
+    </message>
 </context>
 <context>
     <name>CardCommands</name>
@@ -52,6 +60,18 @@
     <message>
         <source>%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.</source>
         <translation>The character %1 cannot be written to a card in %2. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>%1 칸에 제어 문자 %2이(가) 있습니다. 보내지 않았습니다.</source>
+        <translation>The %1 field holds the control character %2. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>%1 칸에는 필드를 나누는 &apos;;&apos;를 넣을 수 없습니다. 보내지 않았습니다.</source>
+        <translation>The %1 field cannot hold &apos;;&apos;, which separates the fields. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>%1 칸의 %2자는 %3 인코딩으로 %4바이트입니다. 블록에는 %5바이트까지 들어갑니다. 보내지 않았습니다.</source>
+        <translation>The %2 characters of the %1 field are %4 bytes in %3; a block holds %5. Nothing was sent.</translation>
     </message>
 </context>
 <context>

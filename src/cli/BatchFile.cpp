@@ -1,5 +1,6 @@
 #include "BatchFile.h"
 
+#include "ByteDisplay.h"
 #include "CardSession.h"
 #include "CliOptions.h"
 
@@ -50,8 +51,7 @@ std::optional<BatchLine> BatchFile::take(int number, QStringView line)
             place_[name - column_names.begin()] = i;
         }
         if (place_[op] < 0 || place_[address] < 0)
-            fault_ = tr("%1번째 줄: 머리글에 op와 address 열이 있어야 합니다")
-                         .arg(number);
+            fault_ = tr("%1번째 줄: 머리글에 op와 address 열이 있어야 합니다").arg(number);
         else
             width_ = fields->size();
         return std::nullopt;
@@ -72,8 +72,7 @@ std::optional<BatchLine> BatchFile::take(int number, QStringView line)
             entry.fields.key = default_key();
         entry.fault = CardSession::refusal(*command, entry.fields, card_encoding_);
     } else {
-        entry.fault
-            = tr("알 수 없는 op '%1' (read, issue, modify 중 하나)").arg(field(op));
+        entry.fault = tr("알 수 없는 op '%1' (read, issue, modify 중 하나)").arg(echo_form(field(op)));
     }
     return entry;
 }

@@ -1,9 +1,11 @@
 #include "BatchInput.h"
 
+#include "ByteDisplay.h"
 #include "CardText.h"
 #include "SystemReason.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,10 +16,32 @@ namespace {
 
 constexpr qsizetype chunk = 64 * 1024;
 
+bool is_hangul(QChar c)
+{
+    return c.script() == QChar::Script_Hangul;
+}
+
+// Beyond ASCII, only U+0080-U+00FF: how UTF-8 reads a CP949 file whose every Hangul pair happens
+// to be a two-byte UTF-8 sequence.
+bool latin1_only(QStringView text)
+{
+    const auto beyond_ascii = [](QChar c) { return c.unicode() >= 0x80; };
+    return std::ranges::any_of(text, beyond_ascii) && std::ranges::all_of(text, [&](QChar c) {
+        return !beyond_ascii(c) || c.unicode() <= 0xFF;
+    });
+}
+
+// Beyond ASCII, only Hangul.
+bool hangul_only(QStringView text)
+{
+    return std::ranges::all_of(text, [](QChar c) { return c.unicode() < 0x80 || is_hangul(c); });
+}
+
 } // namespace
 
-BatchInput::BatchInput(TextEncoding encoding)
-    : encoding_(encoding)
+BatchInput::BatchInput(std::optional<TextEncoding> encoding)
+    : given_(encoding)
+    , encoding_(encoding.value_or(TextEncoding::utf8))
 {
 }
 
@@ -86,8 +110,7 @@ std::optional<BatchInput::Line> BatchInput::next(bool read_more)
             ended_ = true;
             notifier_.reset();
             return Line { ++number_, {},
-                tr("줄이 %1바이트보다 깁니다; 나머지 입력은 읽지 않습니다")
-                    .arg(max_line) };
+                tr("줄이 %1바이트보다 깁니다; 나머지 입력은 읽지 않습니다").arg(max_line) };
         }
         if (end >= 0 || (ended_ && !buffer_.isEmpty())) {
             const QByteArray bytes = buffer_.left(end < 0 ? buffer_.size() : end);
@@ -105,20 +128,25 @@ std::optional<BatchInput::Line> BatchInput::next(bool read_more)
     }
 }
 
-BatchInput::Line BatchInput::decoded(int number, QByteArray bytes) const
+BatchInput::Line BatchInput::decoded(int number, QByteArray bytes)
 {
-    if (number == 1 && encoding_ == TextEncoding::utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+    if (number == 1 && encoding_ == TextEncoding::utf8 && bytes.startsWith("\xEF\xBB\xBF")) {
         bytes.remove(0, 3);
+        marked_ = true;
+    }
     // An initial byte order mark in another line is a character, never skipped silently.
     const auto flags = QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
     QStringDecoder whole(converter_name(encoding_), flags);
     Line line { number, whole.decode(bytes), {} };
-    if (!whole.hasError())
+    if (!whole.hasError()) {
+        line.fault = ambiguity(bytes, line.text);
+        if (!line.fault.isEmpty())
+            line.text.clear();
         return line;
+    }
     // Where the first character that does not decode begins: the bytes are fed one at a time,
     // and a character is whole where the decoder last gave one out.
-    QStringDecoder stepwise(
-        converter_name(encoding_), QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder stepwise(converter_name(encoding_), QStringDecoder::Flag::ConvertInitialBom);
     qsizetype start = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const QString out = stepwise.decode(bytes.mid(i, 1));
@@ -133,4 +161,25 @@ BatchInput::Line BatchInput::decoded(int number, QByteArray bytes) const
                      .arg(start)
                      .arg(QString::fromLatin1(bytes.mid(start, 1).toHex().toUpper()));
     return line;
+}
+
+QString BatchInput::ambiguity(QByteArrayView bytes, const QString& text) const
+{
+    using enum TextEncoding;
+    if (!given_ && !marked_ && latin1_only(text)) {
+        if (const auto korean = decode_card_text(bytes, cp949); korean && hangul_only(*korean))
+            return tr("UTF-8로는 “%1”, CP949로는 “%2”(으)로 읽힙니다. --input-encoding utf-8 "
+                      "또는 cp949로 파일의 인코딩을 정하십시오")
+                .arg(echo_form(text), echo_form(*korean));
+    } else if (given_ == cp949) {
+        // Hangul syllables in UTF-8 are three bytes each, which CP949 also reads, as other text.
+        const auto unicode = decode_card_text(bytes, utf8);
+        if (unicode && std::ranges::any_of(*unicode, [](QChar c) {
+                return c.unicode() >= 0xAC00 && c.unicode() <= 0xD7A3;
+            }))
+            return tr("--input-encoding cp949인데 UTF-8로 쓴 한글(“%1”)이 있습니다. 인코딩이 "
+                      "섞인 파일입니다")
+                .arg(echo_form(*unicode));
+    }
+    return {};
 }

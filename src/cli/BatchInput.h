@@ -15,7 +15,9 @@
 // ends at LF, CR LF or a lone CR. Each is decoded in the input's encoding (a UTF-8 byte order mark
 // at the start is skipped); a line that does not decode is told with the offset of its first bad
 // byte, and a line longer than max_line bytes ends the input, since its end may never come
-// (/dev/zero).
+// (/dev/zero). Text that two encodings read differently is told, never guessed: without a given
+// encoding, a line that UTF-8 reads as Latin-1 letters and signs alone where CP949 reads Hangul
+// (C2 AA C2 A1: "ª¡" or "짧징"); under CP949, a line holding Hangul in valid UTF-8.
 class BatchInput final : public QObject {
     Q_OBJECT
 
@@ -28,7 +30,8 @@ public:
         QString fault; // empty: text is the line
     };
 
-    explicit BatchInput(TextEncoding encoding);
+    // Without an encoding, UTF-8 unless a line is ambiguous.
+    explicit BatchInput(std::optional<TextEncoding> encoding);
     ~BatchInput() override;
 
     // path: a file, or "-" for standard input. False, with error() saying why, if it cannot.
@@ -46,9 +49,12 @@ signals:
 
 private:
     bool read_some();
-    Line decoded(int number, QByteArray bytes) const;
+    Line decoded(int number, QByteArray bytes);
+    QString ambiguity(QByteArrayView bytes, const QString& text) const;
 
+    std::optional<TextEncoding> given_;
     TextEncoding encoding_;
+    bool marked_ = false; // a byte order mark began the input: it is UTF-8
     int fd_ = -1;
     bool own_fd_ = false;
     bool regular_ = false;

@@ -1,5 +1,6 @@
 #include "CardSession.h"
 
+#include "ByteDisplay.h"
 #include "CardCommands.h"
 #include "CardText.h"
 #include "PortOperations.h"
@@ -62,22 +63,36 @@ QString bad_reply_message(const QByteArray& reply)
 }
 
 constexpr qsizetype max_key_characters = 32;
-constexpr qsizetype block_bytes = 16;
-
-// The first control character of a field, which would change the frame's shape.
-std::optional<QChar> control_character(QStringView text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return c;
-    }
-    return std::nullopt;
-}
 
 bool is_address(QStringView text)
 {
     return !text.isEmpty() && text.size() <= 3
         && std::ranges::all_of(text, [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// Each names its field by the word of the options and the batch file's header.
+QString refusal_text(
+    const FieldRefusal& refused, const CommandFields& fields, TextEncoding encoding)
+{
+    const QString word = field_word(refused.field);
+    switch (refused.fault) {
+    case FieldFault::control_character:
+        return CardSession::tr("%1: 제어 문자 0x%2는 어느 필드에도 넣을 수 없습니다")
+            .arg(word,
+                QString::number(uint(refused.character), 16).toUpper().rightJustified(2, u'0'));
+    case FieldFault::separator:
+        return CardSession::tr("%1: 필드를 나누는 ';'는 넣을 수 없습니다").arg(word);
+    case FieldFault::unrepresentable:
+        return CardSession::tr("%1: %2 문자는 %3(으)로 쓸 수 없습니다")
+            .arg(word, character_name(refused.character), encoding_label(encoding));
+    case FieldFault::too_many_bytes:
+        return CardSession::tr("data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다")
+            .arg(character_count(fields.data))
+            .arg(refused.bytes)
+            .arg(encoding_label(encoding))
+            .arg(block_bytes);
+    }
+    return {};
 }
 
 } // namespace
@@ -107,20 +122,11 @@ CardSession::CardSession(
 QString CardSession::refusal(CardCommand command, const CommandFields& typed, TextEncoding encoding)
 {
     const CommandFields fields = trimmed_fields(command, typed);
-    const std::pair<CommandField, const QString*> named[]
-        = { { CommandField::address, &fields.address }, { CommandField::key, &fields.key },
-              { CommandField::data, &fields.data } };
-    // Each names its field by the word of the options and the batch file's header.
-    for (const auto& [field, text] : named) {
-        const QString word = field_word(field);
-        if (const auto c = control_character(*text))
-            return tr("%1: 제어 문자 0x%2는 어느 필드에도 넣을 수 없습니다")
-                .arg(word, QString::number(c->unicode(), 16).toUpper().rightJustified(2, u'0'));
-        if (field != CommandField::data && text->contains(u';'))
-            return tr("%1: 필드를 나누는 ';'는 넣을 수 없습니다").arg(word);
-    }
+    // The frame's shape first, then the rules a reader's block and key follow.
+    if (const auto refused = shape_refusal(fields))
+        return refusal_text(*refused, fields, encoding);
     if (!is_address(fields.address))
-        return tr("address: 1~3자리 십진수여야 합니다 ('%1')").arg(fields.address);
+        return tr("address: 1~3자리 십진수여야 합니다 ('%1')").arg(echo_form(fields.address));
     if (const qsizetype count = character_count(fields.key); count > max_key_characters)
         return tr("key: %1자입니다. 최대 %2자까지 넣을 수 있습니다")
             .arg(count)
@@ -128,16 +134,8 @@ QString CardSession::refusal(CardCommand command, const CommandFields& typed, Te
     if (data_too_long(fields))
         return CardCommands::too_long_message();
     const auto encoded = encode_fields(fields, encoding);
-    if (const auto* refused = std::get_if<Unrepresentable>(&encoded))
-        return tr("%1: %2 문자는 %3(으)로 쓸 수 없습니다")
-            .arg(field_word(refused->field), character_name(refused->character),
-                encoding_label(encoding));
-    if (const qsizetype bytes = std::get<EncodedFields>(encoded).data.size(); bytes > block_bytes)
-        return tr("data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다")
-            .arg(character_count(fields.data))
-            .arg(bytes)
-            .arg(encoding_label(encoding))
-            .arg(block_bytes);
+    if (const auto* refused = std::get_if<FieldRefusal>(&encoded))
+        return refusal_text(*refused, fields, encoding);
     return {};
 }
 
@@ -191,8 +189,8 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
     for (const QByteArray& write : writes) {
         if (const CommResult result = line_.output(write); !result) {
             finish(Result::port_error,
-                CardCommands::send_failed_message() + QStringLiteral(" (") + result.detail()
-                    + u')');
+                CardCommands::send_failed_message() + QStringLiteral(" (")
+                    + PortOperations::operator_detail(result) + u')');
             return;
         }
     }

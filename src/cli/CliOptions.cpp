@@ -137,7 +137,9 @@ ProgramHelp CliOptions::help()
             "fails is verify_not_made (the block was written)" },
         { "input-encoding", "utf-8|cp949",
             "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
-            "not valid in it is a bad line, never sent",
+            "not valid in it is a bad line, never sent. Without it, a line that reads as Latin-1 "
+            "in UTF-8 and as Hangul in CP949 is a bad line; with cp949, one holding Hangul in "
+            "UTF-8",
             false, false, Complete::words, "utf-8 cp949" },
     };
     help.options += common_options();

@@ -19,7 +19,8 @@ struct CliOptions : ProgramOptions {
     CardCommand card = CardCommand::read; // Command::card
     CommandFields fields; // as given: trimming and the data's limit come with the run
     QByteArray batch_file; // Command::batch: a path's bytes, or "-" for standard input
-    TextEncoding input_encoding = TextEncoding::utf8; // the batch file's
+    // The batch file's; without it UTF-8, an ambiguous line refused.
+    std::optional<TextEncoding> input_encoding;
     int port = 1;
     int ack_timeout_ms = 1000;
     int card_timeout_ms = 30000; // 0: waits for ever

@@ -251,8 +251,8 @@ void CliRun::report(const BatchLine& line, const CardOutcome& outcome)
         if (is_batch())
             write_out((QStringList { QString::number(line.number),
                            line.command ? command_word(*line.command) : QString(),
-                           trim_spaces(line.fields.address), outcome.word() }
-                          + row)
+                           echo_form(trim_spaces(line.fields.address)), outcome.word() }
+                + row)
                           .join(u'\t')
                           .toUtf8());
         else if (read && outcome.result == Result::completed)

@@ -76,6 +76,44 @@ QString CardCommands::unrepresentable_message(char32_t character, TextEncoding e
         .arg(character_name(character), encoding_label(encoding));
 }
 
+QString CardCommands::field_caption(CommandField field)
+{
+    // As the window labels the fields.
+    switch (field) {
+    case CommandField::address:
+        return QStringLiteral("Address");
+    case CommandField::key:
+        return QStringLiteral("Key A");
+    case CommandField::data:
+        return QCoreApplication::translate("ControlTable", "발행번호");
+    }
+    return {};
+}
+
+QString CardCommands::refusal_message(
+    const FieldRefusal& refused, const CommandFields& fields, TextEncoding encoding)
+{
+    const QString field = field_caption(refused.field);
+    switch (refused.fault) {
+    case FieldFault::control_character:
+        return tr("%1 칸에 제어 문자 %2이(가) 있습니다. 보내지 않았습니다.")
+            .arg(field, echo_form(QString::fromUcs4(&refused.character, 1)));
+    case FieldFault::separator:
+        return tr("%1 칸에는 필드를 나누는 ';'를 넣을 수 없습니다. 보내지 않았습니다.").arg(field);
+    case FieldFault::unrepresentable:
+        return unrepresentable_message(refused.character, encoding);
+    case FieldFault::too_many_bytes:
+        return tr("%1 칸의 %2자는 %3 인코딩으로 %4바이트입니다. 블록에는 %5바이트까지 "
+                  "들어갑니다. 보내지 않았습니다.")
+            .arg(field)
+            .arg(character_count(fields.data))
+            .arg(encoding_label(encoding))
+            .arg(refused.bytes)
+            .arg(block_bytes);
+    }
+    return {};
+}
+
 QString CardCommands::no_port_message()
 {
     return tr("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
@@ -101,8 +139,8 @@ void CardCommands::send(CardCommand command)
         return;
     }
     const auto encoded = encode_fields(fields, card_encoding_);
-    if (const auto* refused = std::get_if<Unrepresentable>(&encoded)) {
-        panel_.show_message(unrepresentable_message(refused->character, card_encoding_), QString());
+    if (const auto* refused = std::get_if<FieldRefusal>(&encoded)) {
+        panel_.show_message(refusal_message(*refused, fields, card_encoding_), QString());
         return;
     }
     const auto& bytes = std::get<EncodedFields>(encoded);

@@ -3,13 +3,14 @@
 // The window's operations (library novard_operations).
 //
 // CardCommands is the card side: a command button's press becomes one frame on the line, its
-// fields in the card's encoding (CP949 unless told otherwise; a character it cannot represent is
-// refused with a message box, and nothing is written), written as three Outputs of the serial
-// control (STX, the body, ETX); the frame is echoed in Label and
-// cmd_state takes the command's first progress value. Every OnComm with data received hands the
-// waiting bytes to decode_reply, which shows each byte in the receive log and lets ACK, NAK, CAN
-// and CR move cmd_state, writing the operator's messages to Label1. The frames, display forms and
-// the progress table are the protocol's codec (src/protocol).
+// fields in the card's encoding (CP949 unless told otherwise), written as three Outputs of the
+// serial control (STX, the body, ETX); the frame is echoed in Label and cmd_state takes the
+// command's first progress value. A character the encoding cannot represent, a control character
+// in any field, a ';' in the address or the key, or data over a block's 16 bytes is refused with a
+// message box, and nothing is written. Every OnComm with data received hands the waiting bytes to
+// decode_reply, which shows each byte in the receive log and lets ACK, NAK, CAN and CR move
+// cmd_state, writing the operator's messages to Label1. The frames, display forms and the progress
+// table are the protocol's codec (src/protocol).
 //
 // PortOperations is the port side: choosing, opening and searching ports.
 //
@@ -58,6 +59,12 @@ public:
     static QString too_long_message(); // "16자를 초과 했습니다"
     // The box for a character the card's encoding cannot represent.
     static QString unrepresentable_message(char32_t character, TextEncoding encoding);
+    // The window's name of a field: the caption beside it.
+    static QString field_caption(CommandField field);
+    // The box for a field that cannot go out as it is: one that would change the frame's shape or
+    // overfill the block, or a character the encoding cannot represent.
+    static QString refusal_message(
+        const FieldRefusal& refused, const CommandFields& fields, TextEncoding encoding);
     static QString no_port_message(); // the box for a send while no port is open
     static QString send_failed_message(); // the box for a write the line refused
 

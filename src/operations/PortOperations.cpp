@@ -1,5 +1,6 @@
 #include "PortOperations.h"
 
+#include "ByteDisplay.h"
 #include "PortPanel.h"
 #include "SerialControl.h"
 
@@ -24,15 +25,19 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
 
 QString PortOperations::operator_detail(const CommResult& result)
 {
+    // The device's path may be the user's (--device, --map): echoed, never raw.
+    const QString detail = result.device().isEmpty()
+        ? result.reason()
+        : echo_form(result.device()) + QStringLiteral(": ") + result.reason();
     switch (result.kind()) {
     case CommResult::Kind::permission:
-        return result.detail() + tr(" — 사용자를 dialout 그룹에 추가하십시오");
+        return detail + tr(" — 사용자를 dialout 그룹에 추가하십시오");
     case CommResult::Kind::busy:
-        return result.detail() + tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
+        return detail + tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
     case CommResult::Kind::other_device:
-        return result.detail() + tr(" — 리더가 아닌 다른 장치가 연결되어 있습니다");
+        return detail + tr(" — 리더가 아닌 다른 장치가 연결되어 있습니다");
     default:
-        return result.detail();
+        return detail;
     }
 }
 

@@ -50,3 +50,25 @@ QString display_text(QByteArrayView bytes)
     text.truncate(out - begin);
     return text;
 }
+
+QString echo_form(QStringView text)
+{
+    QString shown;
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++characters) {
+        if (characters == max_echo_characters)
+            return shown + u'\u2026';
+        const char16_t c = text[i].unicode();
+        if (c < 0x20 || c == 0x7F)
+            shown += display_form(quint8(c));
+        else if (c >= 0x80 && c <= 0x9F)
+            shown += QStringLiteral("[U+%1]").arg(
+                QString::number(c, 16).toUpper().rightJustified(4, u'0'));
+        else
+            shown += text[i];
+        // A pair of surrogates is one character.
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            shown += text[++i];
+    }
+    return shown;
+}

@@ -2,9 +2,16 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 
 // How a received byte is shown in the receive log: 0x00-0x1F and 0x7F by their ASCII names in
 // brackets ("[ACK]", "[CR]", "[DEL]"), 0x20-0x7E as themselves, and 0x80-0xFF as one visible
 // character each from Windows-1252, its five unassigned bytes as U+FFFD.
 QString display_form(quint8 byte);
 QString display_text(QByteArrayView bytes);
+
+// An input (an option's value, a path, a batch line's field) as a message echoes it: 0x00-0x1F and
+// 0x7F by the names above ("[ESC]"), U+0080-U+009F as "[U+009B]", so that none acts on a terminal;
+// a text of more than max_echo_characters characters as its first max_echo_characters and "…".
+inline constexpr qsizetype max_echo_characters = 200;
+QString echo_form(QStringView text);

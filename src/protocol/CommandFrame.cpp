@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <tuple>
 
 QString trim_spaces(QStringView text)
 {
@@ -67,19 +66,69 @@ QString field_word(CommandField field)
     return {};
 }
 
-std::variant<EncodedFields, Unrepresentable> encode_fields(
+namespace {
+
+bool is_control(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+struct NamedField {
+    CommandField field;
+    const QString* text;
+};
+
+std::array<NamedField, 3> named_fields(const CommandFields& fields)
+{
+    return { NamedField { CommandField::address, &fields.address },
+        NamedField { CommandField::key, &fields.key },
+        NamedField { CommandField::data, &fields.data } };
+}
+
+QByteArray& bytes_of(EncodedFields& encoded, CommandField field)
+{
+    switch (field) {
+    case CommandField::address:
+        return encoded.address;
+    case CommandField::key:
+        return encoded.key;
+    case CommandField::data:
+        return encoded.data;
+    }
+    return encoded.data;
+}
+
+} // namespace
+
+std::optional<FieldRefusal> shape_refusal(const CommandFields& fields)
+{
+    for (const auto& [field, text] : named_fields(fields)) {
+        for (const char32_t c : text->toUcs4()) {
+            if (is_control(c))
+                return FieldRefusal { field, FieldFault::control_character, c };
+            if (c == u';' && field != CommandField::data)
+                return FieldRefusal { field, FieldFault::separator, c };
+        }
+    }
+    return std::nullopt;
+}
+
+std::variant<EncodedFields, FieldRefusal> encode_fields(
     const CommandFields& fields, TextEncoding encoding)
 {
+    if (const auto refused = shape_refusal(fields))
+        return *refused;
     EncodedFields encoded;
-    for (const auto& [field, text, bytes] :
-        { std::tuple { CommandField::address, &fields.address, &encoded.address },
-            std::tuple { CommandField::key, &fields.key, &encoded.key },
-            std::tuple { CommandField::data, &fields.data, &encoded.data } }) {
+    for (const auto& [field, text] : named_fields(fields)) {
         auto field_bytes = encode_card_text(*text, encoding);
         if (!field_bytes)
-            return Unrepresentable { field, first_unrepresentable(*text, encoding).value_or(0) };
-        *bytes = std::move(*field_bytes);
+            return FieldRefusal { field, FieldFault::unrepresentable,
+                first_unrepresentable(*text, encoding).value_or(0) };
+        bytes_of(encoded, field) = std::move(*field_bytes);
     }
+    if (encoded.data.size() > block_bytes)
+        return FieldRefusal { CommandField::data, FieldFault::too_many_bytes, 0,
+            encoded.data.size() };
     return encoded;
 }
 

@@ -4,11 +4,12 @@
 // only).
 //
 // Going out, a command is one frame (this header): STX, a body such as "R04;730914", ETX, its
-// fields' characters in the card's encoding (CardText), the one place text becomes bytes. Coming
-// in, every byte is shown in the receive log by its display form (ByteDisplay), the log is kept
-// within its bound (ReceiveLog), and ACK, NAK, CAN and CR move the command's progress through the
-// decoder's table (ReplyDecoder), which names the operator's message for each step. The window's
-// operations (src/operations) and the simulated reader (tools/reader_sim) both build on this.
+// fields' characters in the card's encoding (CardText), the one place text becomes bytes, and
+// only once they pass the one field check of both programs (encode_fields). Coming in, every byte
+// is shown in the receive log by its display form (ByteDisplay), the log is kept within its bound
+// (ReceiveLog), and ACK, NAK, CAN and CR move the command's progress through the decoder's table
+// (ReplyDecoder), which names the operator's message for each step. The window's operations
+// (src/operations) and the simulated reader (tools/reader_sim) both build on this.
 
 #include "CardText.h"
 #include "ReplyDecoder.h"
@@ -16,6 +17,7 @@
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <optional>
 #include <variant>
 
 // The three card commands as they go on the line: STX, the body, ETX, each its own write. The body
@@ -39,12 +41,35 @@ struct EncodedFields {
     QByteArray key;
     QByteArray data;
 };
-// A field holding a character the card's encoding cannot represent: nothing of it is sent.
-struct Unrepresentable {
-    CommandField field;
-    char32_t character;
+
+// Why a field cannot go out as it is.
+enum class FieldFault {
+    // 0x00-0x1F, 0x7F or U+0080-U+009F: an STX or ETX would end the frame or begin another, and
+    // the others act on whatever shows the frame.
+    control_character,
+    // ';' in the address or the key would move every field after it (a ';' in the data, the last
+    // field, goes out as data).
+    separator,
+    unrepresentable, // the card's encoding has no bytes for the character
+    too_many_bytes, // the data is longer than a block once encoded
 };
-std::variant<EncodedFields, Unrepresentable> encode_fields(
+// A field refused: nothing of the frame is sent.
+struct FieldRefusal {
+    CommandField field;
+    FieldFault fault;
+    char32_t character = 0; // the first character at fault; none for too_many_bytes
+    qsizetype bytes = 0; // too_many_bytes: the data's size in the encoding
+};
+
+inline constexpr qsizetype block_bytes = 16;
+
+// The first control character or address or key separator in the fields, which would change the
+// frame's shape.
+std::optional<FieldRefusal> shape_refusal(const CommandFields& fields);
+// The fields' bytes, checked as they go out: their shape first, then each field's encoding, then
+// the data's size in a block. Frames are made from these bytes alone, so no text reaches the line
+// unchecked.
+std::variant<EncodedFields, FieldRefusal> encode_fields(
     const CommandFields& fields, TextEncoding encoding);
 
 inline constexpr char stx = 0x02;

@@ -1,5 +1,7 @@
 #include "OptionTable.h"
 
+#include "ByteDisplay.h"
+
 #include <QFile>
 
 namespace {
@@ -57,12 +59,7 @@ const OptionSpec* find(const QList<OptionSpec>& options, QStringView name)
 
 QString quoted(QStringView text)
 {
-    constexpr qsizetype head = 48, tail = 16;
-    if (text.size() <= head + tail + 1)
-        return u'\'' + text.toString() + u'\'';
-    return u'\'' + text.left(head).toString()
-        + QStringLiteral("…' (%1 characters) '").arg(text.size()) + text.right(tail).toString()
-        + u'\'';
+    return u'\'' + echo_form(text) + u'\'';
 }
 
 bool is_utf8(const QByteArray& bytes)

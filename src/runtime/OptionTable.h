@@ -75,7 +75,8 @@ QString help_text(const ProgramHelp& help);
 // A bash completion for the program: its commands, its options and their values.
 QString bash_completion(const ProgramHelp& help);
 
-// What an error message quotes of a text the user gave: a long one loses its middle, so that a
-// mistyped 100 kB argument is still a one-line message.
+// What an error message quotes of a text the user gave, in single quotes: its echo form
+// (echo_form), so that a mistyped 100 kB argument is one short line and no byte of it acts on the
+// terminal.
 QString quoted(QStringView text);
 bool is_utf8(const QByteArray& bytes);

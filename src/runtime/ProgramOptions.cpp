@@ -1,5 +1,7 @@
 #include "ProgramOptions.h"
 
+#include "ByteDisplay.h"
+
 #include <QFile>
 #include <QSet>
 
@@ -110,7 +112,8 @@ bool ProgramOptions::take(const ParsedArguments& parsed, const ProgramHelp& help
     if (parsed.is_set(QStringLiteral("language"))) {
         language = language_named(parsed.text(QStringLiteral("language")));
         if (!language)
-            return fail(program, language_error(parsed.text(QStringLiteral("language"))));
+            return fail(
+                program, language_error(echo_form(parsed.text(QStringLiteral("language")))));
     }
     if (parsed.is_set(QStringLiteral("card-encoding"))) {
         const auto encoding = encoding_named(parsed.text(QStringLiteral("card-encoding")));

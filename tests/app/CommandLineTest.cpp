@@ -42,7 +42,7 @@ TEST(CommandLine, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
     const QByteArray huge(100'000, 'x');
     const std::pair<QByteArrayList, const char*> bad[] = {
         { { "--frobnicate" }, "unknown option 'frobnicate'" },
-        { { "--" + huge }, "(100000 characters)" },
+        { { "--\x1B]0;t\x07" + huge }, "unknown option '[ESC]]0;t[BEL]xxxx" },
         { { "--map" }, "--map needs a value (COMn=PATH)" },
         { { "--trace", "--json" }, "--trace needs a value, not the option '--json'" },
         { { "--map", "COM0=/x" }, "--map takes COMn=PATH with n from 1 to 16, not 'COM0=/x'" },

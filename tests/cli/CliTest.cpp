@@ -76,11 +76,16 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     };
     // A CSV file as a Korean spreadsheet saves it: CP949.
     const QByteArray cp949_file = "op,address,data\nissue,08,\xC4\xAB\xB5\xE5\nread,08,\n";
+    // Lines two encodings read differently ("짧징" and "째C" in CP949), then "카드" in UTF-8.
+    const QByteArray mixed_file = "op,address,data\nissue,08,\xC2\xAA\xC2\xA1\nissue,08,\xC2\xB0"
+                                  "C\nissue,09,\xEC\xB9\xB4\xEB\x93\x9C\n";
+    const QString issued = "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n";
+    const QString ambiguous = "번째 줄: UTF-8로는 “issue,08,%1”, CP949로는 “issue,08,%2”(으)로 "
+                              "읽힙니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 "
+                              "정하십시오\n";
     const Row rows[] = {
-        { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "",
-            "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
-        { "issue in UTF-8", { "issue", "06", "카드", "--card-encoding", "utf-8" }, 0, "",
-            "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" },
+        { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "", issued },
+        { "issue in UTF-8", { "issue", "06", "카드", "--card-encoding", "utf-8" }, 0, "", issued },
         { "read back in UTF-8, its text beneath", { "read", "6", "--card-encoding", "utf-8" }, 0,
             "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
                 + QString(10, ' ') + "\n",
@@ -95,7 +100,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
         { "a CP949 file read as CP949", { "batch", "-", "--input-encoding", "cp949" }, 0,
             "2\tissue\t08\tcompleted\t\n3\tread\t08\tcompleted\t\u00C4\u00AB\u00B5\u00E5"
                 + QString(12, ' ') + "\ttext: 카드" + QString(12, ' ') + "\n",
-            "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n" + accepted
+            issued + accepted
                 + "카드 읽기 완료\n일괄 처리: 2줄 중 2줄 완료, 0줄 실패, 0줄 실행 안 함\n",
             cp949_file },
         { "a CP949 file read as UTF-8", { "batch", "-", "--stop-on-error" }, 2,
@@ -103,6 +108,18 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
             "2번째 줄: 오프셋 11의 바이트(0xB5)부터 올바른 UTF-8이(가) 아닙니다\n"
             "일괄 처리: 2줄 중 0줄 완료, 1줄 실패, 1줄 실행 안 함\n",
             cp949_file },
+        { "a guess refused, UTF-8 Hangul read as ever", { "batch", "-" }, 2,
+            "2\t\t\tbad_input\t\n3\t\t\tbad_input\t\n4\tissue\t09\tcompleted\t\n",
+            "2" + ambiguous.arg("ª¡", "짧징") + "3" + ambiguous.arg("°C", "째C") + issued
+                + "일괄 처리: 3줄 중 1줄 완료, 2줄 실패, 0줄 실행 안 함\n",
+            mixed_file },
+        { "CP949 as told, UTF-8 Hangul in it refused",
+            { "batch", "-", "--input-encoding", "cp949" }, 2,
+            "2\tissue\t08\tcompleted\t\n3\tissue\t08\tcompleted\t\n4\t\t\tbad_input\t\n",
+            issued + issued + "4번째 줄: --input-encoding cp949인데 UTF-8로 쓴 "
+                + "한글(“issue,09,카드”)이 있습니다. 인코딩이 섞인 파일입니다\n"
+                + "일괄 처리: 3줄 중 2줄 완료, 1줄 실패, 0줄 실행 안 함\n",
+            mixed_file },
         { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
             "읽기 명령 에러\n" },
         { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
@@ -128,14 +145,13 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
 
     // Refused before the port opens, in one line naming the field.
     const std::pair<QStringList, QString> refusals[] = {
-        { { "read", "0\x03" }, "address: holds the control character 0x03," },
-        { { "read", "04", "--key", "73\t914" }, "key: holds the control character 0x09," },
-        { { "issue", "04", "a\x7F" }, "data: holds the control character 0x7F," },
-        { { "read", "04", "--key", "73;914" }, "key: holds ';', which separates the fields" },
+        { { "issue", "08", "\x02N08;730914;EVIL" }, "data: holds the control character 0x02," },
+        { { "issue", "04", "a\u0085" }, "data: holds the control character 0x85," },
+        { { "read", "04", "--key", "730914;EVIL" }, "key: holds ';', which separates the fields" },
         { { "read", "0004" }, "address: 1 to 3 decimal digits, not '0004'" },
         { { "read", "04", "--key", QString(33, 'k') }, "key: 33 characters; it holds at most 32" },
-        { { "issue", "04", "가나다라마바", "--card-encoding", "utf-8" },
-            "data: 6 characters are 18 bytes in UTF-8; a block holds 16" },
+        { { "issue", "04", "가나다라마바사아자" },
+            "data: 9 characters are 18 bytes in CP949; a block holds 16" },
         { { "issue", "04", "가😀" }, "data: “😀” (U+1F600) cannot be written in CP949" },
     };
     for (const auto& [arguments, why] : refusals) {
@@ -165,7 +181,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     // Lines end at LF, CR LF or CR.
     const QStringList batch = QStringList { "batch", "-" } + on_sim;
     const QByteArray input
-        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,write,04,\n"
+        = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,\x1B]0;title\x07,04,\n"
           "12345678901234567,issue,06,\r\n\r,read,06,\r,read,08,000000\n,read,09\xff,\n";
     const Ran batched = cli(batch + QStringList { "--json" }, input);
     const QStringList lines = batched.out.split(u'\n', Qt::SkipEmptyParts);
@@ -179,7 +195,8 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
     EXPECT_EQ(batched.status, 2);
     EXPECT_TRUE(
-        batched.err.contains("4번째 줄: 알 수 없는 op 'write' (read, issue, modify 중 하나)\n"));
+        batched.err.contains("4번째 줄: 알 수 없는 op '[ESC]]0;title[BEL]' (read, issue, modify 중 "
+                             "하나)\n"));
     // In Korean no English word but names: ports, Key A, the file's columns, the command words.
     EXPECT_FALSE(QString(batched.err)
                      .remove(QRegularExpression(

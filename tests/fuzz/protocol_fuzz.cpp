@@ -1,12 +1,14 @@
 // Runs the card protocol through a sequence of operator actions and reader replies taken from the
 // input, and checks after every step that the receive log stays within its bound with the newest
-// batch at its end. The sanitizers watch everything else.
+// batch at its end, and after every press that no field changed the frame. The sanitizers watch
+// everything else.
 
 #include "ByteDisplay.h"
 #include "CardCommands.h"
 #include "FakeSerialControl.h"
 #include "MemoryCardPanel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -51,7 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 : QString::fromStdU16String(units);
             break;
         case 1:
+            line.clear_outputs();
             (commands.*presses[input.ConsumeIntegralInRange(0, 4)])();
+            // Whatever the fields hold, a body keeps the frame's shape: no control byte, and a
+            // read's address and key split by one ';'.
+            if (const QByteArray body = line.outputs().value(1);
+                std::ranges::any_of(body, [](char b) { return quint8(b) < 0x20 || b == 0x7F; })
+                || (body.startsWith('R') && body.count(';') != 1))
+                qFatal("broken: a field changed the frame's shape");
             break;
         case 2:
             batch = QByteArray::fromStdString(input.ConsumeRandomLengthString(255));

@@ -13,38 +13,58 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 namespace {
 
 using enum CardCommand;
 
-// A field's text to the bytes on the line, or the character refused; "카드" as the Windows tool
-// wrote it in CP949. The frame and its echo from these bytes are the window's tests'.
-TEST(CardText, EachFieldBecomesItsEncodingsBytesOrItsFirstUnrepresentableCharacterIsRefused)
+// A field's text to the bytes on the line, or why it is refused before a byte goes out; "카드" as
+// the Windows tool wrote it in CP949. The window's and novard-cli's tests run the hostile rows
+// through each program.
+TEST(CardText, EachFieldBecomesItsEncodingsBytesOrIsRefusedWithItsFieldAndWhy)
 {
     using enum TextEncoding;
-    const struct {
-        const char* text;
-        TextEncoding encoding;
-        const char* bytes_or_refusal;
-    } rows[] = { { "카드", cp949, "C4 AB B5 E5" }, { "카드", utf8, "EC B9 B4 EB 93 9C" },
-        { "똠힣ㄱ", cp949, "8C 63 C6 52 A4 A1" }, { "Az09 ;~", cp949, "41 7A 30 39 20 3B 7E" },
-        { "①×€", cp949, "A8 E7 A1 BF A2 E6" }, { "é", cp949, "data “é” (U+00E9)" },
-        { "é", utf8, "C3 A9" }, { "가😀", cp949, "data “😀” (U+1F600)" },
-        { "😀", utf8, "F0 9F 98 80" }, { "𠀀", cp949, "data “𠀀” (U+20000)" } };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.text << ' ' << int(row.encoding));
-        const auto encoded = encode_fields({ "04", "", QString::fromUtf8(row.text) }, row.encoding);
+    using enum CommandField;
+    // The field, its text, the card's encoding, and the field's bytes or the refusal.
+    const std::tuple<CommandField, const char*, TextEncoding, const char*> rows[] = {
+        { data, "카드", cp949, "C4 AB B5 E5" }, { data, "카드", utf8, "EC B9 B4 EB 93 9C" },
+        { data, "똠힣ㄱ", cp949, "8C 63 C6 52 A4 A1" },
+        { data, "Az09 ;~", cp949, "41 7A 30 39 20 3B 7E" },
+        { data, "①×€", cp949, "A8 E7 A1 BF A2 E6" }, { data, "é", cp949, "data “é” (U+00E9)" },
+        { data, "é", utf8, "C3 A9" }, { data, "가😀", cp949, "data “😀” (U+1F600)" },
+        { data, "😀", utf8, "F0 9F 98 80" }, { data, "𠀀", cp949, "data “𠀀” (U+20000)" },
+        { data, "\x02N08;730914;EVIL", cp949, "data “\x02” (U+0002)" },
+        { key, "730914;EVIL", cp949, "key “;” (U+003B)" },
+        { address, "0\x03", utf8, "address “\x03” (U+0003)" },
+        { key, "73\t914", cp949, "key “\t” (U+0009)" },
+        { data, "a\x7F", cp949, "data “\x7F” (U+007F)" },
+        { data, "a\u0085", utf8, "data “\u0085” (U+0085)" }, { data, "a\u00A0", utf8, "61 C2 A0" },
+        { data, "가나다라마바사아", cp949, "B0 A1 B3 AA B4 D9 B6 F3 B8 B6 B9 D9 BB E7 BE C6" },
+        { data, "가나다라마바사아자", cp949, "data 18 bytes" },
+        { data, "가나다라마바", utf8, "data 18 bytes" }
+    };
+    for (const auto& [field, typed, encoding, bytes_or_refusal] : rows) {
+        SCOPED_TRACE(testing::Message() << typed << ' ' << int(encoding));
+        CommandFields fields;
+        QString& text = field == address ? fields.address : field == key ? fields.key : fields.data;
+        text = QString::fromUtf8(typed);
+        const auto encoded = encode_fields(fields, encoding);
+        // The bytes of the one field given, or the field refused and its character or size.
         const auto* bytes = std::get_if<EncodedFields>(&encoded);
-        const auto* refused = std::get_if<Unrepresentable>(&encoded);
-        EXPECT_EQ(bytes ? QString::fromLatin1(bytes->data.toHex(' ').toUpper())
-                        : field_word(refused->field) + ' ' + character_name(refused->character),
-            QString::fromUtf8(row.bytes_or_refusal));
-        EXPECT_EQ(bytes ? decode_card_text(bytes->data, row.encoding) : std::nullopt,
-            bytes ? std::optional(QString::fromUtf8(row.text)) : std::nullopt);
+        const auto* refused = std::get_if<FieldRefusal>(&encoded);
+        EXPECT_EQ(bytes ? QString::fromLatin1(
+                      (bytes->address + bytes->key + bytes->data).toHex(' ').toUpper())
+                        : field_word(refused->field) + ' '
+                    + (refused->bytes > 0 ? QString::number(refused->bytes) + " bytes"
+                                          : character_name(refused->character)),
+            QString::fromUtf8(bytes_or_refusal));
+        const auto text_bytes = encode_card_text(text, encoding);
+        EXPECT_EQ(text_bytes ? decode_card_text(*text_bytes, encoding) : std::nullopt,
+            text_bytes ? std::optional(text) : std::nullopt);
     }
     const auto lone = encode_fields({ "04", QString(QChar(0xD83D)), "" }, utf8);
-    EXPECT_EQ(std::get<Unrepresentable>(lone).field, CommandField::key);
+    EXPECT_EQ(std::get<FieldRefusal>(lone).field, CommandField::key);
     EXPECT_EQ(decode_card_text("\xC4\xAB\xB5", cp949), std::nullopt) << "a cut character";
     EXPECT_EQ(decode_card_text("\xFF", utf8), std::nullopt);
     // Only spaces are trimmed, and characters are counted as the operator sees them. Sending

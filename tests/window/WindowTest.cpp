@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -294,22 +295,36 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
 
-    // Too long data, a character CP949 lacks, or a write refused mid-frame, sends no more and says
-    // why.
-    press("cmdwrite");
-    type_into("txtwrdata", "12345678901234567");
+    // Eight Hangul fill a block in CP949. Too long data, a character CP949 lacks, nine Hangul,
+    // text that would change the frame (pasted STX, a key holding ';'), or a write refused
+    // mid-frame, sends no more and says why.
+    type_into("txtwrdata", "가나다라마바사아");
     line.clear_outputs();
     press("cmdwrite");
-    type_into("txtwrdata", "카드😀");
+    EXPECT_EQ(line.outputs().value(1).size(), 27) << "N04;730914; and 16 bytes";
+    line.clear_outputs();
+    for (const char* data : { "12345678901234567", "카드😀", "가나다라마바사아자" }) {
+        type_into("txtwrdata", QString::fromUtf8(data));
+        press("cmdwrite");
+    }
+    QApplication::clipboard()->setText("\x02N08;730914;EVIL");
+    type_into("txtwrdata", ""); // pasted over all of it
+    QTest::keyClick(get("txtwrdata"), Qt::Key_V, Qt::ControlModifier);
     press("cmdwrite");
     // A device pulled out mid-frame: the rest is not sent and the reason is told.
     line.outputs_before_refusal = 1;
     press("cmd_read");
+    type_into("read_secret", "730914;EVIL");
+    press("cmdeditwrite");
     EXPECT_EQ(desktop.boxes,
         QStringList({ "16자를 초과 했습니다",
             "“😀” (U+1F600) 문자는 CP949 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.",
+            "발행번호 칸의 9자는 CP949 인코딩으로 18바이트입니다. 블록에는 16바이트까지 "
+            "들어갑니다. 보내지 않았습니다.",
+            "발행번호 칸에 제어 문자 [STX]이(가) 있습니다. 보내지 않았습니다.",
             "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다. | COM1: "
-            "입력/출력 오류" }));
+            "입력/출력 오류",
+            "Key A 칸에는 필드를 나누는 ';'를 넣을 수 없습니다. 보내지 않았습니다." }));
     EXPECT_EQ(line.outputs(), QByteArrayList { "\x02" });
     EXPECT_EQ(window->commands().cmd_state(), "new");
 }
