@@ -35,7 +35,7 @@
         <translation>not valid %1 from the byte at offset %2 (0x%3)</translation>
     </message>
     <message>
-        <source>UTF-8로는 “%1”, CP949로는 “%2”(으)로 읽힙니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 정하십시오</source>
+        <source>UTF-8로 읽으면 “%1”, CP949로 읽으면 “%2”입니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 정하십시오</source>
         <translation>reads as “%1” in UTF-8 and as “%2” in CP949; name the file&apos;s encoding with --input-encoding utf-8 or cp949</translation>
     </message>
     <message>
@@ -62,7 +62,7 @@
         <translation>The character %1 cannot be written to a card in %2. Nothing was sent.</translation>
     </message>
     <message>
-        <source>%1 칸에 제어 문자 %2이(가) 있습니다. 보내지 않았습니다.</source>
+        <source>%1 칸에 제어 문자가 있습니다(%2). 보내지 않았습니다.</source>
         <translation>The %1 field holds the control character %2. Nothing was sent.</translation>
     </message>
     <message>

@@ -168,7 +168,7 @@ QString BatchInput::ambiguity(QByteArrayView bytes, const QString& text) const
     using enum TextEncoding;
     if (!given_ && !marked_ && latin1_only(text)) {
         if (const auto korean = decode_card_text(bytes, cp949); korean && hangul_only(*korean))
-            return tr("UTF-8로는 “%1”, CP949로는 “%2”(으)로 읽힙니다. --input-encoding utf-8 "
+            return tr("UTF-8로 읽으면 “%1”, CP949로 읽으면 “%2”입니다. --input-encoding utf-8 "
                       "또는 cp949로 파일의 인코딩을 정하십시오")
                 .arg(echo_form(text), echo_form(*korean));
     } else if (given_ == cp949) {

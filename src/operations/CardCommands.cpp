@@ -96,7 +96,7 @@ QString CardCommands::refusal_message(
     const QString field = field_caption(refused.field);
     switch (refused.fault) {
     case FieldFault::control_character:
-        return tr("%1 칸에 제어 문자 %2이(가) 있습니다. 보내지 않았습니다.")
+        return tr("%1 칸에 제어 문자가 있습니다(%2). 보내지 않았습니다.")
             .arg(field, echo_form(QString::fromUcs4(&refused.character, 1)));
     case FieldFault::separator:
         return tr("%1 칸에는 필드를 나누는 ';'를 넣을 수 없습니다. 보내지 않았습니다.").arg(field);

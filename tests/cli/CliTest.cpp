@@ -80,9 +80,10 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const QByteArray mixed_file = "op,address,data\nissue,08,\xC2\xAA\xC2\xA1\nissue,08,\xC2\xB0"
                                   "C\nissue,09,\xEC\xB9\xB4\xEB\x93\x9C\n";
     const QString issued = "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n";
-    const QString ambiguous = "번째 줄: UTF-8로는 “issue,08,%1”, CP949로는 “issue,08,%2”(으)로 "
-                              "읽힙니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 "
-                              "정하십시오\n";
+    const QString ambiguous
+        = "번째 줄: UTF-8로 읽으면 “issue,08,%1”, CP949로 읽으면 "
+          "“issue,08,%2”입니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 "
+          "정하십시오\n";
     const Row rows[] = {
         { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "", issued },
         { "issue in UTF-8", { "issue", "06", "카드", "--card-encoding", "utf-8" }, 0, "", issued },
