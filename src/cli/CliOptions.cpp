@@ -138,7 +138,7 @@ ProgramHelp CliOptions::help()
         { QString::number(output_lost_status),
             "standard output could not be written (its reader went away, a full disk): no "
             "new card is begun, the card in progress ends and the summary goes to standard "
-            "error" },
+            "error; also for --help, --version and ports" },
     };
     help.epilogue = QStringLiteral(
         "A batch exits with the status of its first card that did not complete. SIGINT, "

@@ -1,7 +1,7 @@
-// The two programs as processes. The simulated card reader through its real pseudo-terminal: the
+// The programs as processes. The simulated card reader through its real pseudo-terminal: the
 // pace of its answers, its buffer, its link and its options. novard-demo: the
 // reader that --demo starts, gone with the tool however it ends; stop signals; the options that
-// end before any window.
+// end before any window. All three: standard descriptors closed or unwritable.
 
 #include "DemoReader.h"
 #include "Pty.h"
@@ -275,6 +275,60 @@ TEST(Demo, ListPortsBadTraceFilesAndABadLanguageEndBeforeAnyWindow)
     }
 }
 
+// Each program ends with status 7 when standard output cannot take what it was asked to print,
+// and runs started with its standard descriptors closed as with them on /dev/null: a card is
+// written and told done. Under nohup, SIGHUP leaves novard-cli running.
+TEST(Programs, OutputNotWrittenIsStatus7ClosedDescriptorsAreNullAndNohupHolds)
+{
+    const QTemporaryDir folder;
+    const QStringList mapped { "--port-dir", folder.path(), "--map", "COM1=/dev/reader" };
+    const std::pair<const char*, QStringList> rows[] = {
+        { NOVARD_DEMO, { "--help" } },
+        { NOVARD_DEMO, QStringList { "--list-ports" } + mapped },
+        { NOVARD_CLI, { "--version" } },
+        { NOVARD_CLI, QStringList { "ports" } + mapped },
+        { NOVARD_READER_SIM, { "--help" } },
+        { NOVARD_READER_SIM, { "--version" } },
+    };
+    const auto closed_run = [](QProcess& process, const QString& program, const QStringList& args) {
+        die_with_test(process);
+        process.start(
+            "/bin/sh", QStringList { "-c", R"(exec "$0" "$@" <&- >&- 2>&-)", program } + args);
+    };
+    for (const auto& [program, arguments] : rows) {
+        SCOPED_TRACE((QFileInfo(program).fileName() + ' ' + arguments[0]).toStdString());
+        QProcess full;
+        die_with_test(full);
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.start(program, arguments);
+        EXPECT_EQ(exit_status(full), 7);
+        QProcess closed;
+        closed_run(closed, program, arguments);
+        EXPECT_EQ(exit_status(closed), 0);
+    }
+
+    SimulatorProcess sim({ "--delay", "0" });
+    ASSERT_TRUE(sim.ready());
+    QProcess tool;
+    closed_run(tool, NOVARD_CLI, { "issue", "08", "CLOSED", "--port-dir", sim.folder() });
+    EXPECT_EQ(exit_status(tool), 0);
+    tool.start(NOVARD_CLI, { "read", "08", "--port-dir", sim.folder() });
+    EXPECT_EQ(exit_status(tool), 0);
+    EXPECT_TRUE(tool.readAllStandardOutput().contains("CLOSED"));
+
+    SimulatorProcess waiting({ "--manual" });
+    ASSERT_TRUE(waiting.ready());
+    QProcess held;
+    die_with_test(held);
+    held.setProcessChannelMode(QProcess::MergedChannels);
+    held.start("nohup", { NOVARD_CLI, "read", "04", "--port-dir", waiting.folder() });
+    // Its first words come once the reader took the frame: the handlers are in place by then.
+    ASSERT_TRUE(held.waitForReadyRead(60000));
+    for (const int signal_number : { SIGHUP, SIGTERM })
+        ::kill(pid_t(held.processId()), signal_number);
+    EXPECT_EQ(exit_status(held), 128 + SIGTERM) << "SIGHUP was ignored, as nohup left it";
+}
+
 // The wire trace on a FIFO: the tool never waits for its reader; one that goes away costs lines but
 // neither the tool (no SIGPIPE) nor its lock file. The loss is told once on standard error, and
 // once a reader is back the trace says how many lines were lost before it goes on.
@@ -345,6 +399,13 @@ TEST(Trace, AFullFileIsKeptAsFileDot1AndARemovedOneIsMadeAgain)
     // Each batch's line is over 400 bytes: the third goes to a new file.
     for (const char batch : { '1', '2', '3' })
         trace.received(QByteArray(100, batch));
+    // Its frames hold Key A: a file made, and one begun anew, is the owner's alone.
+    for (const QString& name : { path, path + ".1" }) {
+        struct stat made { };
+        EXPECT_TRUE(::stat(QFile::encodeName(name).constData(), &made) == 0
+            && (made.st_mode & 07777) == 0600)
+            << name.toStdString();
+    }
     QFile kept(path + ".1");
     EXPECT_TRUE(first_line(kept.fileName()).contains(" recv  31 31 31 "));
     EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.size() <= 1024

@@ -7,6 +7,7 @@
 #include "LineLoop.h"
 #include "PtyDevice.h"
 #include "Reader.h"
+#include "StandardStreams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -61,7 +62,8 @@ device open are lost, as on a real line. Answers wait in a buffer of
 the oldest waiting answers are dropped, whole.
 
 Exit status: 0 after a stop signal, 1 when the device or the link
-cannot be made or the line fails, 2 for bad options.)";
+cannot be made or the line fails, 2 for bad options, 7 when standard
+output cannot be written (--help, --version, the device's path).)";
 
 void print_line(const QString& text)
 {
@@ -79,6 +81,7 @@ int bad_options(const QString& text)
 
 int main(int argc, char** argv)
 {
+    open_standard_descriptors();
     // Blocked before the link exists, so a stop signal can only end the loop, which cleans up.
     const sigset_t stop_signals = LineLoop::stop_signals();
     sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
@@ -116,10 +119,14 @@ int main(int argc, char** argv)
 
     if (!parser.parse(QCoreApplication::arguments()))
         return bad_options(parser.errorText());
+    // QCommandLineParser's own showHelp() and showVersion() exit 0 even when nothing was written.
     if (parser.isSet(help_option))
-        parser.showHelp(0);
+        return print_out(qPrintable(parser.helpText())) ? 0 : output_failed_status;
     if (parser.isSet(version_option))
-        parser.showVersion();
+        return print_out(qPrintable(QStringLiteral("%1 %2\n").arg(
+                   QCoreApplication::applicationName(), QCoreApplication::applicationVersion())))
+            ? 0
+            : output_failed_status;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(link_option)))
@@ -150,7 +157,8 @@ int main(int argc, char** argv)
     LineLoop loop(
         device, reader, { std::chrono::milliseconds(delay_ms), parser.isSet(manual_option) });
 
-    std::printf("%s\n", qPrintable(device.path()));
-    std::fflush(stdout);
+    // Whoever started the reader learns its device from this line alone.
+    if (!print_out(qPrintable(device.path() + u'\n')))
+        return output_failed_status;
     return loop.run();
 }
