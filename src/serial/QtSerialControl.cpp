@@ -1,10 +1,14 @@
 #include "QtSerialControl.h"
 
-#include <QFile>
+#include "DeviceNode.h"
+#include "QtSerialTerms.h"
+
 #include <QFileInfo>
 #include <QMetaObject>
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -13,65 +17,11 @@ namespace {
 // Longer than udev takes to give a new node its properties, shorter than the once-a-second check.
 constexpr qint64 identity_settle_ms = 500;
 
-QSerialPort::Parity to_qt(LineSettings::Parity parity)
-{
-    switch (parity) {
-    case LineSettings::Parity::none:
-        return QSerialPort::NoParity;
-    case LineSettings::Parity::even:
-        return QSerialPort::EvenParity;
-    case LineSettings::Parity::odd:
-        return QSerialPort::OddParity;
-    case LineSettings::Parity::mark:
-        return QSerialPort::MarkParity;
-    case LineSettings::Parity::space:
-        return QSerialPort::SpaceParity;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits to_qt(LineSettings::StopBits stop_bits)
-{
-    switch (stop_bits) {
-    case LineSettings::StopBits::one:
-        return QSerialPort::OneStop;
-    case LineSettings::StopBits::one_and_half:
-        // A Unix terminal has one or two stop bits only, and QSerialPort quietly makes 1.5 one.
-        // With 5-bit characters a UART sends 1.5 stop bits where two are set, as on Windows.
-        return QSerialPort::TwoStop;
-    case LineSettings::StopBits::two:
-        return QSerialPort::TwoStop;
-    }
-    return QSerialPort::OneStop;
-}
-
 // QSerialPort takes a name that does not start with "/", "./" or "../" as a device under /dev, so
 // a port folder given relative to the working directory is made absolute first.
 QString system_location(const QString& device)
 {
     return QFileInfo(device).absoluteFilePath();
-}
-
-// QSerialPort tells its kind of failure, not the system's error code; the code each kind stands
-// for, so that the reason is told in the operator's language.
-int system_error(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return ENODEV;
-    case QSerialPort::PermissionError:
-        return EACCES;
-    case QSerialPort::OpenError:
-        return EBUSY;
-    case QSerialPort::NotOpenError:
-        return EBADF;
-    case QSerialPort::UnsupportedOperationError:
-        return EINVAL;
-    case QSerialPort::TimeoutError:
-        return ETIMEDOUT;
-    default:
-        return EIO;
-    }
 }
 
 // What a failure names: the device, or the port's own name when no device has its number.
@@ -173,17 +123,22 @@ CommResult QtSerialControl::open_device(const QString& device)
     if (!QFileInfo::exists(location))
         return CommResult::failure(device, ENOENT);
     // QSerialPort names its lock file after the name it is given, and root passes the terminal's
-    // exclusive mode: given a link, a second name of one device would take a second lock and open
-    // it twice. The real node takes the one lock every name shares, the one minicom and picocom
-    // take (LCK..ttyUSB0); messages and the trace still name the device as the operator gave it.
-    const QString node = QFileInfo(location).canonicalFilePath();
-    port_.setPortName(node.isEmpty() ? location : node);
+    // exclusive mode: given a link or a bind mount, a second name of one device would take a
+    // second lock and open it twice. The kernel's name takes the one lock every name shares, the
+    // one minicom and picocom take (LCK..ttyUSB0); messages and the trace still name the device as
+    // the operator gave it.
+    const QString node = DeviceNode::kernel_name(location);
+    // Before QSerialPort, which puts its settings and modem lines on the device as it opens it.
+    if (const CommResult locked = lock_.take(node, device); !locked)
+        return locked;
+    port_.setPortName(node);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     // On a closed port this only records the values; open() puts them all on the line at once.
     (void)apply_line_settings();
     if (!port_.open(QIODevice::ReadWrite)) {
-        const CommResult failure = open_failure(device, location);
+        const CommResult failure = open_failure(device);
         port_.clearError();
+        lock_.release();
         return failure;
     }
     open_device_ = device;
@@ -201,6 +156,9 @@ CommResult QtSerialControl::output(const QByteArray& bytes)
             named_device(map_.device_for(comm_port()), comm_port()), not_open_reason());
     if (port_.write(bytes) != bytes.size())
         return CommResult::failure(open_device_, system_error(port_.error()));
+    // A burst begins on an idle line: nothing waits here or in the driver.
+    if (unsent_.isEmpty() && driver_unsent() == 0)
+        burst_sent_ = 0;
     unsent_ += bytes;
     // QSerialPort only queues the bytes and writes them from the event loop. flush() hands them to
     // the driver now without blocking (the descriptor is non-blocking), so a refused write (a
@@ -222,15 +180,23 @@ void QtSerialControl::report_written()
     if (observer_)
         observer_->written(QByteArrayView(unsent_).first(gone));
     unsent_.remove(0, gone);
-    burst_sent_ = unsent_.isEmpty() ? 0 : burst_sent_ + gone;
+    burst_sent_ += gone;
 }
 
-qsizetype QtSerialControl::give_up_unsent()
+qsizetype QtSerialControl::driver_unsent() const
+{
+    int queued = 0;
+    if (::ioctl(int(port_.handle()), TIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued;
+}
+
+qsizetype QtSerialControl::give_up_unsent(qsizetype driver_held)
 {
     report_written();
-    const qsizetype unsent = unsent_.size();
+    const qsizetype unsent = unsent_.size() + driver_held;
     if (unsent > 0 && observer_)
-        observer_->cut(burst_sent_, unsent);
+        observer_->cut(qMax(burst_sent_ - driver_held, qint64(0)), unsent);
     unsent_.clear();
     burst_sent_ = 0;
     return unsent;
@@ -238,10 +204,29 @@ qsizetype QtSerialControl::give_up_unsent()
 
 qsizetype QtSerialControl::drop_unsent()
 {
-    const qsizetype unsent = give_up_unsent();
-    // This also discards what the driver holds still, which the reader never had whole either.
-    if (unsent > 0)
+    // A pseudo-terminal says it holds nothing whatever it holds, and discarding its output throws
+    // away what it took, told as sent, unseen: there it is left to go. From any other device,
+    // what the driver holds has been told as sent but is discarded with the rest, so it is told as
+    // not sent.
+    const int fd = int(port_.handle());
+    const bool pty = DeviceNode::pseudo_terminal(fd);
+    const qsizetype unsent = give_up_unsent(pty ? 0 : driver_unsent());
+    if (unsent == 0)
+        return 0;
+    // QSerialPort (6.4) empties its own buffer only together with the driver's (tcflush): for a
+    // pseudo-terminal the flush goes to /dev/null, put at the descriptor's number for that call.
+    const int device = pty ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    const int null = pty ? ::open("/dev/null", O_RDWR | O_CLOEXEC) : -1;
+    const bool swapped = device >= 0 && null >= 0 && ::dup3(null, fd, O_CLOEXEC) == fd;
+    if (!pty || swapped)
         (void)port_.clear(QSerialPort::Output);
+    if (swapped)
+        (void)::dup3(device, fd, O_CLOEXEC);
+    for (const int spare : { device, null }) {
+        if (spare >= 0)
+            ::close(spare);
+    }
+    port_.clearError();
     return unsent;
 }
 
@@ -335,6 +320,7 @@ void QtSerialControl::close_device()
         if (observer_)
             observer_->closed(open_device_);
     }
+    lock_.release();
     port_.clearError();
 }
 
@@ -385,16 +371,12 @@ bool QtSerialControl::device_gone() const
     return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-CommResult QtSerialControl::open_failure(const QString& device, const QString& location) const
+CommResult QtSerialControl::open_failure(const QString& device) const
 {
-    if (port_.error() != QSerialPort::PermissionError)
-        return CommResult::failure(device, system_error(port_.error()));
     // QSerialPort says PermissionError for a device the user may not open, for one another
-    // program holds (EBUSY, the terminal's exclusive mode) and for one whose lock file (LCK..name
-    // in /var/lock) another program has, the last in words of its own. Root is not kept out by
-    // the exclusive mode, so for root the lock is how a busy device shows. Which it was shows in
-    // whether the device itself may be opened.
-    if (::access(QFile::encodeName(location).constData(), R_OK | W_OK) != 0)
-        return CommResult::failure(device, errno, CommResult::Kind::permission);
-    return CommResult::failure(device, EBUSY, CommResult::Kind::busy);
+    // program holds (EBUSY, the terminal's exclusive mode) and for one whose lock file another
+    // program has. The port's own lock opened the device a moment before, so it is not the first.
+    if (port_.error() == QSerialPort::PermissionError)
+        return CommResult::failure(device, EBUSY, CommResult::Kind::busy);
+    return CommResult::failure(device, system_error(port_.error()));
 }

@@ -1,16 +1,22 @@
 #include "QtSerialControl.h"
+#include "PortLock.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSystemPorts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
+#include <QProcess>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 
 namespace {
@@ -41,6 +47,18 @@ protected:
         return map;
     }
     QString com2() const { return folder.filePath(QStringLiteral("COM2")); }
+    QString lock_file() const
+    {
+        return "/var/lock/LCK.." + first.device_path().mid(5).replace(u'/', u'_');
+    }
+    // "process N holds the lock file" for the lock file of COM1.
+    QString held_by(qint64 pid) const
+    {
+        return QStringLiteral("%1: 프로세스 %2이(가) 잠금 파일 %3을(를) 가지고 있습니다")
+            .arg(first.device_path())
+            .arg(pid)
+            .arg(lock_file());
+    }
     // COM1's speeds, framing and flow-control flags; asked on the master side, they are those of
     // the device side.
     using Line = std::tuple<speed_t, speed_t, tcflag_t, tcflag_t>;
@@ -97,13 +115,13 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     EXPECT_EQ(control.output("R").detail(), device + ": " + SerialControl::not_open_reason());
 
     // Another serial program's lock file under /var/lock is what keeps even root out; a port of
-    // this process takes it the same way.
+    // this process takes it the same way, in QLockFile's form.
     control.set_comm_port(1);
     {
         QSerialPort holder(first.device_path());
         ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
         const CommResult busy = control.open_port();
-        EXPECT_EQ(busy.detail(), first.device_path() + ": 장치나 자원이 동작 중");
+        EXPECT_EQ(busy.detail(), held_by(getpid()));
         EXPECT_EQ(busy.kind(), CommResult::Kind::busy) << "told by the error, in any language";
     }
     ASSERT_TRUE(control.open_port()) << "once released, it opens";
@@ -124,7 +142,118 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     EXPECT_GT(observer.told.second, 0);
     EXPECT_EQ(observer.sent + observer.told.second, 64 * 4096);
     EXPECT_EQ((observer.told.first + observer.told.second) % 4096, 0) << "whole writes";
-    EXPECT_EQ(first.read(expected.size()).left(expected.size()), expected);
+    const QByteArray start = first.read(expected.size());
+    EXPECT_EQ(start.left(expected.size()), expected);
+
+    const qint64 x_waiting = expected.size() + observer.sent - start.size();
+    EXPECT_EQ(first.read(x_waiting, 60000), QByteArray(x_waiting, 'x'));
+
+    // A frame given up on a pseudo-terminal: what it took was told as sent, and arrives.
+    ASSERT_TRUE(control.open_port());
+    observer.sent = 0;
+    for (int i = 0; control.bytes_unsent() == 0; ++i)
+        ASSERT_TRUE(control.output(QByteArray(4096, 'y'))) << i;
+    EXPECT_GT(control.drop_unsent(), 0);
+    const qint64 told_sent = observer.sent;
+    ASSERT_TRUE(control.output("Z"));
+    QByteArray arrived;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (arrived += first.read(4096, 10)).endsWith('Z'); }, 60000));
+    EXPECT_TRUE(arrived == QByteArray(told_sent, 'y') + 'Z')
+        << arrived.size() << " for " << told_sent;
+}
+
+// A lock file is read in the forms serial programs write: while its process lives the port is
+// busy, named with it; one that names no process blocks the port, named and left in place; a dead
+// process's is replaced. A bind mount of the device reaches the same lock.
+TEST_F(SerialOnPty, LockFilesAreReadAsOtherProgramsWriteThemUnderTheKernelsName)
+{
+    const pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+    const QString blocks = first.device_path() + ": 잠금 파일 " + lock_file()
+        + "을(를) 프로세스 번호로 읽을 수 없어 이 파일이 포트를 막고 있습니다 — 포트를 쓰는 "
+          "프로그램이 없으면 이 파일을 지우십시오";
+    const struct {
+        const char* name;
+        std::optional<QByteArray> content; // none: a directory
+        QString refusal;
+    } rows[] = {
+        { "HDB form, live", QByteArray::number(getpid()).rightJustified(10) + '\n',
+            held_by(getpid()) },
+        { "garbage", "uucp\n", blocks },
+        { "empty", "", blocks },
+        { "a directory", std::nullopt, blocks },
+        { "HDB form, dead", QByteArray::number(dead).rightJustified(10) + '\n', {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile lock(lock_file());
+        ASSERT_TRUE(row.content ? lock.open(QIODevice::WriteOnly) && lock.write(*row.content) >= 0
+                                : QDir().mkdir(lock.fileName()));
+        lock.close();
+        const CommResult result = control.open_port();
+        EXPECT_EQ(result.detail(), row.refusal);
+        EXPECT_EQ(result.kind() == CommResult::Kind::busy, row.refusal == held_by(getpid()));
+        if (row.refusal.isEmpty()) {
+            EXPECT_EQ(PortLock::holder(lock.fileName()), getpid()) << "QSerialPort's own";
+        }
+        if (row.content && !row.refusal.isEmpty() && lock.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(lock.readAll(), *row.content) << "left in place";
+        }
+        control.close_port();
+        (void)(QFile::remove(lock.fileName()) || QDir().rmdir(lock.fileName()));
+    }
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root may bind-mount the device";
+    const QString bound = folder.filePath(QStringLiteral("COM3"));
+    ASSERT_TRUE(QFile(bound).open(QIODevice::WriteOnly));
+    if (QProcess::execute("mount", { "--bind", first.device_path(), bound }) != 0)
+        GTEST_SKIP() << "mount --bind refused (no CAP_SYS_ADMIN here)";
+    ASSERT_TRUE(control.open_port());
+    QtSerialControl second(make_map());
+    second.set_comm_port(3);
+    const CommResult busy = second.open_port();
+    EXPECT_EQ(QProcess::execute("umount", { bound }), 0);
+    EXPECT_EQ(busy.detail(), held_by(getpid()).replace(first.device_path(), bound));
+}
+
+// picocom locks the device with flock and no lock file; each sees the other busy, and a port it
+// holds keeps its settings.
+TEST_F(SerialOnPty, PicocomAndTheToolEachFindTheOtherHoldingThePort)
+{
+    if (QStandardPaths::findExecutable("picocom").isEmpty())
+        GTEST_SKIP() << "picocom is not installed (scripts/install-deps.sh test installs it)";
+    Pty terminal;
+    QByteArray said;
+    QProcess picocom;
+    picocom.setChildProcessModifier([fd = terminal.slave_fd()] {
+        // A session of its own: picocom, as it ends, signals its whole process group.
+        setsid();
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        for (int standard = 0; standard <= 2; ++standard)
+            dup2(fd, standard);
+    });
+    const auto picocom_says = [&](const QByteArray& text) {
+        return QTest::qWaitFor(
+            [&] { return (said += terminal.read(4096, 50)).contains(text); }, 60000);
+    };
+    picocom.start("picocom", { "--noreset", first.device_path() });
+    ASSERT_TRUE(picocom_says("Terminal ready")) << said.constData();
+    ASSERT_TRUE(control.set_settings(QStringLiteral("1200,n,8,1")));
+    EXPECT_EQ(control.open_port().detail(),
+        first.device_path() + ": 다른 프로그램이 장치를 잠가 두었습니다 (flock)");
+    EXPECT_EQ(std::get<0>(line()), speed_t(B9600)) << "picocom's settings untouched";
+    picocom.terminate();
+    ASSERT_TRUE(picocom.waitForFinished(60000));
+
+    ASSERT_TRUE(control.open_port());
+    said.clear();
+    picocom.start("picocom", { "--noreset", first.device_path() });
+    EXPECT_TRUE(picocom.waitForFinished(60000) && picocom.exitCode() != 0);
+    EXPECT_TRUE(picocom_says("FATAL: cannot lock " + first.device_path().toUtf8()));
 }
 
 TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
