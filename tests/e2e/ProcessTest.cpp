@@ -4,6 +4,8 @@
 // end before any window. All three: standard descriptors closed or unwritable.
 
 #include "DemoReader.h"
+#include "DeviceNode.h"
+#include "PortLock.h"
 #include "Pty.h"
 #include "SimulatorProcess.h"
 #include "WireTrace.h"
@@ -129,21 +131,14 @@ TEST(ReaderSim, OnlyADanglingLinkIsReplacedStopSignalsRemoveItAndBadOptionsExitT
     EXPECT_EQ(exit_status(SimulatorProcess({}, file).process()), 1) << "as does a plain file";
     EXPECT_TRUE(QFileInfo(file).isFile());
 
-    // Help and version end with 0, bad options with 2 and no link.
-    const std::pair<const char*, int> runs[]
-        = { { "--help", 0 }, { "--version", 0 }, { "--bogus", 2 }, { "--key 12345", 2 },
-              { "--delay -1", 2 }, { "--delay", 2 }, { "--link x", 2 }, { "x", 2 } };
+    // Bad options end with 2 and no link.
+    const std::pair<const char*, int> runs[] = { { "--bogus", 2 }, { "--key 12345", 2 },
+        { "--delay -1", 2 }, { "--delay", 2 }, { "--link x", 2 }, { "x", 2 } };
     for (const auto& [options, status] : runs) {
         SimulatorProcess sim(QString::fromLatin1(options).split(u' '));
         EXPECT_EQ(exit_status(sim.process()), status) << options;
         EXPECT_FALSE(QFileInfo(sim.link_path()).isSymLink()) << options;
     }
-}
-
-// The lock file of a port's device: its real node's path without "/dev/", "_" for "/".
-QString lock_file(const QString& port)
-{
-    return "/run/lock/LCK.." + QFileInfo(port).canonicalFilePath().mid(5).replace(u'/', u'_');
 }
 
 // A reader that cannot start, or that says it is ready with no device behind its link, is
@@ -206,9 +201,8 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as ")) << said.toStdString();
         // The lock file names its holder first: a pseudo-terminal's number, and so the file's
         // name, may be another process's as soon as the tool lets go of it.
-        const auto held = [lock = lock_file(link.filePath()), pid] {
-            QFile file(lock);
-            return file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == pid;
+        const auto held = [lock = DeviceNode::lock_file(link.symLinkTarget()), pid] {
+            return PortLock::holder(lock) == pid;
         };
         ASSERT_TRUE(QTest::qWaitFor(held, 60000));
         EXPECT_FALSE(QFileInfo::exists(left_folder)) << "left";
@@ -275,58 +269,37 @@ TEST(Demo, ListPortsBadTraceFilesAndABadLanguageEndBeforeAnyWindow)
     }
 }
 
-// Each program ends with status 7 when standard output cannot take what it was asked to print,
-// and runs started with its standard descriptors closed as with them on /dev/null: a card is
-// written and told done. Under nohup, SIGHUP leaves novard-cli running.
+// Each program ends with status 7 when standard output cannot take what it was asked to print.
+// Started with its standard descriptors closed, novard-cli runs as with them on /dev/null, where
+// its own messages cannot be taken for a stop signal, and under nohup SIGHUP does not stop it.
 TEST(Programs, OutputNotWrittenIsStatus7ClosedDescriptorsAreNullAndNohupHolds)
 {
-    const QTemporaryDir folder;
-    const QStringList mapped { "--port-dir", folder.path(), "--map", "COM1=/dev/reader" };
-    const std::pair<const char*, QStringList> rows[] = {
-        { NOVARD_DEMO, { "--help" } },
-        { NOVARD_DEMO, QStringList { "--list-ports" } + mapped },
-        { NOVARD_CLI, { "--version" } },
-        { NOVARD_CLI, QStringList { "ports" } + mapped },
-        { NOVARD_READER_SIM, { "--help" } },
-        { NOVARD_READER_SIM, { "--version" } },
-    };
-    const auto closed_run = [](QProcess& process, const QString& program, const QStringList& args) {
-        die_with_test(process);
-        process.start(
-            "/bin/sh", QStringList { "-c", R"(exec "$0" "$@" <&- >&- 2>&-)", program } + args);
-    };
+    const QStringList mapped { "--map", "COM1=/dev/reader" };
+    const std::pair<const char*, QStringList> rows[]
+        = { { NOVARD_DEMO, { "--help" } }, { NOVARD_DEMO, QStringList { "--list-ports" } + mapped },
+              { NOVARD_CLI, { "--version" } }, { NOVARD_CLI, QStringList { "ports" } + mapped },
+              { NOVARD_READER_SIM, { "--help" } }, { NOVARD_READER_SIM, { "--version" } } };
+    QProcess tool;
+    die_with_test(tool);
+    tool.setStandardOutputFile(QStringLiteral("/dev/full"));
     for (const auto& [program, arguments] : rows) {
         SCOPED_TRACE((QFileInfo(program).fileName() + ' ' + arguments[0]).toStdString());
-        QProcess full;
-        die_with_test(full);
-        full.setStandardOutputFile(QStringLiteral("/dev/full"));
-        full.start(program, arguments);
-        EXPECT_EQ(exit_status(full), 7);
-        QProcess closed;
-        closed_run(closed, program, arguments);
-        EXPECT_EQ(exit_status(closed), 0);
+        tool.start(program, arguments);
+        EXPECT_EQ(exit_status(tool), 7);
     }
-
-    SimulatorProcess sim({ "--delay", "0" });
+    // SIGHUP as the card is awaited: under nohup the card is written and told done all the same.
+    SimulatorProcess sim({ "--manual", "--verbose" });
     ASSERT_TRUE(sim.ready());
-    QProcess tool;
-    closed_run(tool, NOVARD_CLI, { "issue", "08", "CLOSED", "--port-dir", sim.folder() });
+    tool.start("/bin/sh",
+        { "-c", R"(exec nohup "$0" "$@" <&- >&- 2>&-)", NOVARD_CLI, "issue", "08", "x",
+            "--port-dir", sim.folder() });
+    QByteArray frames;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (frames += sim.process().readAllStandardError()).contains("N08;"); }, 60000));
+    ::kill(pid_t(tool.processId()), SIGHUP);
+    sim.process().write("\n");
+    sim.process().waitForBytesWritten(60000);
     EXPECT_EQ(exit_status(tool), 0);
-    tool.start(NOVARD_CLI, { "read", "08", "--port-dir", sim.folder() });
-    EXPECT_EQ(exit_status(tool), 0);
-    EXPECT_TRUE(tool.readAllStandardOutput().contains("CLOSED"));
-
-    SimulatorProcess waiting({ "--manual" });
-    ASSERT_TRUE(waiting.ready());
-    QProcess held;
-    die_with_test(held);
-    held.setProcessChannelMode(QProcess::MergedChannels);
-    held.start("nohup", { NOVARD_CLI, "read", "04", "--port-dir", waiting.folder() });
-    // Its first words come once the reader took the frame: the handlers are in place by then.
-    ASSERT_TRUE(held.waitForReadyRead(60000));
-    for (const int signal_number : { SIGHUP, SIGTERM })
-        ::kill(pid_t(held.processId()), signal_number);
-    EXPECT_EQ(exit_status(held), 128 + SIGTERM) << "SIGHUP was ignored, as nohup left it";
 }
 
 // The wire trace on a FIFO: the tool never waits for its reader; one that goes away costs lines but
@@ -399,13 +372,10 @@ TEST(Trace, AFullFileIsKeptAsFileDot1AndARemovedOneIsMadeAgain)
     // Each batch's line is over 400 bytes: the third goes to a new file.
     for (const char batch : { '1', '2', '3' })
         trace.received(QByteArray(100, batch));
-    // Its frames hold Key A: a file made, and one begun anew, is the owner's alone.
-    for (const QString& name : { path, path + ".1" }) {
-        struct stat made { };
-        EXPECT_TRUE(::stat(QFile::encodeName(name).constData(), &made) == 0
-            && (made.st_mode & 07777) == 0600)
-            << name.toStdString();
-    }
+    // Its frames hold Key A: a file begun anew, as a file made, is the owner's alone.
+    struct stat made { };
+    EXPECT_EQ(
+        ::stat(QFile::encodeName(path).constData(), &made) == 0 ? made.st_mode & 07777 : 0, 0600u);
     QFile kept(path + ".1");
     EXPECT_TRUE(first_line(kept.fileName()).contains(" recv  31 31 31 "));
     EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.size() <= 1024
