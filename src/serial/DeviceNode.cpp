@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -66,4 +69,18 @@ bool DeviceNode::pseudo_terminal(int fd)
 {
     struct stat status { };
     return ::fstat(fd, &status) == 0 && S_ISCHR(status.st_mode) && pty_major(status.st_rdev);
+}
+
+qsizetype DeviceNode::output_queued(int fd)
+{
+    int queued = 0;
+    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
+}
+
+bool DeviceNode::hung_up(int fd)
+{
+    pollfd pfd { fd, POLLIN, 0 };
+    if (::poll(&pfd, 1, 0) < 0)
+        return errno != EINTR;
+    return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }

@@ -6,10 +6,6 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <cerrno>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -157,7 +153,7 @@ CommResult QtSerialControl::output(const QByteArray& bytes)
     if (port_.write(bytes) != bytes.size())
         return CommResult::failure(open_device_, system_error(port_.error()));
     // A burst begins on an idle line: nothing waits here or in the driver.
-    if (unsent_.isEmpty() && driver_unsent() == 0)
+    if (unsent_.isEmpty() && DeviceNode::output_queued(int(port_.handle())) == 0)
         burst_sent_ = 0;
     unsent_ += bytes;
     // QSerialPort only queues the bytes and writes them from the event loop. flush() hands them to
@@ -183,14 +179,6 @@ void QtSerialControl::report_written()
     burst_sent_ += gone;
 }
 
-qsizetype QtSerialControl::driver_unsent() const
-{
-    int queued = 0;
-    if (::ioctl(int(port_.handle()), TIOCOUTQ, &queued) != 0)
-        return 0;
-    return queued;
-}
-
 qsizetype QtSerialControl::give_up_unsent(qsizetype driver_held)
 {
     report_written();
@@ -208,24 +196,13 @@ qsizetype QtSerialControl::drop_unsent()
     // away what it took, told as sent, unseen: there it is left to go. From any other device,
     // what the driver holds has been told as sent but is discarded with the rest, so it is told as
     // not sent.
-    const int fd = int(port_.handle());
-    const bool pty = DeviceNode::pseudo_terminal(fd);
-    const qsizetype unsent = give_up_unsent(pty ? 0 : driver_unsent());
-    if (unsent == 0)
-        return 0;
-    // QSerialPort (6.4) empties its own buffer only together with the driver's (tcflush): for a
-    // pseudo-terminal the flush goes to /dev/null, put at the descriptor's number for that call.
-    const int device = pty ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
-    const int null = pty ? ::open("/dev/null", O_RDWR | O_CLOEXEC) : -1;
-    const bool swapped = device >= 0 && null >= 0 && ::dup3(null, fd, O_CLOEXEC) == fd;
-    if (!pty || swapped)
+    const bool pty = DeviceNode::pseudo_terminal(int(port_.handle()));
+    const qsizetype unsent
+        = give_up_unsent(pty ? 0 : DeviceNode::output_queued(int(port_.handle())));
+    if (unsent > 0 && pty)
+        clear_own_output(port_);
+    else if (unsent > 0)
         (void)port_.clear(QSerialPort::Output);
-    if (swapped)
-        (void)::dup3(device, fd, O_CLOEXEC);
-    for (const int spare : { device, null }) {
-        if (spare >= 0)
-            ::close(spare);
-    }
     port_.clearError();
     return unsent;
 }
@@ -277,7 +254,7 @@ void QtSerialControl::on_error(QSerialPort::SerialPortError error)
         return;
     if (!port_open())
         return;
-    if (!device_gone()) {
+    if (!DeviceNode::hung_up(int(port_.handle()))) {
         // Qt 6.4 takes a read of zero bytes for an error and, when the stale errno reads as a
         // resource error, switches the read notifier off for good: reception would stop on a
         // healthy line. Setting the read buffer size switches it on again.
@@ -359,16 +336,6 @@ void QtSerialControl::reopen_if_back()
     open_port_ = lost_port_;
     forget_lost();
     raise_comm_event(CommEvent::device_back);
-}
-
-bool QtSerialControl::device_gone() const
-{
-    // A terminal whose device went away (adapter pulled, pseudo-terminal's other side closed) is
-    // hung up: every read returns zero bytes and poll reports a hang-up. A live line does not.
-    pollfd pfd { int(port_.handle()), POLLIN, 0 };
-    if (::poll(&pfd, 1, 0) < 0)
-        return errno != EINTR;
-    return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 CommResult QtSerialControl::open_failure(const QString& device) const

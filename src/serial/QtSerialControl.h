@@ -52,12 +52,9 @@ private:
     // Tells the observer of the bytes the device has not taken, driver_held of those told as sent
     // among them, and forgets them; how many.
     qsizetype give_up_unsent(qsizetype driver_held = 0);
-    // What the driver holds still (TIOCOUTQ).
-    qsizetype driver_unsent() const;
     void close_lost_device();
     void forget_lost();
     void reopen_if_back();
-    bool device_gone() const;
     CommResult open_failure(const QString& device) const;
 
     PortMap map_;

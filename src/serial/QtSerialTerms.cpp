@@ -1,6 +1,8 @@
 #include "QtSerialTerms.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 QSerialPort::Parity to_qt(LineSettings::Parity parity)
 {
@@ -52,4 +54,22 @@ int system_error(QSerialPort::SerialPortError error)
     default:
         return EIO;
     }
+}
+
+void clear_own_output(QSerialPort& port)
+{
+    // QSerialPort (6.4) empties its buffer only together with the driver's queue (tcflush): the
+    // flush goes to /dev/null, put at the device's descriptor number for the call.
+    const int fd = int(port.handle());
+    const int device = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (device >= 0 && null >= 0 && ::dup3(null, fd, O_CLOEXEC) == fd) {
+        (void)port.clear(QSerialPort::Output);
+        (void)::dup3(device, fd, O_CLOEXEC);
+    }
+    for (const int spare : { device, null }) {
+        if (spare >= 0)
+            ::close(spare);
+    }
+    port.clearError();
 }
