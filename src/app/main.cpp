@@ -37,7 +37,7 @@ int main(int argc, char** argv)
         return *status;
     if (command_line.list_ports) {
         command_line.port_map.renumber();
-        return print_out(qPrintable(command_line.port_map.listing())) ? 0 : output_failed_status;
+        return print_last(qPrintable(command_line.port_map.listing()));
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
@@ -65,10 +65,9 @@ int main(int argc, char** argv)
             return 1;
         }
         port_map.set_port_dir(demo->folder());
-        // Where the reader is, for whoever started the demonstration: not told, not started.
-        if (!print_out(qPrintable(QStringLiteral("novard-demo: simulated card reader on %1 as COM1 "
-                                                 "in %2\n")
-                                      .arg(demo->device(), demo->folder()))))
+        const QString where = "novard-demo: simulated card reader on " + demo->device()
+            + " as COM1 in " + demo->folder() + '\n';
+        if (!print_out(qPrintable(where)))
             return output_failed_status;
     }
     QtSerialControl line(port_map);

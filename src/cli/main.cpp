@@ -28,8 +28,7 @@ int main(int argc, char** argv)
     options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     options.port_map.renumber();
     if (options.command == CliOptions::Command::ports) {
-        return print_out(options.port_map.listing().toUtf8().constData()) ? 0
-                                                                          : output_failed_status;
+        return print_last(options.port_map.listing().toUtf8().constData());
     }
     std::optional<BatchLine> single;
     BatchInput input(options.input_encoding);

@@ -24,7 +24,7 @@ std::optional<int> early_exit(const ProgramOptions& options)
         return 2;
     case ProgramOptions::Action::help:
     case ProgramOptions::Action::version:
-        return print_out(options.text.toUtf8().constData()) ? 0 : output_failed_status;
+        return print_last(options.text.toUtf8().constData());
     case ProgramOptions::Action::run:
         break;
     }

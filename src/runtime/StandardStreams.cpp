@@ -22,3 +22,8 @@ bool print_out(const char* text)
     const bool written = std::fputs(text, stdout) >= 0;
     return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
 }
+
+int print_last(const char* text)
+{
+    return print_out(text) ? 0 : output_failed_status;
+}

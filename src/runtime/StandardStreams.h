@@ -14,3 +14,5 @@ void open_standard_descriptors();
 
 // Writes text to standard output and flushes it; false when not all of it was written.
 bool print_out(const char* text);
+// The same, for a program that ends with it: its status, 0 or output_failed_status.
+int print_last(const char* text);

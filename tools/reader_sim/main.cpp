@@ -77,6 +77,39 @@ int bad_options(const QString& text)
     return exit_bad_options;
 }
 
+// The options, each to be asked of the parser that they were added to.
+struct Options {
+    QCommandLineOption help, version, link, key, delay, manual, verbose, forgetful;
+};
+
+Options add_options(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QString::fromUtf8(description));
+    Options options { parser.addHelpOption(), parser.addVersionOption(),
+        { QStringLiteral("link"),
+            QStringLiteral("Make the device reachable through a symbolic link at <path>."),
+            QStringLiteral("path") },
+        { QStringLiteral("key"),
+            QStringLiteral("Key A of every sector: six bytes (ASCII characters). Default %1.")
+                .arg(default_key()),
+            QStringLiteral("key"), default_key() },
+        { QStringLiteral("delay"),
+            QStringLiteral("Present the card <ms> milliseconds after ACK CR. Default 700."),
+            QStringLiteral("ms"), QStringLiteral("700") },
+        { QStringLiteral("manual"),
+            QStringLiteral("Present the card when Enter is pressed on standard input instead.") },
+        { QStringLiteral("verbose"),
+            QStringLiteral("Log each frame and answer on standard error, control bytes by name.") },
+        { QStringLiteral("forgetful"),
+            QStringLiteral("Answer every write as done and store nothing, as a card that does not "
+                           "keep what it is sent.") } };
+    parser.addOptions({ options.link, options.key, options.delay, options.manual, options.verbose,
+        options.forgetful });
+    parser.addPositionalArgument(
+        QStringLiteral("PATH"), QStringLiteral("The link's path, as with --link."), "[PATH]");
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -92,42 +125,19 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(NOVARD_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(description));
-    const QCommandLineOption help_option = parser.addHelpOption();
-    const QCommandLineOption version_option = parser.addVersionOption();
-    const QCommandLineOption link_option(QStringLiteral("link"),
-        QStringLiteral("Make the device reachable through a symbolic link at <path>."),
-        QStringLiteral("path"));
-    const QCommandLineOption key_option(QStringLiteral("key"),
-        QStringLiteral("Key A of every sector: six bytes (ASCII characters). Default %1.")
-            .arg(default_key()),
-        QStringLiteral("key"), default_key());
-    const QCommandLineOption delay_option(QStringLiteral("delay"),
-        QStringLiteral("Present the card <ms> milliseconds after ACK CR. Default 700."),
-        QStringLiteral("ms"), QStringLiteral("700"));
-    const QCommandLineOption manual_option(QStringLiteral("manual"),
-        QStringLiteral("Present the card when Enter is pressed on standard input instead."));
-    const QCommandLineOption verbose_option(QStringLiteral("verbose"),
-        QStringLiteral("Log each frame and answer on standard error, control bytes by name."));
-    const QCommandLineOption forgetful_option(QStringLiteral("forgetful"),
-        QStringLiteral("Answer every write as done and store nothing, as a card that does not "
-                       "keep what it is sent."));
-    parser.addOptions(
-        { link_option, key_option, delay_option, manual_option, verbose_option, forgetful_option });
-    parser.addPositionalArgument(
-        QStringLiteral("PATH"), QStringLiteral("The link's path, as with --link."), "[PATH]");
+    const Options options = add_options(parser);
+    const auto& [help_option, version_option, link_option, key_option, delay_option, manual_option,
+        verbose_option, forgetful_option]
+        = options;
 
     if (!parser.parse(QCoreApplication::arguments()))
         return bad_options(parser.errorText());
     // QCommandLineParser's own showHelp() and showVersion() exit 0 even when nothing was written.
     if (parser.isSet(help_option))
-        return print_out(qPrintable(parser.helpText())) ? 0 : output_failed_status;
+        return print_last(qPrintable(parser.helpText()));
     if (parser.isSet(version_option))
-        return print_out(qPrintable(QStringLiteral("%1 %2\n").arg(
-                   QCoreApplication::applicationName(), QCoreApplication::applicationVersion())))
-            ? 0
-            : output_failed_status;
-
+        return print_last(qPrintable(QCoreApplication::applicationName() + u' '
+            + QCoreApplication::applicationVersion() + u'\n'));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(link_option)))
         return bad_options(QStringLiteral("give the link's path once, with --link or as PATH"));
