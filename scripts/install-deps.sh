@@ -17,6 +17,9 @@ if [[ "${1:-run}" == test ]]; then
     packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
                xvfb xauth x11-utils xdotool lintian desktop-file-utils appstream devscripts
                qemu-system-x86 qemu-utils debootstrap socat wget)
+    # Another serial program holding the reader's port: picocom locks the device with flock, not
+    # a lock file, and the serial control's test runs it each way round.
+    packages+=(picocom)
 fi
 
 missing=()

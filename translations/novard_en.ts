@@ -289,6 +289,25 @@
     </message>
 </context>
 <context>
+    <name>PortLock</name>
+    <message>
+        <source>잠금 파일 %1의 내용을 프로세스 번호로 읽을 수 없어 이 파일이 포트를 막고 있습니다 — 포트를 쓰는 프로그램이 없으면 이 파일을 지우십시오</source>
+        <translation>the lock file %1 cannot be read as a process number and blocks the port — remove it if no program uses the port</translation>
+    </message>
+    <message>
+        <source>잠금 파일 %1의 주인은 실행 중인 프로세스 %2입니다</source>
+        <translation>process %2 holds the lock file %1</translation>
+    </message>
+    <message>
+        <source>잠금 파일 %1(끝난 프로세스 %2의 것)을 지울 수 없어 이 파일이 포트를 막고 있습니다: %3</source>
+        <translation>the lock file %1 of process %2, which has ended, cannot be removed and blocks the port: %3</translation>
+    </message>
+    <message>
+        <source>다른 프로그램이 장치를 잠가 두었습니다 (flock)</source>
+        <translation>another program has locked the device (flock)</translation>
+    </message>
+</context>
+<context>
     <name>PortOperations</name>
     <message>
         <source> — 사용자를 dialout 그룹에 추가하십시오</source>

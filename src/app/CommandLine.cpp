@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "StandardStreams.h"
+
 ProgramHelp CommandLine::help()
 {
     ProgramHelp help;
@@ -27,6 +29,20 @@ ProgramHelp CommandLine::help()
         "The window's captions and messages are in Korean or English as --language or the "
         "desktop chooses; --help, the manual pages and the messages on standard error are "
         "English.");
+    help.exit_statuses = {
+        { QStringLiteral("0"),
+            "the window was closed, or SIGTERM, SIGHUP or SIGINT closed it (the open port is "
+            "closed and its lock removed first); or --help, --version or --list-ports was given" },
+        { QStringLiteral("1"),
+            "no display to open the window on, or the simulated reader of --demo did not start "
+            "(the reason is given in one line)" },
+        { QStringLiteral("2"),
+            "bad options, or the trace file cannot be opened (a FIFO that no process reads "
+            "included); nothing is started" },
+        { QString::number(output_failed_status),
+            "standard output could not be written (--help, --version, --list-ports, or the line "
+            "of --demo that names the reader's device); nothing is started" },
+    };
     return help;
 }
 

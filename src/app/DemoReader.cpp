@@ -1,5 +1,8 @@
 #include "DemoReader.h"
 
+#include "DeviceNode.h"
+#include "PortLock.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -32,23 +35,11 @@ QString temp_folder()
     return QStringLiteral("/tmp");
 }
 
-// QSerialPort's lock file for a device's real node: "/dev/" dropped and "_" for "/".
-QString lock_file(QString node)
-{
-    if (node.startsWith(QStringLiteral("/dev/")))
-        node.remove(0, 5);
-    return QStringLiteral("/var/lock/LCK..") + node.replace(u'/', u'_');
-}
-
 // A lock file's first line is its holder's process id; an empty one was being taken when its
 // program was killed.
 bool locked_by(const QString& path, pid_t pid)
 {
-    QFile lock(path);
-    if (!lock.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray holder = lock.readLine().trimmed();
-    return holder.isEmpty() || holder.toInt() == pid;
+    return QFileInfo(path).size() == 0 || PortLock::holder(path) == pid;
 }
 
 // The folders, and their COM1's lock files, that earlier runs killed outright left in folder: those
@@ -66,9 +57,10 @@ void remove_stale_folders(const QString& folder)
         if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
         // The simulated reader's pseudo-terminal went with it; its number may be another's now,
-        // so only a lock that the gone run holds is removed.
+        // so only a lock that the gone run holds is removed. The link leads to the kernel's name
+        // for it, under which the run opened and locked it.
         const QFileInfo com1(dir.filePath(entry.fileName() + QStringLiteral("/COM1")));
-        const QFileInfo lock(lock_file(com1.symLinkTarget()));
+        const QFileInfo lock(DeviceNode::lock_file(DeviceNode::kernel_name(com1.symLinkTarget())));
         if (com1.isSymLink() && lock.exists() && lock.ownerId() == getuid()
             && locked_by(lock.filePath(), pid))
             QFile::remove(lock.filePath());

@@ -6,6 +6,7 @@
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
 #include "Runtime.h"
+#include "StandardStreams.h"
 #include "StopSignals.h"
 #include "TraceWarning.h"
 #include "WireTrace.h"
@@ -29,14 +30,14 @@ bool display_available()
 
 int main(int argc, char** argv)
 {
+    open_standard_descriptors();
     CommandLine command_line = CommandLine::parse(program_arguments(argc, argv));
     command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     if (const auto status = early_exit(command_line))
         return *status;
     if (command_line.list_ports) {
         command_line.port_map.renumber();
-        std::fputs(qPrintable(command_line.port_map.listing()), stdout);
-        return 0;
+        return print_last(qPrintable(command_line.port_map.listing()));
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
@@ -64,9 +65,10 @@ int main(int argc, char** argv)
             return 1;
         }
         port_map.set_port_dir(demo->folder());
-        std::printf("novard-demo: simulated card reader on %s as COM1 in %s\n",
-            qPrintable(demo->device()), qPrintable(demo->folder()));
-        std::fflush(stdout);
+        const QString where = "novard-demo: simulated card reader on " + demo->device()
+            + " as COM1 in " + demo->folder() + '\n';
+        if (!print_out(qPrintable(where)))
+            return output_failed_status;
     }
     QtSerialControl line(port_map);
     if (command_line.demo)

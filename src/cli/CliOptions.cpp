@@ -44,7 +44,7 @@ QList<HelpRow> exit_statuses()
         { QString::number(CliOptions::output_lost_status),
             "standard output could not be written (its reader went away, a full disk): no "
             "new card is begun, the card in progress ends and the summary goes to standard "
-            "error" },
+            "error; also for --help, --version and ports" },
         { status(Result::bad_reply),
             "the reader's reply to a read was not a block (16 bytes, then CR)" },
         { status(Result::verify_not_made),

@@ -2,6 +2,7 @@
 
 #include "CommandFrame.h"
 #include "ProgramOptions.h"
+#include "StandardStreams.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,7 @@ struct CliOptions : ProgramOptions {
     enum class Command { card, batch, ports };
 
     // The status of a run whose standard output could not be written (EPIPE, a full disk).
-    static constexpr int output_lost_status = 7;
+    static constexpr int output_lost_status = output_failed_status;
 
     Command command = Command::card;
     CardCommand card = CardCommand::read; // Command::card

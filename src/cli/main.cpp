@@ -4,6 +4,7 @@
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
 #include "Runtime.h"
+#include "StandardStreams.h"
 #include "StopSignals.h"
 #include "WireTrace.h"
 
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    open_standard_descriptors();
     CliOptions options = CliOptions::parse(program_arguments(argc, argv));
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("novard-cli"));
@@ -26,8 +28,7 @@ int main(int argc, char** argv)
     options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     options.port_map.renumber();
     if (options.command == CliOptions::Command::ports) {
-        std::fputs(options.port_map.listing().toUtf8().constData(), stdout);
-        return 0;
+        return print_last(options.port_map.listing().toUtf8().constData());
     }
     std::optional<BatchLine> single;
     BatchInput input(options.input_encoding);

@@ -61,7 +61,8 @@ QList<OptionSpec> ProgramOptions::trace_options()
             "append every byte written to and received from the port to FILE (time in ms, hex "
             "and [STX]-style display forms), and each port open, close and loss; when lines "
             "cannot be written, the program says so once and notes in FILE how many were lost "
-            "when writing works again",
+            "when writing works again; the frames hold Key A, so a FILE made is readable by its "
+            "owner alone (0600)",
             false, false, Complete::file },
         { "trace-max", "SIZE",
             "once FILE holds SIZE bytes (a number, or with k, M or G), keep it as FILE.1 and "

@@ -1,5 +1,6 @@
 #include "Runtime.h"
 
+#include "StandardStreams.h"
 #include "WireTrace.h"
 
 #include <QFile>
@@ -23,8 +24,7 @@ std::optional<int> early_exit(const ProgramOptions& options)
         return 2;
     case ProgramOptions::Action::help:
     case ProgramOptions::Action::version:
-        std::fputs(options.text.toUtf8().constData(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return print_last(options.text.toUtf8().constData());
     case ProgramOptions::Action::run:
         break;
     }

@@ -17,7 +17,8 @@ class WireTrace;
 QByteArrayList program_arguments(int argc, char** argv);
 
 // The options' answer when they end the program at once: the one-line error on standard error
-// (status 2), the help or version on standard output (0). Nothing when the program runs.
+// (status 2), the help or version on standard output (0, or output_failed_status when it could
+// not be written). Nothing when the program runs.
 std::optional<int> early_exit(const ProgramOptions& options);
 
 // Opens the trace the options name, if any, and tells on standard error, as program, when lines

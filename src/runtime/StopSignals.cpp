@@ -37,19 +37,23 @@ StopSignals::StopSignals(QObject* parent)
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal_number : stop_signals)
-        ::sigaction(signal_number, &action, nullptr);
+    static_assert(std::tuple_size_v<decltype(inherited_)> == stop_signals.size());
+    for (std::size_t i = 0; i < stop_signals.size(); ++i) {
+        struct sigaction& inherited = inherited_[i];
+        ::sigaction(stop_signals[i], nullptr, &inherited);
+        // A signal ignored by whoever started the program stays ignored: nohup ignores SIGHUP so
+        // that a closed terminal does not end what it runs.
+        if (inherited.sa_handler != SIG_IGN)
+            ::sigaction(stop_signals[i], &action, nullptr);
+    }
 }
 
 StopSignals::~StopSignals()
 {
     if (notifier_ == nullptr)
         return;
-    struct sigaction action { };
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (const int signal_number : stop_signals)
-        ::sigaction(signal_number, &action, nullptr);
+    for (std::size_t i = 0; i < stop_signals.size(); ++i)
+        ::sigaction(stop_signals[i], &inherited_[i], nullptr);
     write_fd = -1;
     ::close(fds_[0]);
     ::close(fds_[1]);

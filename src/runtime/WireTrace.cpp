@@ -45,7 +45,8 @@ bool WireTrace::open_file()
     if (fd_ >= 0)
         ::close(fd_);
     // Non-blocking: open() would wait for a FIFO's reader for ever, and a write for a slow one.
-    fd_ = ::open(path_.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    // Only the user may read a trace it makes: every read and write frame holds Key A.
+    fd_ = ::open(path_.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
     struct stat status { };
     if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
         error_ = errno;

@@ -1,11 +1,11 @@
 #include "QtSerialControl.h"
 
-#include <QFile>
+#include "DeviceNode.h"
+#include "QtSerialTerms.h"
+
 #include <QFileInfo>
 #include <QMetaObject>
 #include <cerrno>
-#include <poll.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -13,65 +13,11 @@ namespace {
 // Longer than udev takes to give a new node its properties, shorter than the once-a-second check.
 constexpr qint64 identity_settle_ms = 500;
 
-QSerialPort::Parity to_qt(LineSettings::Parity parity)
-{
-    switch (parity) {
-    case LineSettings::Parity::none:
-        return QSerialPort::NoParity;
-    case LineSettings::Parity::even:
-        return QSerialPort::EvenParity;
-    case LineSettings::Parity::odd:
-        return QSerialPort::OddParity;
-    case LineSettings::Parity::mark:
-        return QSerialPort::MarkParity;
-    case LineSettings::Parity::space:
-        return QSerialPort::SpaceParity;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits to_qt(LineSettings::StopBits stop_bits)
-{
-    switch (stop_bits) {
-    case LineSettings::StopBits::one:
-        return QSerialPort::OneStop;
-    case LineSettings::StopBits::one_and_half:
-        // A Unix terminal has one or two stop bits only, and QSerialPort quietly makes 1.5 one.
-        // With 5-bit characters a UART sends 1.5 stop bits where two are set, as on Windows.
-        return QSerialPort::TwoStop;
-    case LineSettings::StopBits::two:
-        return QSerialPort::TwoStop;
-    }
-    return QSerialPort::OneStop;
-}
-
 // QSerialPort takes a name that does not start with "/", "./" or "../" as a device under /dev, so
 // a port folder given relative to the working directory is made absolute first.
 QString system_location(const QString& device)
 {
     return QFileInfo(device).absoluteFilePath();
-}
-
-// QSerialPort tells its kind of failure, not the system's error code; the code each kind stands
-// for, so that the reason is told in the operator's language.
-int system_error(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return ENODEV;
-    case QSerialPort::PermissionError:
-        return EACCES;
-    case QSerialPort::OpenError:
-        return EBUSY;
-    case QSerialPort::NotOpenError:
-        return EBADF;
-    case QSerialPort::UnsupportedOperationError:
-        return EINVAL;
-    case QSerialPort::TimeoutError:
-        return ETIMEDOUT;
-    default:
-        return EIO;
-    }
 }
 
 // What a failure names: the device, or the port's own name when no device has its number.
@@ -173,17 +119,22 @@ CommResult QtSerialControl::open_device(const QString& device)
     if (!QFileInfo::exists(location))
         return CommResult::failure(device, ENOENT);
     // QSerialPort names its lock file after the name it is given, and root passes the terminal's
-    // exclusive mode: given a link, a second name of one device would take a second lock and open
-    // it twice. The real node takes the one lock every name shares, the one minicom and picocom
-    // take (LCK..ttyUSB0); messages and the trace still name the device as the operator gave it.
-    const QString node = QFileInfo(location).canonicalFilePath();
-    port_.setPortName(node.isEmpty() ? location : node);
+    // exclusive mode: given a link or a bind mount, a second name of one device would take a
+    // second lock and open it twice. The kernel's name takes the one lock every name shares, the
+    // one minicom and picocom take (LCK..ttyUSB0); messages and the trace still name the device as
+    // the operator gave it.
+    const QString node = DeviceNode::kernel_name(location);
+    // Before QSerialPort, which puts its settings and modem lines on the device as it opens it.
+    if (const CommResult locked = lock_.take(node, device); !locked)
+        return locked;
+    port_.setPortName(node);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     // On a closed port this only records the values; open() puts them all on the line at once.
     (void)apply_line_settings();
     if (!port_.open(QIODevice::ReadWrite)) {
-        const CommResult failure = open_failure(device, location);
+        const CommResult failure = open_failure(device);
         port_.clearError();
+        lock_.release();
         return failure;
     }
     open_device_ = device;
@@ -201,6 +152,9 @@ CommResult QtSerialControl::output(const QByteArray& bytes)
             named_device(map_.device_for(comm_port()), comm_port()), not_open_reason());
     if (port_.write(bytes) != bytes.size())
         return CommResult::failure(open_device_, system_error(port_.error()));
+    // A burst begins on an idle line: nothing waits here or in the driver.
+    if (unsent_.isEmpty() && DeviceNode::output_queued(int(port_.handle())) == 0)
+        burst_sent_ = 0;
     unsent_ += bytes;
     // QSerialPort only queues the bytes and writes them from the event loop. flush() hands them to
     // the driver now without blocking (the descriptor is non-blocking), so a refused write (a
@@ -222,15 +176,15 @@ void QtSerialControl::report_written()
     if (observer_)
         observer_->written(QByteArrayView(unsent_).first(gone));
     unsent_.remove(0, gone);
-    burst_sent_ = unsent_.isEmpty() ? 0 : burst_sent_ + gone;
+    burst_sent_ += gone;
 }
 
-qsizetype QtSerialControl::give_up_unsent()
+qsizetype QtSerialControl::give_up_unsent(qsizetype driver_held)
 {
     report_written();
-    const qsizetype unsent = unsent_.size();
+    const qsizetype unsent = unsent_.size() + driver_held;
     if (unsent > 0 && observer_)
-        observer_->cut(burst_sent_, unsent);
+        observer_->cut(qMax(burst_sent_ - driver_held, qint64(0)), unsent);
     unsent_.clear();
     burst_sent_ = 0;
     return unsent;
@@ -238,10 +192,18 @@ qsizetype QtSerialControl::give_up_unsent()
 
 qsizetype QtSerialControl::drop_unsent()
 {
-    const qsizetype unsent = give_up_unsent();
-    // This also discards what the driver holds still, which the reader never had whole either.
-    if (unsent > 0)
+    // A pseudo-terminal says it holds nothing whatever it holds, and discarding its output throws
+    // away what it took, told as sent, unseen: there it is left to go. From any other device,
+    // what the driver holds has been told as sent but is discarded with the rest, so it is told as
+    // not sent.
+    const bool pty = DeviceNode::pseudo_terminal(int(port_.handle()));
+    const qsizetype unsent
+        = give_up_unsent(pty ? 0 : DeviceNode::output_queued(int(port_.handle())));
+    if (unsent > 0 && pty)
+        clear_own_output(port_);
+    else if (unsent > 0)
         (void)port_.clear(QSerialPort::Output);
+    port_.clearError();
     return unsent;
 }
 
@@ -292,7 +254,7 @@ void QtSerialControl::on_error(QSerialPort::SerialPortError error)
         return;
     if (!port_open())
         return;
-    if (!device_gone()) {
+    if (!DeviceNode::hung_up(int(port_.handle()))) {
         // Qt 6.4 takes a read of zero bytes for an error and, when the stale errno reads as a
         // resource error, switches the read notifier off for good: reception would stop on a
         // healthy line. Setting the read buffer size switches it on again.
@@ -335,6 +297,7 @@ void QtSerialControl::close_device()
         if (observer_)
             observer_->closed(open_device_);
     }
+    lock_.release();
     port_.clearError();
 }
 
@@ -375,26 +338,12 @@ void QtSerialControl::reopen_if_back()
     raise_comm_event(CommEvent::device_back);
 }
 
-bool QtSerialControl::device_gone() const
+CommResult QtSerialControl::open_failure(const QString& device) const
 {
-    // A terminal whose device went away (adapter pulled, pseudo-terminal's other side closed) is
-    // hung up: every read returns zero bytes and poll reports a hang-up. A live line does not.
-    pollfd pfd { int(port_.handle()), POLLIN, 0 };
-    if (::poll(&pfd, 1, 0) < 0)
-        return errno != EINTR;
-    return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
-CommResult QtSerialControl::open_failure(const QString& device, const QString& location) const
-{
-    if (port_.error() != QSerialPort::PermissionError)
-        return CommResult::failure(device, system_error(port_.error()));
     // QSerialPort says PermissionError for a device the user may not open, for one another
-    // program holds (EBUSY, the terminal's exclusive mode) and for one whose lock file (LCK..name
-    // in /var/lock) another program has, the last in words of its own. Root is not kept out by
-    // the exclusive mode, so for root the lock is how a busy device shows. Which it was shows in
-    // whether the device itself may be opened.
-    if (::access(QFile::encodeName(location).constData(), R_OK | W_OK) != 0)
-        return CommResult::failure(device, errno, CommResult::Kind::permission);
-    return CommResult::failure(device, EBUSY, CommResult::Kind::busy);
+    // program holds (EBUSY, the terminal's exclusive mode) and for one whose lock file another
+    // program has. The port's own lock opened the device a moment before, so it is not the first.
+    if (port_.error() == QSerialPort::PermissionError)
+        return CommResult::failure(device, EBUSY, CommResult::Kind::busy);
+    return CommResult::failure(device, system_error(port_.error()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LineObserver.h"
+#include "PortLock.h"
 #include "PortMap.h"
 #include "SerialControl.h"
 
@@ -48,15 +49,16 @@ private:
     void close_device();
     // Tells the observer of the bytes the device took since the last time.
     void report_written();
-    // Tells the observer of the bytes the device has not taken and forgets them; how many.
-    qsizetype give_up_unsent();
+    // Tells the observer of the bytes the device has not taken, driver_held of those told as sent
+    // among them, and forgets them; how many.
+    qsizetype give_up_unsent(qsizetype driver_held = 0);
     void close_lost_device();
     void forget_lost();
     void reopen_if_back();
-    bool device_gone() const;
-    CommResult open_failure(const QString& device, const QString& location) const;
+    CommResult open_failure(const QString& device) const;
 
     PortMap map_;
+    PortLock lock_;
     QSerialPort port_;
     // The port and device opened, for failures while open (CommPort may have moved since).
     int open_port_ = 0;
@@ -74,7 +76,7 @@ private:
     QTimer recheck_;
     LineObserver* observer_ = nullptr;
     // QSerialPort's write buffer, as given to Output and not yet told to the observer, and what
-    // went out since that buffer was last empty (the frame that is being cut, when it is).
+    // went out since the line was last idle (the frame that is being cut, when it is).
     QByteArray unsent_;
     qint64 burst_sent_ = 0;
 };

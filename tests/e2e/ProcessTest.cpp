@@ -1,9 +1,11 @@
-// The two programs as processes. The simulated card reader through its real pseudo-terminal: the
+// The programs as processes. The simulated card reader through its real pseudo-terminal: the
 // pace of its answers, its buffer, its link and its options. novard-demo: the
 // reader that --demo starts, gone with the tool however it ends; stop signals; the options that
-// end before any window.
+// end before any window. All three: standard descriptors closed or unwritable.
 
 #include "DemoReader.h"
+#include "DeviceNode.h"
+#include "PortLock.h"
 #include "Pty.h"
 #include "SimulatorProcess.h"
 #include "WireTrace.h"
@@ -129,21 +131,14 @@ TEST(ReaderSim, OnlyADanglingLinkIsReplacedStopSignalsRemoveItAndBadOptionsExitT
     EXPECT_EQ(exit_status(SimulatorProcess({}, file).process()), 1) << "as does a plain file";
     EXPECT_TRUE(QFileInfo(file).isFile());
 
-    // Help and version end with 0, bad options with 2 and no link.
-    const std::pair<const char*, int> runs[]
-        = { { "--help", 0 }, { "--version", 0 }, { "--bogus", 2 }, { "--key 12345", 2 },
-              { "--delay -1", 2 }, { "--delay", 2 }, { "--link x", 2 }, { "x", 2 } };
+    // Bad options end with 2 and no link.
+    const std::pair<const char*, int> runs[] = { { "--bogus", 2 }, { "--key 12345", 2 },
+        { "--delay -1", 2 }, { "--delay", 2 }, { "--link x", 2 }, { "x", 2 } };
     for (const auto& [options, status] : runs) {
         SimulatorProcess sim(QString::fromLatin1(options).split(u' '));
         EXPECT_EQ(exit_status(sim.process()), status) << options;
         EXPECT_FALSE(QFileInfo(sim.link_path()).isSymLink()) << options;
     }
-}
-
-// The lock file of a port's device: its real node's path without "/dev/", "_" for "/".
-QString lock_file(const QString& port)
-{
-    return "/run/lock/LCK.." + QFileInfo(port).canonicalFilePath().mid(5).replace(u'/', u'_');
 }
 
 // A reader that cannot start, or that says it is ready with no device behind its link, is
@@ -206,9 +201,8 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         EXPECT_TRUE(said.contains(" on " + link.symLinkTarget() + " as ")) << said.toStdString();
         // The lock file names its holder first: a pseudo-terminal's number, and so the file's
         // name, may be another process's as soon as the tool lets go of it.
-        const auto held = [lock = lock_file(link.filePath()), pid] {
-            QFile file(lock);
-            return file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == pid;
+        const auto held = [lock = DeviceNode::lock_file(link.symLinkTarget()), pid] {
+            return PortLock::holder(lock) == pid;
         };
         ASSERT_TRUE(QTest::qWaitFor(held, 60000));
         EXPECT_FALSE(QFileInfo::exists(left_folder)) << "left";
@@ -271,6 +265,39 @@ TEST(Demo, ListPortsBadTraceFilesAndABadLanguageEndBeforeAnyWindow)
         EXPECT_EQ(
             QString::fromLocal8Bit(tool.readAllStandardError()), "novard-demo: " + error + '\n');
     }
+}
+
+// Each program ends with status 7 when standard output cannot take what it was asked to print.
+// Started with its standard descriptors closed, novard-cli runs as with them on /dev/null, where
+// its own messages cannot be taken for a stop signal, and under nohup SIGHUP does not stop it.
+TEST(Programs, OutputNotWrittenIsStatus7ClosedDescriptorsAreNullAndNohupHolds)
+{
+    const QStringList mapped { "--map", "COM1=/dev/reader" };
+    const std::pair<const char*, QStringList> rows[]
+        = { { NOVARD_DEMO, { "--help" } }, { NOVARD_DEMO, QStringList { "--list-ports" } + mapped },
+              { NOVARD_CLI, { "--version" } }, { NOVARD_CLI, QStringList { "ports" } + mapped },
+              { NOVARD_READER_SIM, { "--help" } }, { NOVARD_READER_SIM, { "--version" } } };
+    QProcess tool;
+    die_with_test(tool);
+    tool.setStandardOutputFile(QStringLiteral("/dev/full"));
+    for (const auto& [program, arguments] : rows) {
+        SCOPED_TRACE((QFileInfo(program).fileName() + ' ' + arguments[0]).toStdString());
+        tool.start(program, arguments);
+        EXPECT_EQ(exit_status(tool), 7);
+    }
+    // SIGHUP as the card is awaited: under nohup the card is written and told done all the same.
+    SimulatorProcess sim({ "--manual", "--verbose" });
+    ASSERT_TRUE(sim.ready());
+    tool.start("/bin/sh",
+        { "-c", R"(exec nohup "$0" "$@" <&- >&- 2>&-)", NOVARD_CLI, "issue", "08", "x",
+            "--port-dir", sim.folder() });
+    QByteArray frames;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (frames += sim.process().readAllStandardError()).contains("N08;"); }, 60000));
+    ::kill(pid_t(tool.processId()), SIGHUP);
+    sim.process().write("\n");
+    sim.process().waitForBytesWritten(60000);
+    EXPECT_EQ(exit_status(tool), 0);
 }
 
 // The wire trace on a FIFO: the tool never waits for its reader; one that goes away costs lines but
@@ -343,6 +370,10 @@ TEST(Trace, AFullFileIsKeptAsFileDot1AndARemovedOneIsMadeAgain)
     // Each batch's line is over 400 bytes: the third goes to a new file.
     for (const char batch : { '1', '2', '3' })
         trace.received(QByteArray(100, batch));
+    // Its frames hold Key A: a file begun anew, as a file made, is the owner's alone.
+    struct stat made { };
+    EXPECT_EQ(
+        ::stat(QFile::encodeName(path).constData(), &made) == 0 ? made.st_mode & 07777 : 0, 0600u);
     QFile kept(path + ".1");
     EXPECT_TRUE(first_line(kept.fileName()).contains(" recv  31 31 31 "));
     EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.size() <= 1024

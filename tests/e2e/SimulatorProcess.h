@@ -8,11 +8,15 @@
 
 // Makes a process that a test starts die with the test, also when the test is killed outright
 // (ctest's timeout): the kernel sends the child SIGKILL when the test goes. A test that died before
-// the child made the request would never send it, hence the check of the parent.
+// the child made the request would never send it, hence the check of the parent. The stop signals
+// the tests send are handled as by default, also when the tests run under nohup: the programs keep
+// a signal they were started with ignored.
 inline void die_with_test(QProcess& process)
 {
     const pid_t test = getpid();
     process.setChildProcessModifier([test] {
+        for (const int stop_signal : { SIGHUP, SIGINT, SIGTERM })
+            std::signal(stop_signal, SIG_DFL);
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != test)
             _exit(1);

@@ -1,10 +1,13 @@
 #include "QtSerialControl.h"
+#include "PortLock.h"
 #include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSystemPorts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,21 +99,13 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     EXPECT_EQ(missing.kind(), CommResult::Kind::other);
     EXPECT_EQ(control.output("R").detail(), device + ": " + SerialControl::not_open_reason());
 
-    // Another serial program's lock file under /var/lock is what keeps even root out; a port of
-    // this process takes it the same way.
     control.set_comm_port(1);
-    {
-        QSerialPort holder(first.device_path());
-        ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
-        const CommResult busy = control.open_port();
-        EXPECT_EQ(busy.detail(), first.device_path() + ": 장치나 자원이 동작 중");
-        EXPECT_EQ(busy.kind(), CommResult::Kind::busy) << "told by the error, in any language";
-    }
-    ASSERT_TRUE(control.open_port()) << "once released, it opens";
+    ASSERT_TRUE(control.open_port());
     const QByteArray expected("\x02R04;\x7F\xC3\xA9\xC4\xAB\xB5\xE5\x03");
     ASSERT_TRUE(control.output(expected));
     // A reader that reads nothing fills the line's buffer: a send then waits, it is not refused;
-    // the close gives up what waits, and says how much of it went out.
+    // giving it up says how much of it went out. A pseudo-terminal keeps what it took, told as
+    // sent, and it arrives.
     struct Cut final : LineObserver {
         void written(QByteArrayView bytes) override { sent += bytes.size(); }
         void cut(qint64 went, qint64 unsent) override { told = { went, unsent }; }
@@ -120,11 +115,85 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     control.set_observer(&observer);
     for (int i = 0; i < 64; ++i)
         ASSERT_TRUE(control.output(QByteArray(4096, 'x'))) << i;
-    control.close_port();
-    EXPECT_GT(observer.told.second, 0);
+    EXPECT_TRUE(control.drop_unsent() == observer.told.second && observer.told.second > 0);
     EXPECT_EQ(observer.sent + observer.told.second, 64 * 4096);
     EXPECT_EQ((observer.told.first + observer.told.second) % 4096, 0) << "whole writes";
-    EXPECT_EQ(first.read(expected.size()).left(expected.size()), expected);
+    const qint64 told_sent = observer.sent;
+    ASSERT_TRUE(control.output("Z"));
+    QByteArray arrived;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (arrived += first.read(4096, 10)).endsWith('Z'); }, 60000));
+    EXPECT_TRUE(arrived.startsWith(expected) && arrived.count('x') == told_sent);
+}
+
+// A lock file is read in the forms serial programs write: while its process lives the port is
+// busy, named with it; one that names no process blocks the port, named and left in place; a dead
+// process's is replaced (no process has so high a number) by QSerialPort's own. A bind mount of the
+// device reaches that lock, which names this process.
+TEST_F(SerialOnPty, LockFilesAreReadAsOtherProgramsWriteThemUnderTheKernelsName)
+{
+    const QString lock_file = "/var/lock/LCK.." + first.device_path().mid(5).replace(u'/', u'_');
+    const QString held = QStringLiteral("%1: 잠금 파일 %2의 주인은 실행 중인 프로세스 %3입니다")
+                             .arg(first.device_path(), lock_file, QString::number(getpid()));
+    const QString blocks = first.device_path() + ": 잠금 파일 " + lock_file
+        + "의 내용을 프로세스 번호로 읽을 수 없어 이 파일이 포트를 막고 있습니다 — 포트를 쓰는 "
+          "프로그램이 없으면 이 파일을 지우십시오";
+    const std::tuple<const char*, std::optional<QByteArray>, QString> rows[] = {
+        { "HDB form, live", QByteArray::number(getpid()).rightJustified(10) + '\n', held },
+        { "garbage", "uucp\n", blocks },
+        { "empty", "", blocks },
+        { "a directory", std::nullopt, blocks },
+        { "HDB form, dead", "2147483646\n", {} },
+    };
+    for (const auto& [name, content, refusal] : rows) {
+        SCOPED_TRACE(name);
+        QFile lock(lock_file);
+        ASSERT_TRUE(content ? lock.open(QIODevice::WriteOnly) && lock.write(*content) >= 0
+                            : QDir().mkdir(lock.fileName()));
+        lock.close();
+        const CommResult result = control.open_port();
+        EXPECT_EQ(std::pair(result.detail(), result.kind() == CommResult::Kind::busy),
+            std::pair(refusal, refusal == held));
+        EXPECT_TRUE(QFileInfo::exists(lock.fileName()));
+        EXPECT_EQ(PortLock::holder(lock.fileName()),
+            refusal == blocks ? std::nullopt : std::optional(getpid()));
+        control.close_port();
+        (void)(QFile::remove(lock.fileName()) || QDir().rmdir(lock.fileName()));
+    }
+
+    const QString bound = folder.filePath(QStringLiteral("COM3"));
+    ASSERT_TRUE(QFile(bound).open(QIODevice::WriteOnly));
+    if (QProcess::execute("mount", { "--bind", first.device_path(), bound }) != 0)
+        GTEST_SKIP() << "mount --bind refused: only root, with CAP_SYS_ADMIN, may bind the device";
+    ASSERT_TRUE(control.open_port());
+    QtSerialControl second(make_map());
+    second.set_comm_port(3);
+    const CommResult busy = second.open_port();
+    EXPECT_EQ(QProcess::execute("umount", { bound }), 0);
+    EXPECT_EQ(busy.detail(), QString(held).replace(first.device_path(), bound));
+}
+
+// flock(1) and picocom lock the device with flock and no lock file: the tool finds a port held
+// so busy, its settings untouched, and picocom finds the tool's port locked.
+TEST_F(SerialOnPty, AFlockOnTheDeviceKeepsThePortEachWayRound)
+{
+    QProcess holder;
+    holder.start("flock", { "-n", "-o", first.device_path(), "-c", "echo locked; read end" });
+    ASSERT_TRUE(holder.waitForReadyRead(60000));
+    ASSERT_TRUE(control.set_settings(QStringLiteral("1200,n,8,1")));
+    EXPECT_EQ(control.open_port().detail(),
+        first.device_path() + ": 다른 프로그램이 장치를 잠가 두었습니다 (flock)");
+    EXPECT_NE(std::get<0>(line()), speed_t(B1200)) << "the holder's settings untouched";
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(60000) && control.open_port());
+    // A session of its own: picocom, as it ends, signals its whole process group.
+    holder.setChildProcessModifier([] { setsid(); });
+    holder.start("picocom", { "--noreset", first.device_path() });
+    if (!holder.waitForStarted(60000))
+        GTEST_SKIP() << "picocom is not installed (scripts/install-deps.sh test installs it)";
+    EXPECT_TRUE(holder.waitForFinished(60000) && holder.exitCode() == 1);
+    EXPECT_TRUE(holder.readAllStandardError().contains(
+        "FATAL: cannot lock " + first.device_path().toUtf8()));
 }
 
 TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)

@@ -7,6 +7,7 @@
 #include "LineLoop.h"
 #include "PtyDevice.h"
 #include "Reader.h"
+#include "StandardStreams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -61,7 +62,8 @@ device open are lost, as on a real line. Answers wait in a buffer of
 the oldest waiting answers are dropped, whole.
 
 Exit status: 0 after a stop signal, 1 when the device or the link
-cannot be made or the line fails, 2 for bad options.)";
+cannot be made or the line fails, 2 for bad options, 7 when standard
+output cannot be written (--help, --version, the device's path).)";
 
 void print_line(const QString& text)
 {
@@ -75,10 +77,44 @@ int bad_options(const QString& text)
     return exit_bad_options;
 }
 
+// The options, each to be asked of the parser that they were added to.
+struct Options {
+    QCommandLineOption help, version, link, key, delay, manual, verbose, forgetful;
+};
+
+Options add_options(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QString::fromUtf8(description));
+    Options options { parser.addHelpOption(), parser.addVersionOption(),
+        { QStringLiteral("link"),
+            QStringLiteral("Make the device reachable through a symbolic link at <path>."),
+            QStringLiteral("path") },
+        { QStringLiteral("key"),
+            QStringLiteral("Key A of every sector: six bytes (ASCII characters). Default %1.")
+                .arg(default_key()),
+            QStringLiteral("key"), default_key() },
+        { QStringLiteral("delay"),
+            QStringLiteral("Present the card <ms> milliseconds after ACK CR. Default 700."),
+            QStringLiteral("ms"), QStringLiteral("700") },
+        { QStringLiteral("manual"),
+            QStringLiteral("Present the card when Enter is pressed on standard input instead.") },
+        { QStringLiteral("verbose"),
+            QStringLiteral("Log each frame and answer on standard error, control bytes by name.") },
+        { QStringLiteral("forgetful"),
+            QStringLiteral("Answer every write as done and store nothing, as a card that does not "
+                           "keep what it is sent.") } };
+    parser.addOptions({ options.link, options.key, options.delay, options.manual, options.verbose,
+        options.forgetful });
+    parser.addPositionalArgument(
+        QStringLiteral("PATH"), QStringLiteral("The link's path, as with --link."), "[PATH]");
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    open_standard_descriptors();
     // Blocked before the link exists, so a stop signal can only end the loop, which cleans up.
     const sigset_t stop_signals = LineLoop::stop_signals();
     sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
@@ -89,38 +125,19 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(NOVARD_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(description));
-    const QCommandLineOption help_option = parser.addHelpOption();
-    const QCommandLineOption version_option = parser.addVersionOption();
-    const QCommandLineOption link_option(QStringLiteral("link"),
-        QStringLiteral("Make the device reachable through a symbolic link at <path>."),
-        QStringLiteral("path"));
-    const QCommandLineOption key_option(QStringLiteral("key"),
-        QStringLiteral("Key A of every sector: six bytes (ASCII characters). Default %1.")
-            .arg(default_key()),
-        QStringLiteral("key"), default_key());
-    const QCommandLineOption delay_option(QStringLiteral("delay"),
-        QStringLiteral("Present the card <ms> milliseconds after ACK CR. Default 700."),
-        QStringLiteral("ms"), QStringLiteral("700"));
-    const QCommandLineOption manual_option(QStringLiteral("manual"),
-        QStringLiteral("Present the card when Enter is pressed on standard input instead."));
-    const QCommandLineOption verbose_option(QStringLiteral("verbose"),
-        QStringLiteral("Log each frame and answer on standard error, control bytes by name."));
-    const QCommandLineOption forgetful_option(QStringLiteral("forgetful"),
-        QStringLiteral("Answer every write as done and store nothing, as a card that does not "
-                       "keep what it is sent."));
-    parser.addOptions(
-        { link_option, key_option, delay_option, manual_option, verbose_option, forgetful_option });
-    parser.addPositionalArgument(
-        QStringLiteral("PATH"), QStringLiteral("The link's path, as with --link."), "[PATH]");
+    const Options options = add_options(parser);
+    const auto& [help_option, version_option, link_option, key_option, delay_option, manual_option,
+        verbose_option, forgetful_option]
+        = options;
 
     if (!parser.parse(QCoreApplication::arguments()))
         return bad_options(parser.errorText());
+    // QCommandLineParser's own showHelp() and showVersion() exit 0 even when nothing was written.
     if (parser.isSet(help_option))
-        parser.showHelp(0);
+        return print_last(qPrintable(parser.helpText()));
     if (parser.isSet(version_option))
-        parser.showVersion();
-
+        return print_last(qPrintable(QCoreApplication::applicationName() + u' '
+            + QCoreApplication::applicationVersion() + u'\n'));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1 || (positional.size() == 1 && parser.isSet(link_option)))
         return bad_options(QStringLiteral("give the link's path once, with --link or as PATH"));
@@ -150,7 +167,8 @@ int main(int argc, char** argv)
     LineLoop loop(
         device, reader, { std::chrono::milliseconds(delay_ms), parser.isSet(manual_option) });
 
-    std::printf("%s\n", qPrintable(device.path()));
-    std::fflush(stdout);
+    // Whoever started the reader learns its device from this line alone.
+    if (!print_out(qPrintable(device.path() + u'\n')))
+        return output_failed_status;
     return loop.run();
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+// Standard input, output and error as all three programs keep them.
+
+// The status of a program whose standard output could not be written (a full disk, a closed
+// pipe): what it was asked to print did not arrive, so it does not end as a success.
+inline constexpr int output_failed_status = 7;
+
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed. Run first in main: a program
+// started with them closed (">&- 2>&-") would otherwise hand them to the next file it opens, and
+// its own messages to standard error would be written into that file (the stop signals' socket,
+// the serial device). Ends the program with status 1 when /dev/null cannot be opened.
+void open_standard_descriptors();
+
+// Writes text to standard output and flushes it; false when not all of it was written.
+bool print_out(const char* text);
+// The same, for a program that ends with it: its status, 0 or output_failed_status.
+int print_last(const char* text);
