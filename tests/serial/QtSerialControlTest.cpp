@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +114,8 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
         std::pair<qint64, qint64> told;
     } observer;
     control.set_observer(&observer);
+    // The control outlives this test's body, and tells what it still holds when it closes.
+    const auto detach = qScopeGuard([this] { control.set_observer(nullptr); });
     for (int i = 0; i < 64; ++i)
         ASSERT_TRUE(control.output(QByteArray(4096, 'x'))) << i;
     EXPECT_TRUE(control.drop_unsent() == observer.told.second && observer.told.second > 0);
