@@ -3,7 +3,7 @@
 #include "CliRun.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
-#include "Runtime.h"
+#include "StartUp.h"
 #include "StandardStreams.h"
 #include "StopSignals.h"
 #include "WireTrace.h"

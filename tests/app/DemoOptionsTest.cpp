@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "DemoOptions.h"
 #include "CliOptions.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Runtime.h"
+#include "StartUp.h"
 
 #include "StandardStreams.h"
 #include "WireTrace.h"
