@@ -5,8 +5,8 @@
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
-#include "StartUp.h"
 #include "StandardStreams.h"
+#include "StartUp.h"
 #include "StopSignals.h"
 #include "TraceWarning.h"
 #include "WireTrace.h"
@@ -31,6 +31,7 @@ bool display_available()
 int main(int argc, char** argv)
 {
     open_standard_descriptors();
+    ignore_broken_pipes();
     CommandLine command_line = CommandLine::parse(program_arguments(argc, argv));
     command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     if (const auto status = early_exit(command_line))

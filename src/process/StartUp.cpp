@@ -7,9 +7,13 @@
 #include <csignal>
 #include <cstdio>
 
-QByteArrayList program_arguments(int argc, char** argv)
+void ignore_broken_pipes()
 {
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+QByteArrayList program_arguments(int argc, char** argv)
+{
     QByteArrayList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(argv[i]);
