@@ -72,10 +72,10 @@ int main(int argc, char** argv)
             return output_failed_status;
     }
     QtSerialControl line(port_map);
-    if (command_line.demo)
-        line.set_simulated_port(1);
     QtDesktop desktop;
     MainWindow window(line, desktop);
+    if (command_line.demo)
+        window.set_simulated_port(1);
     window.set_card_encoding(command_line.card_encoding);
     // Before the window loads, so that its first opening is traced.
     if (!command_line.trace_file.isEmpty())

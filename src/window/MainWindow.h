@@ -58,6 +58,9 @@ public:
     void set_warning(const QString& text);
     // The bytes the fields become on the card (--card-encoding); CP949 until told.
     void set_card_encoding(TextEncoding encoding) { commands_.set_card_encoding(encoding); }
+    // The port whose device is novard-demo --demo's simulated reader: its loss is told as the
+    // simulator's stop.
+    void set_simulated_port(int port) { ports_.set_simulated_port(port); }
 
     // CardPanel
     QString address_text() const override;
