@@ -32,17 +32,17 @@ int main(int argc, char** argv)
 {
     open_standard_descriptors();
     ignore_broken_pipes();
-    CommandLine command_line = CommandLine::parse(program_arguments(argc, argv));
-    command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
-    if (const auto status = early_exit(command_line))
+    DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
+    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
+    if (const auto status = early_exit(options))
         return *status;
-    if (command_line.list_ports) {
-        command_line.port_map.renumber();
-        return print_last(qPrintable(command_line.port_map.listing()));
+    if (options.list_ports) {
+        options.port_map.renumber();
+        return print_last(qPrintable(options.port_map.listing()));
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!start_trace(trace, command_line, QStringLiteral("novard-demo"), &trace))
+    if (!start_trace(trace, options, QStringLiteral("novard-demo"), &trace))
         return 2;
     if (!display_available()) {
         std::fputs("novard-demo: no display to open the window on (DISPLAY is not set)\n", stderr);
@@ -52,14 +52,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // No application display name: on X11 and Wayland Qt would append it to the caption.
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
-    use_language(command_line.language);
+    use_language(options.language);
     // Before the first port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;
-    PortMap port_map = command_line.port_map;
+    PortMap port_map = options.port_map;
     // Declared after app and before the window: it outlives the window, and it goes (the reader
     // stopped, its folder removed) whenever main returns.
     std::optional<DemoReader> demo;
-    if (command_line.demo) {
+    if (options.demo) {
         demo.emplace(DemoReader::find_program());
         if (!demo->error().isEmpty()) {
             std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
@@ -74,11 +74,11 @@ int main(int argc, char** argv)
     QtSerialControl line(port_map);
     QtDesktop desktop;
     MainWindow window(line, desktop);
-    if (command_line.demo)
+    if (options.demo)
         window.set_simulated_port(1);
-    window.set_card_encoding(command_line.card_encoding);
+    window.set_card_encoding(options.card_encoding);
     // Before the window loads, so that its first opening is traced.
-    if (!command_line.trace_file.isEmpty())
+    if (!options.trace_file.isEmpty())
         trace_window(trace, line, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {

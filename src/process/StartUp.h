@@ -24,7 +24,7 @@ QByteArrayList program_arguments(int argc, char** argv);
 // not be written). Nothing when the program runs.
 std::optional<int> early_exit(const ProgramOptions& options);
 
-// Opens the trace the options name, if any, and tells on standard error, as program, when lines
+// Opens the trace the options name, if any, and tells on standard error, as program, when entries
 // start being lost and when they are written again. False, with the reason told, when it
 // cannot be opened (status 2).
 bool start_trace(

@@ -53,7 +53,7 @@ public:
     void load();
 
     const CardCommands& commands() const { return commands_; }
-    // A warning that holds Label while it stands (the trace losing lines): echoes and port
+    // A warning that holds Label while it stands (the trace losing entries): echoes and port
     // captions are kept behind it, and the latest shows again once it is cleared (empty text).
     void set_warning(const QString& text);
     // The bytes the fields become on the card (--card-encoding); CP949 until told.
