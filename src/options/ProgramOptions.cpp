@@ -58,7 +58,7 @@ QList<OptionSpec> ProgramOptions::trace_options()
 
 QList<OptionSpec> ProgramOptions::common_options()
 {
-    return {
+    const QList<OptionSpec> options {
         { "card-encoding", "cp949|utf-8",
             "the card's text encoding: which bytes a field's characters become on the line and "
             "how read data are decoded; default cp949, as the cards of the Korean installed base "
@@ -69,6 +69,13 @@ QList<OptionSpec> ProgramOptions::common_options()
             "it the desktop's first language decides: Korean for Korean and under the C locale, "
             "English for any other",
             false, false, Complete::words, "ko en" },
+    };
+    return options + help_options();
+}
+
+QList<OptionSpec> ProgramOptions::help_options()
+{
+    return {
         { "help", "", "show this text and exit" },
         { "version", "", "show the version and exit" },
     };

@@ -35,6 +35,7 @@ struct ProgramOptions {
     static QList<OptionSpec> port_options();
     static QList<OptionSpec> trace_options();
     static QList<OptionSpec> common_options(); // language, card encoding, help, version
+    static QList<OptionSpec> help_options(); // help, version: novard-reader-sim takes only these
 
     // Reads the shared options of parsed into this; false, with text the error, when one is
     // refused. Help and version come first: they are answered whatever else is given.
