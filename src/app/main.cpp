@@ -26,6 +26,23 @@ bool display_available()
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// Starts --demo's simulated reader and makes its folder the ports; the status to end with when
+// it did not start or its line could not be printed.
+std::optional<int> start_demo(std::optional<DemoReader>& demo, PortMap& port_map)
+{
+    demo.emplace(DemoReader::find_program());
+    if (!demo->error().isEmpty()) {
+        std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
+        return 1;
+    }
+    port_map.set_port_dir(demo->folder());
+    const QString where = "novard-demo: simulated card reader on " + demo->device() + " as COM1 in "
+        + demo->folder() + '\n';
+    if (!print_out(qPrintable(where)))
+        return output_failed_status;
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -60,16 +77,8 @@ int main(int argc, char** argv)
     // stopped, its folder removed) whenever main returns.
     std::optional<DemoReader> demo;
     if (options.demo) {
-        demo.emplace(DemoReader::find_program());
-        if (!demo->error().isEmpty()) {
-            std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
-            return 1;
-        }
-        port_map.set_port_dir(demo->folder());
-        const QString where = "novard-demo: simulated card reader on " + demo->device()
-            + " as COM1 in " + demo->folder() + '\n';
-        if (!print_out(qPrintable(where)))
-            return output_failed_status;
+        if (const auto status = start_demo(demo, port_map))
+            return *status;
     }
     QtSerialControl line(port_map);
     QtDesktop desktop;
