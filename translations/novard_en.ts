@@ -46,16 +46,8 @@
 <context>
     <name>CardCommands</name>
     <message>
-        <source>16자를 초과 했습니다</source>
-        <translation>The data is longer than 16 characters</translation>
-    </message>
-    <message>
         <source>열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.</source>
         <translation>No port is open. Please select a port.</translation>
-    </message>
-    <message>
-        <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.</source>
-        <translation>The command could not be sent to the port. Please check the port.</translation>
     </message>
     <message>
         <source>%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.</source>
@@ -310,6 +302,33 @@
 <context>
     <name>PortOperations</name>
     <message>
+        <source>존제 하지 않는 통신포트 입니다.</source>
+        <translation>This port does not exist.</translation>
+    </message>
+    <message>
+        <source>%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요</source>
+        <translation>Another device took the place of %1 — connect the reader again</translation>
+    </message>
+</context>
+<context>
+    <name>ReaderMessages</name>
+    <message>
+        <source>16자를 초과 했습니다</source>
+        <translation>The data is longer than 16 characters</translation>
+    </message>
+    <message>
+        <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.</source>
+        <translation>The command could not be sent to the port. Please check the port.</translation>
+    </message>
+    <message>
+        <source>%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다</source>
+        <translation>%1 connection lost — the simulated reader stopped</translation>
+    </message>
+    <message>
+        <source>%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요</source>
+        <translation>%1 connection lost — connect the reader again</translation>
+    </message>
+    <message>
         <source> — 사용자를 dialout 그룹에 추가하십시오</source>
         <translation> — add the user to the dialout group</translation>
     </message>
@@ -318,28 +337,12 @@
         <translation> — another program is using this port</translation>
     </message>
     <message>
-        <source>존제 하지 않는 통신포트 입니다.</source>
-        <translation>This port does not exist.</translation>
-    </message>
-    <message>
-        <source>%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요</source>
-        <translation>%1 connection lost — connect the reader again</translation>
-    </message>
-    <message>
-        <source>%1 포트를 열 수 없습니다: %2</source>
-        <translation>Cannot open port %1: %2</translation>
-    </message>
-    <message>
         <source> — 리더가 아닌 다른 장치가 연결되어 있습니다</source>
         <translation> — a device other than the reader is connected</translation>
     </message>
     <message>
-        <source>%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요</source>
-        <translation>Another device took the place of %1 — connect the reader again</translation>
-    </message>
-    <message>
-        <source>%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다</source>
-        <translation>%1 connection lost — the simulated reader stopped</translation>
+        <source>%1 포트를 열 수 없습니다: %2</source>
+        <translation>Cannot open port %1: %2</translation>
     </message>
 </context>
 <context>

@@ -1,12 +1,12 @@
-#include "CommandLine.h"
+#include "DemoOptions.h"
 #include "DemoReader.h"
 #include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
-#include "Runtime.h"
 #include "StandardStreams.h"
+#include "StartUp.h"
 #include "StopSignals.h"
 #include "TraceWarning.h"
 #include "WireTrace.h"
@@ -26,22 +26,40 @@ bool display_available()
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// Starts --demo's simulated reader and makes its folder the ports; the status to end with when
+// it did not start or its line could not be printed.
+std::optional<int> start_demo(std::optional<DemoReader>& demo, PortMap& port_map)
+{
+    demo.emplace(DemoReader::find_program());
+    if (!demo->error().isEmpty()) {
+        std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
+        return 1;
+    }
+    port_map.set_port_dir(demo->folder());
+    const QString where = "novard-demo: simulated card reader on " + demo->device() + " as COM1 in "
+        + demo->folder() + '\n';
+    if (!print_out(qPrintable(where)))
+        return output_failed_status;
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     open_standard_descriptors();
-    CommandLine command_line = CommandLine::parse(program_arguments(argc, argv));
-    command_line.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
-    if (const auto status = early_exit(command_line))
+    ignore_broken_pipes();
+    DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
+    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
+    if (const auto status = early_exit(options))
         return *status;
-    if (command_line.list_ports) {
-        command_line.port_map.renumber();
-        return print_last(qPrintable(command_line.port_map.listing()));
+    if (options.list_ports) {
+        options.port_map.renumber();
+        return print_last(qPrintable(options.port_map.listing()));
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!start_trace(trace, command_line, QStringLiteral("novard-demo"), &trace))
+    if (!start_trace(trace, options, QStringLiteral("novard-demo"), &trace))
         return 2;
     if (!display_available()) {
         std::fputs("novard-demo: no display to open the window on (DISPLAY is not set)\n", stderr);
@@ -51,33 +69,25 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // No application display name: on X11 and Wayland Qt would append it to the caption.
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
-    use_language(command_line.language);
+    use_language(options.language);
     // Before the first port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;
-    PortMap port_map = command_line.port_map;
+    PortMap port_map = options.port_map;
     // Declared after app and before the window: it outlives the window, and it goes (the reader
     // stopped, its folder removed) whenever main returns.
     std::optional<DemoReader> demo;
-    if (command_line.demo) {
-        demo.emplace(DemoReader::find_program());
-        if (!demo->error().isEmpty()) {
-            std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
-            return 1;
-        }
-        port_map.set_port_dir(demo->folder());
-        const QString where = "novard-demo: simulated card reader on " + demo->device()
-            + " as COM1 in " + demo->folder() + '\n';
-        if (!print_out(qPrintable(where)))
-            return output_failed_status;
+    if (options.demo) {
+        if (const auto status = start_demo(demo, port_map))
+            return *status;
     }
     QtSerialControl line(port_map);
-    if (command_line.demo)
-        line.set_simulated_port(1);
     QtDesktop desktop;
     MainWindow window(line, desktop);
-    window.set_card_encoding(command_line.card_encoding);
+    if (options.demo)
+        window.set_simulated_port(1);
+    window.set_card_encoding(options.card_encoding);
     // Before the window loads, so that its first opening is traced.
-    if (!command_line.trace_file.isEmpty())
+    if (!options.trace_file.isEmpty())
         trace_window(trace, line, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {

@@ -1,9 +1,8 @@
 #include "CardSession.h"
 
 #include "ByteDisplay.h"
-#include "CardCommands.h"
 #include "CardText.h"
-#include "PortOperations.h"
+#include "ReaderMessages.h"
 #include "SerialControl.h"
 
 #include <algorithm>
@@ -132,7 +131,7 @@ QString CardSession::refusal(CardCommand command, const CommandFields& typed, Te
             .arg(count)
             .arg(max_key_characters);
     if (data_too_long(fields))
-        return CardCommands::too_long_message();
+        return ReaderMessages::too_long_message();
     const auto encoded = encode_fields(fields, encoding);
     if (const auto* refused = std::get_if<FieldRefusal>(&encoded))
         return refusal_text(*refused, fields, encoding);
@@ -189,8 +188,8 @@ void CardSession::start(CardCommand command, const CommandFields& typed)
     for (const QByteArray& write : writes) {
         if (const CommResult result = line_.output(write); !result) {
             finish(Result::port_error,
-                CardCommands::send_failed_message() + QStringLiteral(" (")
-                    + PortOperations::operator_detail(result) + u')');
+                ReaderMessages::send_failed_message() + QStringLiteral(" (")
+                    + ReaderMessages::operator_detail(result) + u')');
             return;
         }
     }
@@ -204,7 +203,7 @@ void CardSession::on_comm()
 {
     if (line_.comm_event() == SerialControl::CommEvent::device_lost) {
         if (busy_)
-            finish(Result::port_error, PortOperations::lost_message(line_.comm_port()));
+            finish(Result::port_error, ReaderMessages::lost_message(line_.comm_port()));
         return;
     }
     if (line_.comm_event() != SerialControl::CommEvent::receive)

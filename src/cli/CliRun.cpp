@@ -2,7 +2,8 @@
 
 #include "ByteDisplay.h"
 #include "CardText.h"
-#include "PortOperations.h"
+#include "ReaderMessages.h"
+#include "ReaderOpening.h"
 #include "SerialControl.h"
 #include "SystemReason.h"
 
@@ -161,9 +162,9 @@ void CliRun::next()
 bool CliRun::open_port()
 {
     line_.set_comm_port(options_.port);
-    if (const CommResult opened = PortOperations::open_for_reader(line_); !opened) {
+    if (const CommResult opened = open_for_reader(line_); !opened) {
         const CardOutcome outcome { Result::port_error,
-            PortOperations::open_failure_message(options_.port, opened), {}, 0, {} };
+            ReaderMessages::open_failure_message(options_.port, opened), {}, 0, {} };
         say(outcome.message);
         first_failure_ = outcome;
         if (is_batch()) {

@@ -3,8 +3,8 @@
 #include "CliRun.h"
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
-#include "Runtime.h"
 #include "StandardStreams.h"
+#include "StartUp.h"
 #include "StopSignals.h"
 #include "WireTrace.h"
 
@@ -17,6 +17,7 @@
 int main(int argc, char** argv)
 {
     open_standard_descriptors();
+    ignore_broken_pipes();
     CliOptions options = CliOptions::parse(program_arguments(argc, argv));
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("novard-cli"));

@@ -1,6 +1,7 @@
 #include "CardCommands.h"
 
 #include "ByteDisplay.h"
+#include "ReaderMessages.h"
 #include "ReceiveLog.h"
 #include "ReplyDecoder.h"
 #include "SerialControl.h"
@@ -65,11 +66,6 @@ void CardCommands::decode_reply(QByteArrayView batch)
     panel_.append_log_text(batch_text);
 }
 
-QString CardCommands::too_long_message()
-{
-    return tr("16자를 초과 했습니다");
-}
-
 QString CardCommands::unrepresentable_message(char32_t character, TextEncoding encoding)
 {
     return tr("%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.")
@@ -119,11 +115,6 @@ QString CardCommands::no_port_message()
     return tr("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
 }
 
-QString CardCommands::send_failed_message()
-{
-    return tr("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.");
-}
-
 void CardCommands::send(CardCommand command)
 {
     // The log then shows only what arrives for this read, even if the send fails.
@@ -135,7 +126,7 @@ void CardCommands::send(CardCommand command)
         { panel_.address_text(), panel_.key_text(),
             command == CardCommand::read ? QString() : panel_.data_text() });
     if (data_too_long(fields)) {
-        panel_.show_message(too_long_message(), QString());
+        panel_.show_message(ReaderMessages::too_long_message(), QString());
         return;
     }
     const auto encoded = encode_fields(fields, card_encoding_);
@@ -153,7 +144,7 @@ void CardCommands::send(CardCommand command)
     }
     for (const QByteArray& write : frame_writes(command, bytes)) {
         if (const CommResult result = line_.output(write); !result) {
-            panel_.show_message(send_failed_message(), result.detail());
+            panel_.show_message(ReaderMessages::send_failed_message(), result.detail());
             return;
         }
     }

@@ -56,7 +56,6 @@ public:
     TextEncoding card_encoding() const { return card_encoding_; }
     void set_card_encoding(TextEncoding encoding) { card_encoding_ = encoding; }
 
-    static QString too_long_message(); // "16자를 초과 했습니다"
     // The box for a character the card's encoding cannot represent.
     static QString unrepresentable_message(char32_t character, TextEncoding encoding);
     // The window's name of a field: the caption beside it.
@@ -66,7 +65,7 @@ public:
     static QString refusal_message(
         const FieldRefusal& refused, const CommandFields& fields, TextEncoding encoding);
     static QString no_port_message(); // the box for a send while no port is open
-    static QString send_failed_message(); // the box for a write the line refused
+    // The box texts novard-cli gives too (too long, a failed send) are ReaderMessages'.
 
 private:
     void send(CardCommand command);

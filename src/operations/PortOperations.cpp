@@ -1,7 +1,8 @@
 #include "PortOperations.h"
 
-#include "ByteDisplay.h"
 #include "PortPanel.h"
+#include "ReaderMessages.h"
+#include "ReaderOpening.h"
 #include "SerialControl.h"
 
 namespace {
@@ -23,41 +24,9 @@ PortOperations::PortOperations(PortPanel& panel, SerialControl& line)
 {
 }
 
-QString PortOperations::operator_detail(const CommResult& result)
-{
-    // The device's path may be the user's (--device, --map): echoed, never raw.
-    const QString detail = result.device().isEmpty()
-        ? result.reason()
-        : echo_form(result.device()) + QStringLiteral(": ") + result.reason();
-    switch (result.kind()) {
-    case CommResult::Kind::permission:
-        return detail + tr(" — 사용자를 dialout 그룹에 추가하십시오");
-    case CommResult::Kind::busy:
-        return detail + tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
-    case CommResult::Kind::other_device:
-        return detail + tr(" — 리더가 아닌 다른 장치가 연결되어 있습니다");
-    default:
-        return detail;
-    }
-}
-
-QString PortOperations::open_failure_message(int port, const CommResult& result)
-{
-    return tr("%1 포트를 열 수 없습니다: %2")
-        .arg(SerialControl::port_name(port), operator_detail(result));
-}
-
 QString PortOperations::not_found_message()
 {
     return tr("존제 하지 않는 통신포트 입니다.");
-}
-
-QString PortOperations::lost_message(int port, bool simulated)
-{
-    return simulated
-        ? tr("%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다")
-              .arg(SerialControl::port_name(port))
-        : tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요").arg(SerialControl::port_name(port));
 }
 
 QString PortOperations::other_device_message(int port)
@@ -81,19 +50,6 @@ CommResult PortOperations::open_default_port()
     return CommResult::success();
 }
 
-CommResult PortOperations::open_for_reader(SerialControl& line)
-{
-    if (CommResult result = line.set_settings(SerialControl::reader_settings()); !result)
-        return result;
-    line.set_rthreshold(1);
-    if (CommResult result = line.open_port(); !result)
-        return result;
-    line.set_input_len(0);
-    line.set_dtr_enable(true);
-    line.set_rts_enable(true);
-    return CommResult::success();
-}
-
 CommResult PortOperations::switch_port(int port)
 {
     // A pulled reader plugged back is opened by choosing its port again; otherwise there would be
@@ -112,7 +68,7 @@ CommResult PortOperations::switch_port(int port)
         return result;
     }
 
-    panel_.show_message(not_found_message(), operator_detail(result));
+    panel_.show_message(not_found_message(), ReaderMessages::operator_detail(result));
     return open_default_port();
 }
 
@@ -163,7 +119,7 @@ void PortOperations::line_event()
     const int port = line_.comm_port();
     switch (line_.comm_event()) {
     case SerialControl::CommEvent::device_lost:
-        panel_.set_label(lost_message(port, port == line_.simulated_port()));
+        panel_.set_label(ReaderMessages::lost_message(port, port == simulated_port_));
         break;
     case SerialControl::CommEvent::other_device:
         panel_.set_label(other_device_message(port));
@@ -182,5 +138,5 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(open_failure_message(line_.comm_port(), result));
+    panel_.set_label(ReaderMessages::open_failure_message(line_.comm_port(), result));
 }

@@ -20,23 +20,14 @@ class PortOperations {
 public:
     PortOperations(PortPanel& panel, SerialControl& line);
 
+    // The messages novard-cli gives too are ReaderMessages'.
     static QString not_found_message(); // "존제 하지 않는 통신포트 입니다."
-    // "COM1 연결이 끊어졌습니다 — 리더를 다시 연결하세요"; of a simulated reader, that it stopped.
-    static QString lost_message(int port, bool simulated = false);
-    // The device and the system's reason, with a hint where the reason alone leaves an operator
-    // guessing what to do (the dialout group, another program holding the port).
-    static QString operator_detail(const CommResult& result);
-    // "COM1 포트를 열 수 없습니다: " and the detail above.
-    static QString open_failure_message(int port, const CommResult& result);
     // "COM1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요"
     static QString other_device_message(int port);
 
     // COM1 with the line settings, DTR and RTS on; nothing when a port is open. A failure is
     // passed on.
     CommResult open_default_port();
-    // Opens CommPort as the card reader needs it: its line settings, every waiting byte taken at
-    // once, DTR and RTS on. Also novard-cli's way to open its port.
-    static CommResult open_for_reader(SerialControl& line);
     // Port n (1 ... 8). Nothing happens when n is the current port, unless its device was lost:
     // then choosing it again tries it again, and it stays lost if it does not open. A port that
     // does not open is reported in a box and COM1 is opened instead; only a failure of that
@@ -50,6 +41,10 @@ public:
     // Takes the system's numbering of its devices anew, then probes.
     void search_ports();
 
+    // The port whose device is a simulated reader (novard-demo --demo's), 0 for none: its loss
+    // means that the simulator stopped, not that a reader was pulled out.
+    void set_simulated_port(int port) { simulated_port_ = port; }
+
     // OnComm: tells the operator in Label that the open port's device went away, that another
     // device took its node, or that it came back (and where).
     void line_event();
@@ -61,4 +56,5 @@ public:
 private:
     PortPanel& panel_;
     SerialControl& line_;
+    int simulated_port_ = 0;
 };

@@ -13,6 +13,20 @@ QString encoding_label(TextEncoding encoding)
     return encoding == TextEncoding::cp949 ? QStringLiteral("CP949") : QStringLiteral("UTF-8");
 }
 
+QString encoding_name(TextEncoding encoding)
+{
+    return encoding == TextEncoding::cp949 ? QStringLiteral("cp949") : QStringLiteral("utf-8");
+}
+
+std::optional<TextEncoding> encoding_named(QStringView name)
+{
+    for (const TextEncoding encoding : { TextEncoding::utf8, TextEncoding::cp949 }) {
+        if (name == encoding_name(encoding))
+            return encoding;
+    }
+    return std::nullopt;
+}
+
 std::optional<QByteArray> encode_card_text(QStringView text, TextEncoding encoding)
 {
     // Stateless: each text is whole, so nothing is carried from one to the next.

@@ -15,6 +15,9 @@ enum class TextEncoding { utf8, cp949 };
 
 // "CP949" or "UTF-8", as a message names it.
 QString encoding_label(TextEncoding encoding);
+// "utf-8" or "cp949", as --card-encoding and --input-encoding spell them.
+QString encoding_name(TextEncoding encoding);
+std::optional<TextEncoding> encoding_named(QStringView name);
 // The name Qt's converters (ICU) take: "windows-949", not "cp949", which ICU takes for IBM's
 // code page 949 that differs from the Windows one in much of its Hangul.
 const char* converter_name(TextEncoding encoding);

@@ -84,11 +84,6 @@ public:
 
     CommEvent comm_event() const { return comm_event_; }
 
-    // The port whose device is a simulated reader (the demonstration's), 0 for none: its loss
-    // means that the simulator stopped, not that a reader was pulled out.
-    int simulated_port() const { return simulated_port_; }
-    void set_simulated_port(int port) { simulated_port_ = port; }
-
     // PortOpen. Opening opens port CommPort with the current properties, reopening it when a port
     // is open. Closing cannot fail, and does nothing on a closed control.
     virtual bool port_open() const = 0;
@@ -148,5 +143,4 @@ private:
     bool dtr_enable_ = true;
     bool rts_enable_ = false;
     CommEvent comm_event_ = CommEvent::none;
-    int simulated_port_ = 0;
 };

@@ -53,11 +53,14 @@ public:
     void load();
 
     const CardCommands& commands() const { return commands_; }
-    // A warning that holds Label while it stands (the trace losing lines): echoes and port
+    // A warning that holds Label while it stands (the trace losing entries): echoes and port
     // captions are kept behind it, and the latest shows again once it is cleared (empty text).
     void set_warning(const QString& text);
     // The bytes the fields become on the card (--card-encoding); CP949 until told.
     void set_card_encoding(TextEncoding encoding) { commands_.set_card_encoding(encoding); }
+    // The port whose device is novard-demo --demo's simulated reader: its loss is told as the
+    // simulator's stop.
+    void set_simulated_port(int port) { ports_.set_simulated_port(port); }
 
     // CardPanel
     QString address_text() const override;

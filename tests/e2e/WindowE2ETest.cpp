@@ -7,6 +7,7 @@
 #include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSerialControl.h"
+#include "ReaderMessages.h"
 #include "RecordingDesktop.h"
 #include "SimulatorProcess.h"
 #include "TraceWarning.h"
@@ -119,12 +120,12 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
 
     // Pulled out; the operator presses Read, then clicks the ticked COM1 while it is missing. Had
     // the demo started this reader, the label says that the simulator stopped.
-    rig.line.set_simulated_port(1);
+    rig.window.set_simulated_port(1);
     ASSERT_TRUE(reader->stop());
     system->list.clear();
-    ASSERT_TRUE(rig.label_becomes("Label", PortOperations::lost_message(1, true)));
-    EXPECT_NE(PortOperations::lost_message(1, true), PortOperations::lost_message(1));
-    rig.line.set_simulated_port(0);
+    ASSERT_TRUE(rig.label_becomes("Label", ReaderMessages::lost_message(1, true)));
+    EXPECT_NE(ReaderMessages::lost_message(1, true), ReaderMessages::lost_message(1));
+    rig.window.set_simulated_port(0);
     rig.press("cmd_read");
     QTest::mouseClick(rig.option(1), Qt::LeftButton);
     EXPECT_EQ(rig.desktop.boxes,
@@ -165,7 +166,7 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
     ASSERT_TRUE(reader->stop());
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return rig.text("Label") == PortOperations::lost_message(1)
+            return rig.text("Label") == ReaderMessages::lost_message(1)
                 || rig.text("Label") == PortOperations::other_device_message(1);
         },
         answer_timeout_ms));

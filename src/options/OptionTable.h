@@ -70,7 +70,8 @@ struct ParsedArguments {
     static ParsedArguments parse(const QList<OptionSpec>& options, const QByteArrayList& arguments);
 };
 
-// The --help text: usage, summary, commands, options, notes, exit statuses, epilogue.
+// The --help text: usage, summary, commands, options, notes, exit statuses, epilogue. The notes'
+// and the epilogue's paragraphs are wrapped, but for one written in lines of its own (a table).
 QString help_text(const ProgramHelp& help);
 // A bash completion for the program: its commands, its options and their values.
 QString bash_completion(const ProgramHelp& help);

@@ -15,17 +15,18 @@
 //   2008-02-15 10:30:01.470 recv  06 0D  [ACK][CR]
 //   2008-02-15 10:30:31.470 cut   4097 bytes went out, 96016 did not
 //
-// "sent" lines show what the device took; a frame that a line does not drain is cut when the port
-// closes or the command is given up, and the "cut" line counts from the last time nothing waited.
-// Each line goes to the file as it is made, unbuffered, so a trace survives the tool being killed
-// and a line that cannot be written is known at once. Such lines are counted, failed() is raised
-// for the first of them, and once writing works again a "trace" line says how many were lost and
-// when, so that a trace is never incomplete without saying so:
+// Each entry is one text line. "sent" entries show what the device took; a frame that the serial
+// line does not drain is cut when the port closes or the command is given up, and the "cut" entry
+// counts from the last time nothing waited. Each entry goes to the file as it is made, unbuffered,
+// so a trace survives the tool being killed and an entry that cannot be written is known at once.
+// Such entries are counted, failed() is raised for the first of them, and once writing works again
+// a "trace" entry says how many were lost and when, so that a trace is never incomplete without
+// saying so:
 //
 //   2008-02-15 10:31:02.000 trace 12 lines lost from 10:31:00.120 to 10:31:01.998: No space left
 //
 // A regular file that grows past its bound is kept as FILE.1 and begun anew, and one that was
-// removed is made again; the new file's first line says which. A FIFO is written without ever
+// removed is made again; the new file's first entry says which. A FIFO is written without ever
 // waiting for its reader: what it cannot take at once is lost and counted.
 class WireTrace final : public QObject, public LineObserver {
     Q_OBJECT
@@ -43,7 +44,7 @@ public:
     // The system's error code behind reason().
     int error() const { return error_; }
 
-    // What the operator is told in Label when lines are being lost, with the system's reason in
+    // What the operator is told in Label when entries are being lost, with the system's reason in
     // the operator's language.
     static QString failure_label(int error);
 
@@ -55,18 +56,18 @@ public:
     void cut(qint64 sent, qint64 unsent) override;
 
 signals:
-    // The first line that could not be written since the trace last worked.
+    // The first entry that could not be written since the trace last worked.
     void failed(const QString& reason);
-    // Lines were written again, after lost_lines were lost and noted in the file.
-    void resumed(qint64 lost_lines);
+    // Entries were written again, after lost_entries were lost and noted in the file.
+    void resumed(qint64 lost_entries);
 
 private:
-    void write_line(const char* what, const QString& text);
+    void write_entry(const char* what, const QString& text);
     void write_bytes(const char* what, QByteArrayView bytes);
     bool make_room(qint64 bytes);
     bool write_all(const QByteArray& bytes);
     bool open_file();
-    // Counts the line of that time stamp as lost, and tells of the first.
+    // Counts the entry of that time stamp as lost, and tells of the first.
     void fail(const QString& stamp);
 
     int fd_ = -1;
@@ -77,7 +78,7 @@ private:
     QString reason_;
     int error_ = 0;
     QByteArray begun_note_; // why the file was begun anew, until that is written in it
-    qint64 lost_lines_ = 0;
+    qint64 lost_entries_ = 0;
     QString lost_from_, lost_to_;
-    bool cut_line_ = false; // a failed write left part of a line in the file
+    bool cut_entry_ = false; // a failed write left part of an entry in the file
 };

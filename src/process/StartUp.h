@@ -8,12 +8,15 @@
 class QObject;
 class WireTrace;
 
-// What both programs' main do before they run, in the same words.
+// What novard-demo's and novard-cli's main do before they run, in the same words (library
+// novard_process, with the stop signals).
 
-// The arguments as the bytes given: a path need not be UTF-8. SIGPIPE is ignored from here on:
-// a trace FIFO whose reader went away, or standard output piped to a program that ended, would
-// kill the program and leave the port's lock file behind; a failed write is handled where it
-// happens instead.
+// SIGPIPE is ignored from here on: a trace FIFO whose reader went away, or standard output piped
+// to a program that ended, would kill the program and leave the port's lock file behind; a failed
+// write is handled where it happens instead. Each main takes this step first.
+void ignore_broken_pipes();
+
+// The arguments as the bytes given: a path need not be UTF-8.
 QByteArrayList program_arguments(int argc, char** argv);
 
 // The options' answer when they end the program at once: the one-line error on standard error
@@ -21,7 +24,7 @@ QByteArrayList program_arguments(int argc, char** argv);
 // not be written). Nothing when the program runs.
 std::optional<int> early_exit(const ProgramOptions& options);
 
-// Opens the trace the options name, if any, and tells on standard error, as program, when lines
+// Opens the trace the options name, if any, and tells on standard error, as program, when entries
 // start being lost and when they are written again. False, with the reason told, when it
 // cannot be opened (status 2).
 bool start_trace(

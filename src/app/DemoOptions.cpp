@@ -1,8 +1,8 @@
-#include "CommandLine.h"
+#include "DemoOptions.h"
 
 #include "StandardStreams.h"
 
-ProgramHelp CommandLine::help()
+ProgramHelp DemoOptions::help()
 {
     ProgramHelp help;
     help.program = QStringLiteral("novard-demo");
@@ -46,23 +46,23 @@ ProgramHelp CommandLine::help()
     return help;
 }
 
-CommandLine CommandLine::parse(const QByteArrayList& arguments)
+DemoOptions DemoOptions::parse(const QByteArrayList& arguments)
 {
     const ProgramHelp about = help();
     const ParsedArguments parsed = ParsedArguments::parse(about.options, arguments);
-    CommandLine line;
-    if (!line.take(parsed, about) || line.action != Action::run)
-        return line;
+    DemoOptions options;
+    if (!options.take(parsed, about) || options.action != Action::run)
+        return options;
     if (!parsed.words.isEmpty()) {
-        line.fail(about.program,
+        options.fail(about.program,
             QStringLiteral("unexpected argument %1")
                 .arg(quoted(QString::fromLocal8Bit(parsed.words[0]))));
-        return line;
+        return options;
     }
-    line.list_ports = parsed.is_set(QStringLiteral("list-ports"));
-    line.demo = parsed.is_set(QStringLiteral("demo"));
-    if (line.demo && parsed.is_set(QStringLiteral("port-dir")))
-        line.fail(
+    options.list_ports = parsed.is_set(QStringLiteral("list-ports"));
+    options.demo = parsed.is_set(QStringLiteral("demo"));
+    if (options.demo && parsed.is_set(QStringLiteral("port-dir")))
+        options.fail(
             about.program, QStringLiteral("--demo makes its own folder of ports; drop --port-dir"));
-    return line;
+    return options;
 }

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "DemoOptions.h"
 #include "CliOptions.h"
 
 #include <gtest/gtest.h>
@@ -9,22 +9,22 @@ namespace {
 // novard-cli after a read's arguments.
 std::pair<ProgramOptions, ProgramOptions> parse(const QByteArrayList& arguments)
 {
-    return { CommandLine::parse(QByteArrayList { "novard-demo" } + arguments),
+    return { DemoOptions::parse(QByteArrayList { "novard-demo" } + arguments),
         CliOptions::parse(QByteArrayList { "novard-cli", "read", "04" } + arguments) };
 }
 
-TEST(CommandLine, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLineErrors)
+TEST(DemoOptions, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLineErrors)
 {
-    const auto [demo_line, cli_line] = parse({ "--map", "COM10=/dev/ttyUSB0",
+    const auto [demo_options, cli_options] = parse({ "--map", "COM10=/dev/ttyUSB0",
         "--map=COM9=rel/path=a=b", "--port-dir", "/tmp/ports", "-trace", "/tmp/x\xff\xfe",
         "--trace-max", "10k", "--language=en", "--card-encoding", "utf-8" });
-    for (const ProgramOptions& line : { demo_line, cli_line }) {
-        ASSERT_EQ(line.action, ProgramOptions::Action::run) << line.text.toStdString();
-        EXPECT_EQ(QStringList({ QString(line.trace_file), line.port_map.device_for(10),
-                      line.port_map.device_for(9), line.port_map.device_for(3) }),
+    for (const ProgramOptions& options : { demo_options, cli_options }) {
+        ASSERT_EQ(options.action, ProgramOptions::Action::run) << options.text.toStdString();
+        EXPECT_EQ(QStringList({ QString(options.trace_file), options.port_map.device_for(10),
+                      options.port_map.device_for(9), options.port_map.device_for(3) }),
             QStringList({ "/tmp/x\xff\xfe", "/dev/ttyUSB0", "rel/path=a=b", "/tmp/ports/COM3" }));
-        EXPECT_TRUE(line.trace_max == 10240 && line.language == Language::english
-            && line.card_encoding == TextEncoding::utf8);
+        EXPECT_TRUE(options.trace_max == 10240 && options.language == Language::english
+            && options.card_encoding == TextEncoding::utf8);
     }
     const auto [demo, cli] = parse({});
     EXPECT_TRUE(demo.card_encoding == TextEncoding::cp949 && cli.card_encoding == demo.card_encoding
@@ -35,7 +35,7 @@ TEST(CommandLine, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
         { "novard-cli", "issue", "1", "카드", "--key=-1", "--input-encoding", "cp949" });
     EXPECT_TRUE(cli_key.fields.key == "-1" && cli_key.fields.data == "카드"
         && cli_key.input_encoding == TextEncoding::cp949);
-    EXPECT_TRUE(CommandLine::parse({ "novard-demo", "--demo", "--list-ports" }).demo);
+    EXPECT_TRUE(DemoOptions::parse({ "novard-demo", "--demo", "--list-ports" }).demo);
     EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04", "a\xff" }).text,
         "novard-cli: DATA is not valid UTF-8");
 

@@ -1,10 +1,9 @@
 #pragma once
 
-// The runtime both programs share (library novard_runtime, QtCore and the serial port map): the
-// options table and its parser (OptionTable), the options both programs take (ProgramOptions),
-// the wire trace (WireTrace) and the stop on signals (StopSignals). Each program's main reads
-// its options into a struct built on ProgramOptions, opens the trace and sets up the stop signals
-// before it opens a port, and so ends the same way on every path.
+// The options novard-demo and novard-cli both take (library novard_options, with the table and
+// its parser, OptionTable). Each program's main reads its options into a struct built on
+// ProgramOptions, then takes the start-up steps of src/process (StartUp.h) before it opens a port,
+// and so ends the same way on every path.
 
 #include "CardText.h"
 #include "Language.h"
@@ -14,11 +13,6 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
-
-// "utf-8" or "cp949", as the options spell them (TextEncoding is the protocol's, CardText.h, with
-// the name Qt's converters take).
-QString encoding_name(TextEncoding encoding);
-std::optional<TextEncoding> encoding_named(QStringView name);
 
 // The options both programs take, with the same rules: the port options, the wire trace and
 // its bound, the language, the card's text encoding, --help and --version.
@@ -41,10 +35,17 @@ struct ProgramOptions {
     static QList<OptionSpec> port_options();
     static QList<OptionSpec> trace_options();
     static QList<OptionSpec> common_options(); // language, card encoding, help, version
+    static QList<OptionSpec> help_options(); // help, version: novard-reader-sim takes only these
 
     // Reads the shared options of parsed into this; false, with text the error, when one is
     // refused. Help and version come first: they are answered whatever else is given.
     bool take(const ParsedArguments& parsed, const ProgramHelp& help);
     // Sets the error text ("program: reason") and the action; returns false, for a one-line fail.
     bool fail(const QString& program, const QString& reason);
+
+private:
+    // The steps of take, in its order; each false, with the error set, at the first refusal.
+    bool take_language(const ParsedArguments& parsed, const QString& program);
+    bool take_ports(const ParsedArguments& parsed, const QString& program);
+    bool take_trace(const ParsedArguments& parsed, const QString& program);
 };

@@ -1,4 +1,4 @@
-#include "Runtime.h"
+#include "StartUp.h"
 
 #include "StandardStreams.h"
 #include "WireTrace.h"
@@ -7,9 +7,13 @@
 #include <csignal>
 #include <cstdio>
 
-QByteArrayList program_arguments(int argc, char** argv)
+void ignore_broken_pipes()
 {
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+QByteArrayList program_arguments(int argc, char** argv)
+{
     QByteArrayList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(argv[i]);
@@ -41,16 +45,16 @@ bool start_trace(
             qPrintable(quoted(QFile::decodeName(options.trace_file))), qPrintable(trace.reason()));
         return false;
     }
-    // Told once each time lines start being lost; the trace itself notes how many, afterwards.
+    // Told once each time entries start being lost; the trace itself notes how many, afterwards.
     QObject::connect(&trace, &WireTrace::failed, context, [program](const QString& reason) {
         std::fprintf(stderr,
             "%s: cannot write the trace file: %s; the lines lost are counted and noted in it once "
             "writing works again\n",
             qPrintable(program), qPrintable(reason));
     });
-    QObject::connect(&trace, &WireTrace::resumed, context, [program](qint64 lost_lines) {
+    QObject::connect(&trace, &WireTrace::resumed, context, [program](qint64 lost_entries) {
         std::fprintf(stderr, "%s: the trace file is written again; %lld lines were lost\n",
-            qPrintable(program), static_cast<long long>(lost_lines));
+            qPrintable(program), static_cast<long long>(lost_entries));
     });
     return true;
 }

@@ -37,6 +37,16 @@ QString row(const QString& term, const QString& help, qsizetype indent = 2)
     return head + u'\n' + body;
 }
 
+// Each paragraph after a blank line; one written in lines of its own (a table) is kept as written.
+QString paragraphs(const QString& text)
+{
+    QString paragraphs;
+    for (const QString& paragraph : text.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts))
+        paragraphs
+            += u'\n' + (paragraph.contains(u'\n') ? paragraph + u'\n' : wrapped(paragraph, 0));
+    return paragraphs;
+}
+
 QString option_term(const OptionSpec& option)
 {
     QString term
@@ -134,16 +144,13 @@ QString help_text(const ProgramHelp& help)
     for (const OptionSpec& option : help.options) {
         text += row(option_term(option), option.help);
     }
-    for (const QString& paragraph : help.notes.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts))
-        text += u'\n' + wrapped(paragraph, 0);
+    text += paragraphs(help.notes);
     if (!help.exit_statuses.isEmpty()) {
         text += QStringLiteral("\nExit status:\n");
         for (const HelpRow& status : help.exit_statuses)
             text += wrapped(status.help, 5).replace(2, status.term.size(), status.term);
     }
-    for (const QString& paragraph : help.epilogue.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts))
-        text += u'\n' + wrapped(paragraph, 0);
-    return text;
+    return text + paragraphs(help.epilogue);
 }
 
 QString bash_completion(const ProgramHelp& help)

@@ -66,17 +66,17 @@ QString WireTrace::failure_label(int error)
 
 void WireTrace::opened(const QString& device)
 {
-    write_line("open ", device);
+    write_entry("open ", device);
 }
 
 void WireTrace::closed(const QString& device)
 {
-    write_line("close", device);
+    write_entry("close", device);
 }
 
 void WireTrace::lost(const QString& device)
 {
-    write_line("lost ", device);
+    write_entry("lost ", device);
 }
 
 void WireTrace::written(QByteArrayView bytes)
@@ -91,41 +91,42 @@ void WireTrace::received(QByteArrayView bytes)
 
 void WireTrace::cut(qint64 sent, qint64 unsent)
 {
-    write_line("cut  ", QStringLiteral("%1 bytes went out, %2 did not").arg(sent).arg(unsent));
+    write_entry("cut  ", QStringLiteral("%1 bytes went out, %2 did not").arg(sent).arg(unsent));
 }
 
 void WireTrace::write_bytes(const char* what, QByteArrayView bytes)
 {
-    write_line(what,
+    write_entry(what,
         QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper()) + QStringLiteral("  ")
             + display_text(bytes));
 }
 
-void WireTrace::write_line(const char* what, const QString& text)
+void WireTrace::write_entry(const char* what, const QString& text)
 {
     if (path_.isEmpty())
         return;
     const QString stamp
         = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    const QByteArray line = (stamp + u' ' + QLatin1StringView(what) + u' ' + text + u'\n').toUtf8();
-    if (!make_room(line.size()))
+    const QByteArray entry
+        = (stamp + u' ' + QLatin1StringView(what) + u' ' + text + u'\n').toUtf8();
+    if (!make_room(entry.size()))
         return fail(stamp);
     QByteArray notes;
-    if (cut_line_)
+    if (cut_entry_)
         notes += '\n';
     if (!begun_note_.isEmpty())
         notes += stamp.toUtf8() + " trace " + begun_note_ + '\n';
-    if (lost_lines_ > 0)
+    if (lost_entries_ > 0)
         notes += (stamp
             + QStringLiteral(" trace %1 lines lost from %2 to %3: %4\n")
-                  .arg(lost_lines_)
+                  .arg(lost_entries_)
                   .arg(lost_from_, lost_to_, reason_))
                      .toUtf8();
-    if (!write_all(notes + line))
+    if (!write_all(notes + entry))
         return fail(stamp);
     begun_note_.clear();
-    if (lost_lines_ > 0)
-        emit resumed(std::exchange(lost_lines_, 0));
+    if (lost_entries_ > 0)
+        emit resumed(std::exchange(lost_entries_, 0));
 }
 
 // Begins the file anew when it was removed or would grow past its bound; false when it cannot.
@@ -151,7 +152,7 @@ bool WireTrace::make_room(qint64 bytes)
         begun_note_ = removed
             ? "the trace file was removed: it is begun anew"
             : "the trace file was full: it is begun anew, the lines before are in " + kept;
-    cut_line_ = false;
+    cut_entry_ = false;
     return true;
 }
 
@@ -165,20 +166,20 @@ bool WireTrace::write_all(const QByteArray& bytes)
             // A FIFO whose reader went away is EPIPE here, SIGPIPE being ignored.
             error_ = count < 0 ? errno : ENOSPC;
             reason_ = terminal_reason(error_);
-            cut_line_ = cut_line_ || done > 0;
+            cut_entry_ = cut_entry_ || done > 0;
             return false;
         }
         done += count;
         size_ += count;
     }
-    cut_line_ = false;
+    cut_entry_ = false;
     return true;
 }
 
 void WireTrace::fail(const QString& stamp)
 {
     const QString time = stamp.section(u' ', 1);
-    if (lost_lines_++ == 0) {
+    if (lost_entries_++ == 0) {
         lost_from_ = time;
         emit failed(reason_);
     }

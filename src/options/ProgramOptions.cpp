@@ -28,20 +28,6 @@ using Complete = OptionSpec::Complete;
 
 } // namespace
 
-QString encoding_name(TextEncoding encoding)
-{
-    return encoding == TextEncoding::cp949 ? QStringLiteral("cp949") : QStringLiteral("utf-8");
-}
-
-std::optional<TextEncoding> encoding_named(QStringView name)
-{
-    for (const TextEncoding encoding : { TextEncoding::utf8, TextEncoding::cp949 }) {
-        if (name == encoding_name(encoding))
-            return encoding;
-    }
-    return std::nullopt;
-}
-
 QList<OptionSpec> ProgramOptions::port_options()
 {
     return {
@@ -72,7 +58,7 @@ QList<OptionSpec> ProgramOptions::trace_options()
 
 QList<OptionSpec> ProgramOptions::common_options()
 {
-    return {
+    const QList<OptionSpec> options {
         { "card-encoding", "cp949|utf-8",
             "the card's text encoding: which bytes a field's characters become on the line and "
             "how read data are decoded; default cp949, as the cards of the Korean installed base "
@@ -83,6 +69,13 @@ QList<OptionSpec> ProgramOptions::common_options()
             "it the desktop's first language decides: Korean for Korean and under the C locale, "
             "English for any other",
             false, false, Complete::words, "ko en" },
+    };
+    return options + help_options();
+}
+
+QList<OptionSpec> ProgramOptions::help_options()
+{
+    return {
         { "help", "", "show this text and exit" },
         { "version", "", "show the version and exit" },
     };
@@ -110,6 +103,12 @@ bool ProgramOptions::take(const ParsedArguments& parsed, const ProgramHelp& help
         text = program + QStringLiteral(" " NOVARD_VERSION "\n");
         return true;
     }
+    return take_language(parsed, program) && take_ports(parsed, program)
+        && take_trace(parsed, program);
+}
+
+bool ProgramOptions::take_language(const ParsedArguments& parsed, const QString& program)
+{
     if (parsed.is_set(QStringLiteral("language"))) {
         language = language_named(parsed.text(QStringLiteral("language")));
         if (!language)
@@ -124,6 +123,11 @@ bool ProgramOptions::take(const ParsedArguments& parsed, const ProgramHelp& help
                     .arg(quoted(QFile::decodeName(parsed.value(QStringLiteral("card-encoding"))))));
         card_encoding = *encoding;
     }
+    return true;
+}
+
+bool ProgramOptions::take_ports(const ParsedArguments& parsed, const QString& program)
+{
     // A serial port's name is text to QSerialPort: a path that is not UTF-8 would open another.
     const QByteArray folder = parsed.value(QStringLiteral("port-dir"));
     if (!is_utf8(folder))
@@ -150,6 +154,11 @@ bool ProgramOptions::take(const ParsedArguments& parsed, const ProgramHelp& help
         mapped.insert(mapping->port);
         port_map.map_port(mapping->port, mapping->path);
     }
+    return true;
+}
+
+bool ProgramOptions::take_trace(const ParsedArguments& parsed, const QString& program)
+{
     trace_file = parsed.value(QStringLiteral("trace"));
     if (trace_file == "-")
         return fail(
