@@ -1,6 +1,7 @@
 // novard-cli as a shell meets it: a process on the simulated reader's pseudo-terminal, or on one
 // that the test answers itself. What it prints, what it says on standard error, how it exits.
 
+#include "HangCeiling.h"
 #include "Pty.h"
 #include "SimulatorProcess.h"
 
@@ -41,7 +42,7 @@ Ran finish(QProcess& cli, const QByteArray& input = {})
     cli.write(input);
     cli.closeWriteChannel();
     Ran run;
-    if ((cli.state() == QProcess::NotRunning || cli.waitForFinished(60000))
+    if ((cli.state() == QProcess::NotRunning || cli.waitForFinished(hang_ceiling_ms))
         && cli.exitStatus() == QProcess::NormalExit)
         run.status = cli.exitCode();
     run.out = QString::fromUtf8(cli.readAllStandardOutput());
@@ -212,7 +213,7 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     QProcess kept_open;
     start(kept_open, batch + QStringList { "--json" });
     kept_open.write("op,address\nread,04\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, hang_ceiling_ms));
     EXPECT_EQ(json(kept_open.readLine())["result"], "completed");
     EXPECT_EQ(finish(kept_open).status, 0);
 
@@ -328,7 +329,8 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
     QString err;
     const auto told = [&](const QString& text, int count) {
         return QTest::qWaitFor(
-            [&] { return (err += process.readAllStandardError()).count(text) == count; }, 60000);
+            [&] { return (err += process.readAllStandardError()).count(text) == count; },
+            hang_ceiling_ms);
     };
     ASSERT_TRUE(told(accepted, 1));
     sim.process().write("\n");
@@ -336,7 +338,7 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
     ::kill(pid_t(process.processId()), SIGINT);
     ASSERT_TRUE(told("진행 중인 카드를 마치고 멈춥니다", 1));
     sim.process().write("\n");
-    sim.process().waitForBytesWritten();
+    sim.process().waitForBytesWritten(hang_ceiling_ms);
     const Ran run = finish(process);
     EXPECT_EQ(run.status, 128 + SIGINT);
     const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
@@ -372,7 +374,7 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
         = cli({ "read", "04", "--device", QFileInfo(sim.link_path()).canonicalFilePath() });
     EXPECT_EQ(by_node.status, 6) << by_node.err.toStdString();
     sim.process().write("\n");
-    sim.process().waitForBytesWritten();
+    sim.process().waitForBytesWritten(hang_ceiling_ms);
     EXPECT_EQ(finish(process).status, 0);
 
     // Stopped at once while a card is awaited, a batch by a second SIGINT, one command by SIGTERM:

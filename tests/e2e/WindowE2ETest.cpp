@@ -3,6 +3,7 @@
 // running as a child process. The window is driven through its controls by name, as an operator
 // drives it by their places.
 
+#include "HangCeiling.h"
 #include "MainWindow.h"
 #include "Pty.h"
 #include "QtPrinters.h"
@@ -23,7 +24,6 @@
 namespace {
 
 // Only reached when an answer never comes: a loaded machine and the sanitizers take their time.
-constexpr int answer_timeout_ms = 60000;
 // How long a node must stand without the lost reader's identity before it is taken for another
 // device: udev gives a new node its properties a moment after it appears.
 constexpr qint64 identity_settle_ms = 500;
@@ -49,7 +49,7 @@ struct WindowOnLine : WindowControls {
     }
     bool label_becomes(const char* label, const QString& caption) const
     {
-        return QTest::qWaitFor([&] { return text(label) == caption; }, answer_timeout_ms);
+        return QTest::qWaitFor([&] { return text(label) == caption; }, hang_ceiling_ms);
     }
 
     RecordingDesktop desktop;
@@ -168,7 +168,7 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
             return rig.text("Label") == PortOperations::lost_message(1)
                 || rig.text("Label") == PortOperations::other_device_message(1);
         },
-        answer_timeout_ms));
+        hang_ceiling_ms));
     ASSERT_TRUE(QFile(node("ttyS9")).open(QIODevice::WriteOnly));
     ASSERT_TRUE(rig.label_becomes("Label", PortOperations::other_device_message(1)));
     EXPECT_GE(standing.elapsed(), identity_settle_ms);

@@ -1,0 +1,5 @@
+#pragma once
+
+// How long a test waits for an event before it takes the wait for a hang: a loaded two-core
+// machine never comes near it, so a failure at the ceiling is a hang, not a slow run.
+constexpr int hang_ceiling_ms = 60000;
