@@ -22,6 +22,8 @@ if [[ "${1:-run}" == test ]]; then
     packages+=(picocom)
     # A loaded machine for scripts/stress-suite.sh, which shows that no test's wait is a race.
     packages+=(stress-ng)
+    # What the generated bash completion is tried under (its _init_completion and _filedir).
+    packages+=(bash-completion)
 fi
 
 missing=()

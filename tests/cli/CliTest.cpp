@@ -62,90 +62,109 @@ QJsonObject json(const QString& line)
     return QJsonDocument::fromJson(line.toUtf8()).object();
 }
 
-TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStatus)
-{
-    SimulatorProcess sim({ "--delay", "0" });
-    ASSERT_TRUE(sim.ready());
-    const QStringList on_sim { "--port-dir", sim.folder() };
-    const QString com2 = sim.folder() + "/COM2: ";
-    struct Row {
-        const char* name;
-        QStringList arguments;
-        int status;
-        QString out, err;
-        QByteArray input = {};
-    };
-    // A CSV file as a Korean spreadsheet saves it: CP949.
-    const QByteArray cp949_file = "op,address,data\nissue,08,\xC4\xAB\xB5\xE5\nread,08,\n";
-    // Lines two encodings read differently ("짧징" and "째C" in CP949), then "카드" in UTF-8.
-    const QByteArray mixed_file = "op,address,data\nissue,08,\xC2\xAA\xC2\xA1\nissue,08,\xC2\xB0"
-                                  "C\nissue,09,\xEC\xB9\xB4\xEB\x93\x9C\n";
-    const QString issued = "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n";
-    const QString ambiguous
-        = "번째 줄: UTF-8로 읽으면 “issue,08,%1”, CP949로 읽으면 "
-          "“issue,08,%2”입니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 "
-          "정하십시오\n";
-    const Row rows[] = {
-        { "issue, trimmed", { "issue", " 04 ", "  a;b 카드  " }, 0, "", issued },
-        { "issue in UTF-8", { "issue", "06", "카드", "--card-encoding", "utf-8" }, 0, "", issued },
-        { "read back in UTF-8, its text beneath", { "read", "6", "--card-encoding", "utf-8" }, 0,
-            "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
-                + QString(10, ' ') + "\n",
-            accepted + "카드 읽기 완료\n" },
-        { "sixteen characters pass, read back", { "modify", "05", "1234567890123456 ", "--verify" },
-            0, "",
-            "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
-                + "카드 읽기 완료\n" },
-        { "/dev/zero ends at once", { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
-            "1번째 줄: 줄이 4096바이트보다 깁니다; 나머지 입력은 읽지 않습니다\n"
-            "일괄 처리: 1줄 중 0줄 완료, 1줄 실패, 0줄 실행 안 함\n" },
-        { "a CP949 file read as CP949", { "batch", "-", "--input-encoding", "cp949" }, 0,
-            "2\tissue\t08\tcompleted\t\n3\tread\t08\tcompleted\t\u00C4\u00AB\u00B5\u00E5"
-                + QString(12, ' ') + "\ttext: 카드" + QString(12, ' ') + "\n",
-            issued + accepted
-                + "카드 읽기 완료\n일괄 처리: 2줄 중 2줄 완료, 0줄 실패, 0줄 실행 안 함\n",
-            cp949_file },
-        { "a CP949 file read as UTF-8", { "batch", "-", "--stop-on-error" }, 2,
-            "2\t\t\tbad_input\t\n",
-            "2번째 줄: 오프셋 11의 바이트(0xB5)부터 올바른 UTF-8이(가) 아닙니다\n"
-            "일괄 처리: 2줄 중 0줄 완료, 1줄 실패, 1줄 실행 안 함\n",
-            cp949_file },
-        { "a guess refused, UTF-8 Hangul read as ever", { "batch", "-" }, 2,
-            "2\t\t\tbad_input\t\n3\t\t\tbad_input\t\n4\tissue\t09\tcompleted\t\n",
-            "2" + ambiguous.arg("ª¡", "짧징") + "3" + ambiguous.arg("°C", "째C") + issued
-                + "일괄 처리: 3줄 중 1줄 완료, 2줄 실패, 0줄 실행 안 함\n",
-            mixed_file },
-        { "CP949 as told, UTF-8 Hangul in it refused",
-            { "batch", "-", "--input-encoding", "cp949" }, 2,
-            "2\tissue\t08\tcompleted\t\n3\tissue\t08\tcompleted\t\n4\t\t\tbad_input\t\n",
-            issued + issued + "4번째 줄: --input-encoding cp949인데 UTF-8로 쓴 "
-                + "한글(“issue,09,카드”)이 있습니다. 인코딩이 섞인 파일입니다\n"
-                + "일괄 처리: 3줄 중 2줄 완료, 1줄 실패, 0줄 실행 안 함\n",
-            mixed_file },
-        { "block 0, the answer awaited for ever", { "read", "00", "--ack-timeout", "0" }, 3, "",
-            "읽기 명령 에러\n" },
-        { "in English", { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
-            "Read command sent -> please present the card\nRead error (please check the 6-byte Key "
-            "A)\n" },
-        { "a missing port, in English", { "read", "04", "--port", "COM2", "--language", "en" }, 6,
-            "", "Cannot open port COM2: " + com2 + "No such file or directory\n" },
-        { "a missing port, in Korean", { "read", "04", "--port", "COM2", "--language", "ko" }, 6,
-            "", "COM2 포트를 열 수 없습니다: " + com2 + "그런 파일이나 디렉터리가 없습니다\n" },
-        { "the numbering", { "ports" }, 0, "COM1 " + sim.link_path() + "\n", "" },
-        { "no batch file", { "batch", "/nonexistent.csv", "--language", "en" }, 2, "",
-            "novard-cli: cannot read '/nonexistent.csv': No such file or directory\n" },
-        { "a bad option", { "read", "04", "--port", "COM17" }, 2, "",
-            "novard-cli: --port takes COM1 to COM16, not 'COM17'\n" },
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const Ran run = cli(row.arguments + on_sim, row.input);
-        EXPECT_EQ(run.status, row.status);
-        EXPECT_EQ(run.out, row.out);
-        EXPECT_EQ(run.err, row.err);
+// The simulated reader, fresh for each test and each row: none inherits another's cards.
+class CliOnSimulator : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sim.ready()); }
+    Ran run(const QStringList& arguments, const QByteArray& input = {})
+    {
+        return cli(arguments + QStringList { "--port-dir", sim.folder() }, input);
     }
+    SimulatorProcess sim { { "--delay", "0" } };
+};
 
-    // Refused before the port opens, in one line naming the field.
+struct CommandRow {
+    const char* name;
+    QStringList before; // a command that completes first, on the same reader
+    QStringList arguments;
+    int status;
+    QString out, err; // {folder} and {link}: the simulator's folder and COM1's link
+    QByteArray input = {};
+};
+
+class CliCommand : public CliOnSimulator, public testing::WithParamInterface<CommandRow> { };
+
+// A CSV file as a Korean spreadsheet saves it: CP949.
+const QByteArray cp949_file = "op,address,data\nissue,08,\xC4\xAB\xB5\xE5\nread,08,\n";
+// Lines two encodings read differently ("짧징" and "째C" in CP949), then "카드" in UTF-8.
+const QByteArray mixed_file = "op,address,data\nissue,08,\xC2\xAA\xC2\xA1\nissue,08,\xC2\xB0"
+                              "C\nissue,09,\xEC\xB9\xB4\xEB\x93\x9C\n";
+const QString issued = "발행 명령 전송 완료 -> 카드를 대어 주세요\n카드 발행 완료\n";
+const QString ambiguous = "번째 줄: UTF-8로 읽으면 “issue,08,%1”, CP949로 읽으면 "
+                          "“issue,08,%2”입니다. --input-encoding utf-8 또는 cp949로 파일의 "
+                          "인코딩을 정하십시오\n";
+
+const CommandRow command_rows[] = {
+    { "issue_trimmed", {}, { "issue", " 04 ", "  a;b 카드  " }, 0, "", issued },
+    { "read_back_in_utf8_its_text_beneath", { "issue", "06", "카드", "--card-encoding", "utf-8" },
+        { "read", "6", "--card-encoding", "utf-8" }, 0,
+        "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
+            + QString(10, ' ') + "\n",
+        accepted + "카드 읽기 완료\n" },
+    { "sixteen_characters_pass_read_back", {}, { "modify", "05", "1234567890123456 ", "--verify" },
+        0, "",
+        "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
+            + "카드 읽기 완료\n" },
+    { "dev_zero_ends_at_once", {}, { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
+        "1번째 줄: 줄이 4096바이트보다 깁니다; 나머지 입력은 읽지 않습니다\n"
+        "일괄 처리: 1줄 중 0줄 완료, 1줄 실패, 0줄 실행 안 함\n" },
+    { "a_cp949_file_read_as_cp949", {}, { "batch", "-", "--input-encoding", "cp949" }, 0,
+        "2\tissue\t08\tcompleted\t\n3\tread\t08\tcompleted\t\u00C4\u00AB\u00B5\u00E5"
+            + QString(12, ' ') + "\ttext: 카드" + QString(12, ' ') + "\n",
+        issued + accepted
+            + "카드 읽기 완료\n일괄 처리: 2줄 중 2줄 완료, 0줄 실패, 0줄 실행 안 함\n",
+        cp949_file },
+    { "a_cp949_file_read_as_utf8", {}, { "batch", "-", "--stop-on-error" }, 2,
+        "2\t\t\tbad_input\t\n",
+        "2번째 줄: 오프셋 11의 바이트(0xB5)부터 올바른 UTF-8이(가) 아닙니다\n"
+        "일괄 처리: 2줄 중 0줄 완료, 1줄 실패, 1줄 실행 안 함\n",
+        cp949_file },
+    { "a_guess_refused_utf8_hangul_read_as_ever", {}, { "batch", "-" }, 2,
+        "2\t\t\tbad_input\t\n3\t\t\tbad_input\t\n4\tissue\t09\tcompleted\t\n",
+        "2" + ambiguous.arg("ª¡", "짧징") + "3" + ambiguous.arg("°C", "째C") + issued
+            + "일괄 처리: 3줄 중 1줄 완료, 2줄 실패, 0줄 실행 안 함\n",
+        mixed_file },
+    { "cp949_as_told_utf8_hangul_in_it_refused", {}, { "batch", "-", "--input-encoding", "cp949" },
+        2, "2\tissue\t08\tcompleted\t\n3\tissue\t08\tcompleted\t\n4\t\t\tbad_input\t\n",
+        issued + issued + "4번째 줄: --input-encoding cp949인데 UTF-8로 쓴 "
+            + "한글(“issue,09,카드”)이 있습니다. 인코딩이 섞인 파일입니다\n"
+            + "일괄 처리: 3줄 중 2줄 완료, 1줄 실패, 0줄 실행 안 함\n",
+        mixed_file },
+    { "block_0_the_answer_awaited_for_ever", {}, { "read", "00", "--ack-timeout", "0" }, 3, "",
+        "읽기 명령 에러\n" },
+    { "in_english", {}, { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
+        "Read command sent -> please present the card\nRead error (please check the 6-byte Key "
+        "A)\n" },
+    { "a_missing_port_in_english", {}, { "read", "04", "--port", "COM2", "--language", "en" }, 6,
+        "", "Cannot open port COM2: {folder}/COM2: No such file or directory\n" },
+    { "a_missing_port_in_korean", {}, { "read", "04", "--port", "COM2", "--language", "ko" }, 6, "",
+        "COM2 포트를 열 수 없습니다: {folder}/COM2: 그런 파일이나 디렉터리가 없습니다\n" },
+    { "the_numbering", {}, { "ports" }, 0, "COM1 {link}\n", "" },
+    { "no_batch_file", {}, { "batch", "/nonexistent.csv", "--language", "en" }, 2, "",
+        "novard-cli: cannot read '/nonexistent.csv': No such file or directory\n" },
+    { "a_bad_option", {}, { "read", "04", "--port", "COM17" }, 2, "",
+        "novard-cli: --port takes COM1 to COM16, not 'COM17'\n" },
+};
+
+TEST_P(CliCommand, GivesTheWindowsMessagesItsResultsAndItsExitStatus)
+{
+    const CommandRow& row = GetParam();
+    ASSERT_EQ(row.before.isEmpty() ? 0 : run(row.before).status, 0) << "the command before";
+    const auto here = [&](QString text) {
+        return text.replace("{folder}", sim.folder()).replace("{link}", sim.link_path());
+    };
+    const Ran ran = run(row.arguments, row.input);
+    EXPECT_EQ(ran.status, row.status);
+    EXPECT_EQ(ran.out, here(row.out));
+    EXPECT_EQ(ran.err, here(row.err));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliCommand, testing::ValuesIn(command_rows),
+    [](const testing::TestParamInfo<CommandRow>& row) { return std::string(row.param.name); });
+
+// Refused before the port opens, in one line naming the field.
+TEST_F(CliOnSimulator, BadFieldsAreRefusedInOneLineNamingTheField)
+{
     const std::pair<QStringList, QString> refusals[] = {
         { { "issue", "08", "\x02N08;730914;EVIL" }, "data: holds the control character 0x02," },
         { { "issue", "04", "a\u0085" }, "data: holds the control character 0x85," },
@@ -158,16 +177,19 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     };
     for (const auto& [arguments, why] : refusals) {
         SCOPED_TRACE(why.toStdString());
-        const Ran run = cli(arguments + on_sim + QStringList { "--language", "en" });
-        EXPECT_EQ(run.status, 2);
-        EXPECT_TRUE(run.err.startsWith(why) && run.err.count(u'\n') == 1) << run.err.toStdString();
+        const Ran ran = run(arguments + QStringList { "--language", "en" });
+        EXPECT_EQ(ran.status, 2);
+        EXPECT_TRUE(ran.err.startsWith(why) && ran.err.count(u'\n') == 1) << ran.err.toStdString();
     }
+}
 
-    // The wire as the window's trace shows it; the reading as one JSON object, its bytes CP949
-    // as the Windows tool wrote them.
+// The wire as the window's trace shows it; the reading as one JSON object, its bytes CP949 as the
+// Windows tool wrote them.
+TEST_F(CliOnSimulator, AReadIsOneJsonObjectAndTheTraceShowsTheWire)
+{
+    ASSERT_EQ(run({ "issue", "04", "a;b 카드" }).status, 0);
     const QString trace = sim.folder() + "/wire.trace";
-    const Ran run = cli(QStringList { "read", "04", "--json", "--trace", trace } << on_sim);
-    const QJsonObject read = json(run.out);
+    const QJsonObject read = json(run({ "read", "04", "--json", "--trace", trace }).out);
     EXPECT_EQ(read["message"], "카드 읽기 완료");
     EXPECT_EQ(read["data_hex"], "613b6220c4abb5e52020202020202020");
     EXPECT_EQ(read["text"], "a;b 카드        ");
@@ -177,15 +199,18 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     const QByteArray traced = file.readAll();
     EXPECT_TRUE(traced.contains("sent  52 30 34 3B 37 33 30 39 31 34  R04;730914"));
     EXPECT_TRUE(traced.trimmed().endsWith("close " + QFile::encodeName(sim.folder()) + "/COM1"));
+}
 
-    // A batch from standard input: each line in its turn, bad ones told with their numbers and
-    // skipped (bytes that are not UTF-8 among them), a summary last; the first failure's status.
-    // Lines end at LF, CR LF or CR.
-    const QStringList batch = QStringList { "batch", "-" } + on_sim;
+// A batch from standard input: each line in its turn, bad ones told with their numbers and skipped
+// (bytes that are not UTF-8 among them), a summary last; the first failure's status. Lines end at
+// LF, CR LF or CR.
+TEST_F(CliOnSimulator, ABatchRunsEachGoodLineAndTellsEachBadOneByItsNumber)
+{
+    const QStringList batch = { "batch", "-", "--port-dir", sim.folder() };
     const QByteArray input
         = "data,op,address,key\n\"x,\"\"y\"\"\",issue,06,\nbogus,04\n,\x1B]0;title\x07,04,\n"
           "12345678901234567,issue,06,\r\n\r,read,06,\r,read,08,000000\n,read,09\xff,\n";
-    const Ran batched = cli(batch + QStringList { "--json" }, input);
+    const Ran batched = run({ "batch", "-", "--json" }, input);
     const QStringList lines = batched.out.split(u'\n', Qt::SkipEmptyParts);
     QStringList results;
     for (const QString& line : lines)
@@ -213,11 +238,14 @@ TEST(Cli, EachCommandAndABatchGiveTheWindowsMessagesTheirResultsAndTheirExitStat
     QProcess kept_open;
     start(kept_open, batch + QStringList { "--json" });
     kept_open.write("op,address\nread,04\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kept_open.canReadLine(); }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return kept_open.canReadLine(); }));
     EXPECT_EQ(json(kept_open.readLine())["result"], "completed");
     EXPECT_EQ(finish(kept_open).status, 0);
+}
 
-    // A card that does not keep what it is sent is found by reading the block back.
+// A card that does not keep what it is sent is found by reading the block back.
+TEST(Cli, VerifyFindsACardThatDoesNotKeepWhatItIsSent)
+{
     SimulatorProcess forgetful({ "--delay", "0", "--forgetful" });
     ASSERT_TRUE(forgetful.ready());
     const Ran unkept
@@ -328,9 +356,8 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgressAndADeviceIsOnePort)
     process.closeWriteChannel();
     QString err;
     const auto told = [&](const QString& text, int count) {
-        return QTest::qWaitFor(
-            [&] { return (err += process.readAllStandardError()).count(text) == count; },
-            hang_ceiling_ms);
+        return wait_for(
+            [&] { return (err += process.readAllStandardError()).count(text) == count; });
     };
     ASSERT_TRUE(told(accepted, 1));
     sim.process().write("\n");

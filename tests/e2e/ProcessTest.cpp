@@ -193,7 +193,7 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         die_with_test(tool);
         const QString trace = scripts.filePath(sigabbrev_np(signal_number));
         tool.start(QStringLiteral(NOVARD_DEMO), { QStringLiteral("--demo"), "--trace", trace });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return tool.canReadLine(); }, hang_ceiling_ms))
+        ASSERT_TRUE(wait_for([&] { return tool.canReadLine(); }))
             << tool.readAllStandardError().toStdString();
         const qint64 pid = tool.processId();
         const QString said = QString::fromLocal8Bit(tool.readLine().trimmed());
@@ -206,14 +206,13 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         const auto held = [lock = DeviceNode::lock_file(link.symLinkTarget()), pid] {
             return PortLock::holder(lock) == pid;
         };
-        ASSERT_TRUE(QTest::qWaitFor(held, hang_ceiling_ms));
+        ASSERT_TRUE(wait_for(held));
         EXPECT_FALSE(QFileInfo::exists(left_folder)) << "left";
 
         ::kill(pid_t(pid), signal_number);
         const bool killed = signal_number == SIGKILL;
         EXPECT_EQ(exit_status(tool), killed ? -1 : 0) << tool.readAllStandardError().toStdString();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return !QFileInfo(link.filePath()).isSymLink(); }, hang_ceiling_ms));
+        EXPECT_TRUE(wait_for([&] { return !QFileInfo(link.filePath()).isSymLink(); }));
         EXPECT_EQ(std::pair(held(), QFileInfo::exists(folder)), std::pair(killed, killed));
         // The port was closed as closing the window closes it.
         QFile lines(trace);
@@ -294,9 +293,8 @@ TEST(Programs, OutputNotWrittenIsStatus7ClosedDescriptorsAreNullAndNohupHolds)
         { "-c", R"(exec nohup "$0" "$@" <&- >&- 2>&-)", NOVARD_CLI, "issue", "08", "x",
             "--port-dir", sim.folder() });
     QByteArray frames;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (frames += sim.process().readAllStandardError()).contains("N08;"); },
-        hang_ceiling_ms));
+    ASSERT_TRUE(wait_for(
+        [&] { return (frames += sim.process().readAllStandardError()).contains("N08;"); }));
     ::kill(pid_t(tool.processId()), SIGHUP);
     sim.process().write("\n");
     sim.process().waitForBytesWritten(hang_ceiling_ms);
@@ -323,9 +321,7 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
         { "--map", "COM1=" + reader.device_path(), "--port-dir", folder.path(), "--trace", fifo });
     QByteArray lines;
     const auto trace_shows = [&](const QByteArray& text, qsizetype times) {
-        return QTest::qWaitFor(
-            [&] { return (lines += read(trace, 4096, 100)).count(text) >= times; },
-            hang_ceiling_ms);
+        return wait_for([&] { return (lines += read(trace, 4096, 100)).count(text) >= times; });
     };
     // The search's probe opens the port and closes it, then the default opening opens it for good.
     ASSERT_TRUE(trace_shows("open  " + reader.device_path().toUtf8(), 2));
@@ -333,8 +329,7 @@ TEST(Trace, LinesLostOnAFifoAreToldOnceAndCountedInTheTrace)
     // What the tool says on standard error, besides Qt's own warnings.
     QByteArray said;
     const auto tool_says = [&](const QByteArray& text) {
-        return QTest::qWaitFor(
-            [&] { return (said += tool.readAllStandardError()).contains(text); }, hang_ceiling_ms);
+        return wait_for([&] { return (said += tool.readAllStandardError()).contains(text); });
     };
     trace.close();
     reader.write("\x06\r");

@@ -49,7 +49,7 @@ struct WindowOnLine : WindowControls {
     }
     bool label_becomes(const char* label, const QString& caption) const
     {
-        return QTest::qWaitFor([&] { return text(label) == caption; }, hang_ceiling_ms);
+        return wait_for([&] { return text(label) == caption; });
     }
 
     RecordingDesktop desktop;
@@ -163,12 +163,10 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
     ASSERT_EQ(std::rename(qPrintable(node("ttyUSB1.new")), qPrintable(node("ttyUSB1"))), 0);
     standing.restart();
     ASSERT_TRUE(reader->stop());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return rig.text("Label") == PortOperations::lost_message(1)
-                || rig.text("Label") == PortOperations::other_device_message(1);
-        },
-        hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] {
+        return rig.text("Label") == PortOperations::lost_message(1)
+            || rig.text("Label") == PortOperations::other_device_message(1);
+    }));
     ASSERT_TRUE(QFile(node("ttyS9")).open(QIODevice::WriteOnly));
     ASSERT_TRUE(rig.label_becomes("Label", PortOperations::other_device_message(1)));
     EXPECT_GE(standing.elapsed(), identity_settle_ms);

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,8 +124,7 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     const qint64 told_sent = observer.sent;
     ASSERT_TRUE(control.output("Z"));
     QByteArray arrived;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (arrived += first.read(4096, 10)).endsWith('Z'); }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return (arrived += first.read(4096, 10)).endsWith('Z'); }));
     EXPECT_TRUE(arrived.startsWith(expected) && arrived.count('x') == told_sent);
 }
 
@@ -210,14 +210,13 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     for (qsizetype at = 0; at < sent.size(); at += 4000) {
         first.write(sent.mid(at, 4000));
         const qsizetype arrived = std::min(at + 4000, sent.size());
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return port->bytesAvailable() == arrived; }, hang_ceiling_ms));
+        ASSERT_TRUE(wait_for([&] { return port->bytesAvailable() == arrived; }));
     }
     EXPECT_TRUE(events.isEmpty()) << "no notification at RThreshold 0";
     control.set_rthreshold(1);
     first.write("!");
     sent += '!';
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == sent.size(); }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return received.size() == sent.size(); }));
     EXPECT_TRUE(received == sent) << "in order, none lost, none changed";
     EXPECT_GE(batch_sizes.count(SerialControl::max_batch_bytes), 2);
 
@@ -234,15 +233,14 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     taking = false;
     events.clear();
     first.write("AB");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return !events.isEmpty(); }));
     // C's notification comes after any that AB could still cause.
     first.write("C");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return events.size() >= 2; }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return events.size() >= 2; }));
     EXPECT_EQ(events.size(), 2) << "one notification for AB, one for C";
     taking = true;
     first.write("D");
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return received.size() == sent.size() + 4; }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return received.size() == sent.size() + 4; }));
     EXPECT_EQ(received.sliced(sent.size()), QByteArray("ABCD")) << "the waiting bytes were kept";
 
     // The device goes.
@@ -259,18 +257,14 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     control.set_comm_port(2);
     ASSERT_TRUE(control.open_port());
     EXPECT_FALSE(control.device_lost()) << "another port was chosen";
-    // Posted after the pending close, so delivered after it.
-    bool turned = false;
-    QMetaObject::invokeMethod(
-        &control, [&] { turned = true; }, Qt::QueuedConnection);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return turned; }, hang_ceiling_ms));
+    QCoreApplication::sendPostedEvents(); // the pending close among them
     ASSERT_TRUE(control.output("R")) << "the pending close leaves the new port be";
 
     // A device with no identity is not looked for: nothing wakes the control (no timer, no
     // watched folder, no notifier on the dead device), nothing is reported, not even another
     // device at its node, and its port stays lost until it is chosen again and opens.
     second.close_master();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !events.isEmpty(); }, hang_ceiling_ms));
+    ASSERT_TRUE(wait_for([&] { return !events.isEmpty(); }));
     for (const QTimer* timer : control.findChildren<QTimer*>())
         EXPECT_FALSE(timer->isActive());
     for (const QFileSystemWatcher* watcher : control.findChildren<QFileSystemWatcher*>())
@@ -283,10 +277,9 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     // The test's own watcher sees the new link: anything that could notice it has had its turn.
     Pty plugged;
     QFileSystemWatcher sentinel({ folder.path() });
-    bool changed = false;
-    QObject::connect(&sentinel, &QFileSystemWatcher::directoryChanged, [&] { changed = true; });
+    QSignalSpy changed(&sentinel, &QFileSystemWatcher::directoryChanged);
     ASSERT_TRUE(QFile::remove(com2()) && QFile::link(plugged.device_path(), com2()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changed; }, hang_ceiling_ms));
+    ASSERT_TRUE(changed.wait(hang_ceiling_ms));
     EXPECT_EQ(events, QList { SerialControl::CommEvent::device_lost });
     ASSERT_TRUE(control.open_port());
     EXPECT_FALSE(control.device_lost());
