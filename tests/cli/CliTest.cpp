@@ -95,7 +95,6 @@ const QString ambiguous = "번째 줄: UTF-8로 읽으면 “issue,08,%1”, CP9
                           "인코딩을 정하십시오\n";
 
 const CommandRow command_rows[] = {
-    { "issue_trimmed", {}, { "issue", " 04 ", "  a;b 카드  " }, 0, "", issued },
     { "read_back_in_utf8_its_text_beneath", { "issue", "06", "카드", "--card-encoding", "utf-8" },
         { "read", "6", "--card-encoding", "utf-8" }, 0,
         "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
@@ -183,11 +182,11 @@ TEST_F(CliOnSimulator, BadFieldsAreRefusedInOneLineNamingTheField)
     }
 }
 
-// The wire as the window's trace shows it; the reading as one JSON object, its bytes CP949 as the
-// Windows tool wrote them.
+// The fields trimmed; the wire as the window's trace shows it; the reading as one JSON object, its
+// bytes CP949 as the Windows tool wrote them.
 TEST_F(CliOnSimulator, AReadIsOneJsonObjectAndTheTraceShowsTheWire)
 {
-    ASSERT_EQ(run({ "issue", "04", "a;b 카드" }).status, 0);
+    ASSERT_EQ(run({ "issue", " 04 ", "  a;b 카드  " }).err, issued);
     const QString trace = sim.folder() + "/wire.trace";
     const QJsonObject read = json(run({ "read", "04", "--json", "--trace", trace }).out);
     EXPECT_EQ(read["message"], "카드 읽기 완료");
