@@ -266,7 +266,7 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     const auto answered = [&](const QByteArray& answer) {
         QProcess process;
         start(process, on_pty + QStringList { "--ack-timeout", answer.isEmpty() ? "100" : "0" });
-        EXPECT_EQ(pty.read(12), "\x02R04;730914\x03");
+        EXPECT_EQ(pty.read(12, hang_ceiling_ms), "\x02R04;730914\x03");
         pty.write(answer);
         return finish(process);
     };
@@ -316,9 +316,9 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     QProcess verify;
     start(verify,
         QStringList { "issue", "04", "x", "--verify", "--ack-timeout", "0" } + on_pty.mid(2));
-    EXPECT_EQ(pty.read(14), "\x02N04;730914;x\x03");
+    EXPECT_EQ(pty.read(14, hang_ceiling_ms), "\x02N04;730914;x\x03");
     pty.write("\x06\r\r");
-    EXPECT_EQ(pty.read(12), "\x02R04;730914\x03");
+    EXPECT_EQ(pty.read(12, hang_ceiling_ms), "\x02R04;730914\x03");
     pty.write("\x06\r");
     run = finish(verify);
     EXPECT_EQ(run.status, 9);

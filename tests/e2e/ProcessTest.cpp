@@ -208,7 +208,12 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
         const auto held = [lock = DeviceNode::lock_file(link.symLinkTarget()), pid] {
             return PortLock::holder(lock) == pid;
         };
-        ASSERT_TRUE(wait_for(held));
+        // Open for good: the port search's probe opens the port and closes it first.
+        const auto opens = [&] {
+            QFile lines(trace);
+            return lines.open(QIODevice::ReadOnly) ? lines.readAll().count("open  ") : 0;
+        };
+        ASSERT_TRUE(wait_for([&] { return held() && opens() == 2; }));
         EXPECT_FALSE(QFileInfo::exists(left_folder)) << "left";
 
         ::kill(pid_t(pid), signal_number);

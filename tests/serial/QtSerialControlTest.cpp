@@ -288,7 +288,7 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     ASSERT_TRUE(control.open_port());
     EXPECT_FALSE(control.device_lost());
     ASSERT_TRUE(control.output("R"));
-    EXPECT_EQ(plugged.read(1), "R");
+    EXPECT_EQ(plugged.read(1, hang_ceiling_ms), "R");
 }
 
 TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
