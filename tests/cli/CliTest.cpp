@@ -134,8 +134,6 @@ const CommandRow command_rows[] = {
     { "in_english", {}, { "read", "05", "--language", "en", "--key", "000000" }, 4, "",
         "Read command sent -> please present the card\nRead error (please check the 6-byte Key "
         "A)\n" },
-    { "a_missing_port_in_english", {}, { "read", "04", "--port", "COM2", "--language", "en" }, 6,
-        "", "Cannot open port COM2: {folder}/COM2: No such file or directory\n" },
     { "a_missing_port_in_korean", {}, { "read", "04", "--port", "COM2", "--language", "ko" }, 6, "",
         "COM2 포트를 열 수 없습니다: {folder}/COM2: 그런 파일이나 디렉터리가 없습니다\n" },
     { "the_numbering", {}, { "ports" }, 0, "COM1 {link}\n", "" },
