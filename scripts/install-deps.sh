@@ -20,6 +20,10 @@ if [[ "${1:-run}" == test ]]; then
     # Another serial program holding the reader's port: picocom locks the device with flock, not
     # a lock file, and the serial control's test runs it each way round.
     packages+=(picocom)
+    # A loaded machine for scripts/stress-suite.sh, which shows that no test's wait is a race.
+    packages+=(stress-ng)
+    # What the generated bash completion is tried under (its _init_completion and _filedir).
+    packages+=(bash-completion)
 fi
 
 missing=()

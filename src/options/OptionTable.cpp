@@ -158,14 +158,15 @@ QString bash_completion(const ProgramHelp& help)
     const QString function = u'_' + QString(help.program).replace(u'-', u'_');
     QString text = QStringLiteral("# bash completion for %1, made from its options' table: its "
                                   "commands, its options and their values.\n%2()\n{\n"
-                                  "    local cur prev words cword\n"
-                                  "    _init_completion || return\n\n    case $prev in\n")
+                                  "    local cur prev words cword split\n"
+                                  "    _init_completion -s || return\n\n    case $prev in\n")
                        .arg(help.program, function);
-    QStringList names;
+    QStringList names, valued;
     for (const OptionSpec& option : help.options) {
         names.append(QStringLiteral("--") + option.name);
         if (option.value.isEmpty())
             continue;
+        valued.append(names.last());
         text += QStringLiteral("        --%1)\n            ").arg(option.name);
         switch (option.complete) {
         case OptionSpec::Complete::nothing:
@@ -184,7 +185,8 @@ QString bash_completion(const ProgramHelp& help)
         }
         text += QStringLiteral("return ;;\n");
     }
-    text += QStringLiteral("    esac\n\n");
+    // --port=C: the value after the "=" completes as after "--port ".
+    text += QStringLiteral("    esac\n    $split && return\n\n");
     QStringList commands, file_commands;
     for (const HelpRow& command : help.commands) {
         commands.append(command.term.section(u' ', 0, 0));
@@ -194,17 +196,19 @@ QString bash_completion(const ProgramHelp& help)
     text += QStringLiteral("    if [[ $cur == -* ]]; then\n"
                            "        mapfile -t COMPREPLY < <(compgen -W '%1' -- \"$cur\")\n")
                 .arg(names.join(u' '));
+    // An option's value is never the command ("--key batch"); a file may be "-", standard input.
     if (!commands.isEmpty()) {
         text += QStringLiteral(
-            "        return\n    fi\n    local command='' word\n"
-            "    for word in \"${words[@]:1:cword-1}\"; do\n"
-            "        case $word in\n            %1)\n                command=$word\n"
+            "        return\n    fi\n    local command='' i\n"
+            "    for ((i = 1; i < cword; i++)); do\n        case ${words[i]} in\n"
+            "            %4) ((i++)) ;;\n            %1)\n                command=${words[i]}\n"
             "                break ;;\n        esac\n    done\n"
             "    if [[ -z $command ]]; then\n"
             "        mapfile -t COMPREPLY < <(compgen -W '%2' -- \"$cur\")\n"
-            "    elif [[ \" %3 \" == *\" $command \"* ]]; then\n        _filedir csv\n")
+            "    elif [[ \" %3 \" == *\" $command \"* ]]; then\n        _filedir csv\n"
+            "        [[ -n $cur ]] || COMPREPLY+=(-)\n")
                     .arg(commands.join(QStringLiteral(" | ")), commands.join(u' '),
-                        file_commands.join(u' '));
+                        file_commands.join(u' '), valued.join(QStringLiteral(" | ")));
     }
     text += QStringLiteral("    fi\n} && complete -F %1 %2\n").arg(function, help.program);
     return text;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HangCeiling.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
@@ -34,7 +36,7 @@ public:
         die_with_test(process_);
         process_.start(QStringLiteral(NOVARD_READER_SIM), options + QStringList { link_path_ });
         // The path comes in one write, once the device is ready.
-        ready_ = process_.waitForReadyRead(60000)
+        ready_ = process_.waitForReadyRead(hang_ceiling_ms)
             && process_.readLine().trimmed() == link_path_.toLocal8Bit();
     }
     ~SimulatorProcess() { stop(); }
@@ -49,7 +51,8 @@ public:
     bool stop()
     {
         process_.terminate();
-        return process_.waitForFinished(60000) || process_.state() == QProcess::NotRunning;
+        return process_.waitForFinished(hang_ceiling_ms)
+            || process_.state() == QProcess::NotRunning;
     }
 
 private:

@@ -2,6 +2,7 @@
 // choices and their faults, the card commands from the operator's side, and all of it in English.
 
 #include "FakeSerialControl.h"
+#include "HangCeiling.h"
 #include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
@@ -90,7 +91,7 @@ struct WindowTest : testing::Test, WindowRig {
         line.clear_outputs();
         window->show();
         QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), hang_ceiling_ms));
     }
     QString accessible(QWidget* widget, QAccessible::Text kind = QAccessible::Name) const
     {
@@ -279,8 +280,7 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     line.receive("\x06");
     line.receive("\r0123456789ABCDEF\r");
     EXPECT_EQ(text("Label1"), "카드 수정 완료");
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }, 60000));
+    EXPECT_TRUE(wait_for([&] { return text("txtrecv") == "[ACK][CR]0123456789ABCDEF[CR]"; }));
 
     // A read empties the log; a step without a message leaves Label1.
     press("cmd_read");
@@ -291,7 +291,7 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
     EXPECT_EQ(text("Label1"), "읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
 
     press("cmderase");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return text("txtrecv").isEmpty(); }));
+    EXPECT_TRUE(wait_for([&] { return text("txtrecv").isEmpty(); }));
     EXPECT_EQ(text("Label") + '|' + text("Label1"),
         "|읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)");
 
@@ -350,7 +350,7 @@ TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLogAndIsWholeOnceCli
 
     click(get("txtwrdata"));
     line.receive(QByteArray(2000, '0') + "123456789");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return box->text().endsWith("789"); }));
+    ASSERT_TRUE(wait_for([&] { return box->text().endsWith("789"); }));
     plain.setText(window->log_text());
     EXPECT_LT(box->text().size(), window->log_text().size()) << "only the end is held";
     EXPECT_TRUE(box->grab().toImage() == plain.grab().toImage()) << "without the focus";
@@ -365,7 +365,7 @@ TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLogAndIsWholeOnceCli
     // Bytes that come while the focus is elsewhere show at the end again.
     click(get("txtwrdata"));
     line.receive("\x15");
-    EXPECT_TRUE(QTest::qWaitFor([&] {
+    EXPECT_TRUE(wait_for([&] {
         return box->text().endsWith("[NAK]") && box->text().size() < window->log_text().size();
     }));
     // A click near the right end puts the cursor near the log's end, as the operator saw it; bytes
@@ -374,7 +374,7 @@ TEST_F(WindowTest, TheLogBoxPaintsAsAPlainBoxHoldingTheWholeLogAndIsWholeOnceCli
     EXPECT_EQ(box->text(), window->log_text());
     EXPECT_GT(box->cursorPosition(), window->log_text().size() - 8);
     line.receive("\x06");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->text() == window->log_text(); }));
+    EXPECT_TRUE(wait_for([&] { return box->text() == window->log_text(); }));
 }
 
 TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)
