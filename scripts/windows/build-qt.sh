@@ -35,17 +35,8 @@ die() {
 # The cross compilers, the tools that unpack and build the source, and the host's own Qt, whose
 # moc, rcc and uic the cross build runs (QT_HOST_PATH).
 install_packages() {
-    local wanted=(g++-mingw-w64-x86-64-posix mingw-w64 dpkg-dev cmake ninja-build
-        qt6-base-dev qt6-base-dev-tools) missing=() package
-    for package in "${wanted[@]}"; do
-        dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q ' installed$' ||
-            missing+=("$package")
-    done
-    [[ ${#missing[@]} == 0 ]] && return
-    [[ ${NOVARD_SKIP_APT:-0} == 1 ]] && die "missing packages: ${missing[*]}"
-    [[ $(id -u) == 0 ]] || die "missing packages (run as root to install them): ${missing[*]}"
-    say "installing ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" >&2
+    "$repo/scripts/windows/install-packages.sh" g++-mingw-w64-x86-64-posix mingw-w64 dpkg-dev \
+        cmake ninja-build qt6-base-dev qt6-base-dev-tools
 }
 
 # Downloads the qt6-base source of exactly the host's version into $sources, unless it is there
@@ -106,6 +97,10 @@ configure() {
 
 main() {
     install_packages
+    # One build at a time: a second run waits, then finds the folder complete.
+    mkdir -p "$cache"
+    exec 9>"$cache/build-qt.lock"
+    flock 9
     local version
     version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
     [[ ${version%%[+-]*} == "$qt_version" ]] ||
@@ -145,10 +140,12 @@ main() {
     # Low priority: the machine's cores are shared with other builds.
     nice -n 19 ionice -c3 cmake --build "$build/obj" --parallel "$jobs" >>"$log" 2>&1 ||
         die "the build failed; see $log"
-    cmake --install "$build/obj" >>"$log" 2>&1 || die "the install failed; see $log"
+    # Stripped: the symbols of the DLLs would be half of what a Windows user unpacks.
+    cmake --install "$build/obj" --strip >>"$log" 2>&1 || die "the install failed; see $log"
     touch "$prefix/.complete"
     rm -rf "$build"
-    say "built in $(((SECONDS - started) / 60)) min; $(du -sh "$prefix" | cut -f1) in $prefix"
+    local took=$((SECONDS - started))
+    say "built in $((took / 60)) min $((took % 60)) s; $(du -sh "$prefix" | cut -f1) in $prefix"
     echo "$prefix"
 }
 
