@@ -171,6 +171,53 @@ ProgramHelp CliOptions::help()
     return help;
 }
 
+// The options every command shares; the reason it refuses one, if it does.
+static std::optional<QString> take_settings(const ParsedArguments& parsed, CliOptions& options)
+{
+    if (parsed.is_set(QStringLiteral("input-encoding"))) {
+        const auto encoding = encoding_named(parsed.text(QStringLiteral("input-encoding")));
+        if (!encoding)
+            return QString(QStringLiteral("--input-encoding takes utf-8 or cp949, not %1")
+                               .arg(quoted(QFile::decodeName(
+                                   parsed.value(QStringLiteral("input-encoding"))))));
+        options.input_encoding = *encoding;
+    }
+    if (parsed.is_set(QStringLiteral("port"))) {
+        const auto port = PortMap::parse_port(parsed.text(QStringLiteral("port")));
+        if (!port)
+            return QString(
+                QStringLiteral("--port takes COM1 to COM16, not %1")
+                    .arg(quoted(QFile::decodeName(parsed.value(QStringLiteral("port"))))));
+        options.port = *port;
+    }
+    if (parsed.is_set(QStringLiteral("device"))) {
+        if (!is_utf8(parsed.value(QStringLiteral("device"))))
+            return QString(QStringLiteral("--device: the path is not UTF-8, which a serial port's "
+                                          "path must be"));
+        options.port_map.map_port(options.port, parsed.text(QStringLiteral("device")));
+    }
+    for (auto [name, target] : { std::pair { "ack-timeout", &options.ack_timeout_ms },
+             std::pair { "card-timeout", &options.card_timeout_ms } }) {
+        const QString option = QLatin1StringView(name);
+        if (!parsed.is_set(option))
+            continue;
+        const auto value = milliseconds(parsed.text(option));
+        if (!value)
+            return QString(QStringLiteral("--%1 takes a number of milliseconds, not %2")
+                               .arg(option, quoted(QFile::decodeName(parsed.value(option)))));
+        *target = *value;
+    }
+    options.json = parsed.is_set(QStringLiteral("json"));
+    options.verbose = parsed.is_set(QStringLiteral("verbose"));
+    options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
+    options.verify = parsed.is_set(QStringLiteral("verify"));
+    options.json = parsed.is_set(QStringLiteral("json"));
+    options.verbose = parsed.is_set(QStringLiteral("verbose"));
+    options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
+    options.verify = parsed.is_set(QStringLiteral("verify"));
+    return std::nullopt;
+}
+
 CliOptions CliOptions::parse(const QByteArrayList& arguments)
 {
     const ProgramHelp about = help();
@@ -225,42 +272,8 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
         return fail(QStringLiteral("%1 needs %2 argument(s)").arg(command).arg(expected - 1));
     if (words.size() > expected)
         return fail(QStringLiteral("unexpected argument %1").arg(quoted(words[expected])));
-    if (parsed.is_set(QStringLiteral("input-encoding"))) {
-        const auto encoding = encoding_named(parsed.text(QStringLiteral("input-encoding")));
-        if (!encoding)
-            return fail(QStringLiteral("--input-encoding takes utf-8 or cp949, not %1")
-                            .arg(quoted(QFile::decodeName(
-                                parsed.value(QStringLiteral("input-encoding"))))));
-        options.input_encoding = *encoding;
-    }
-    if (parsed.is_set(QStringLiteral("port"))) {
-        const auto port = PortMap::parse_port(parsed.text(QStringLiteral("port")));
-        if (!port)
-            return fail(QStringLiteral("--port takes COM1 to COM16, not %1")
-                            .arg(quoted(QFile::decodeName(parsed.value(QStringLiteral("port"))))));
-        options.port = *port;
-    }
-    if (parsed.is_set(QStringLiteral("device"))) {
-        if (!is_utf8(parsed.value(QStringLiteral("device"))))
-            return fail(QStringLiteral("--device: the path is not UTF-8, which a serial port's "
-                                       "path must be"));
-        options.port_map.map_port(options.port, parsed.text(QStringLiteral("device")));
-    }
-    for (auto [name, target] : { std::pair { "ack-timeout", &options.ack_timeout_ms },
-             std::pair { "card-timeout", &options.card_timeout_ms } }) {
-        const QString option = QLatin1StringView(name);
-        if (!parsed.is_set(option))
-            continue;
-        const auto value = milliseconds(parsed.text(option));
-        if (!value)
-            return fail(QStringLiteral("--%1 takes a number of milliseconds, not %2")
-                            .arg(option, quoted(QFile::decodeName(parsed.value(option)))));
-        *target = *value;
-    }
-    options.json = parsed.is_set(QStringLiteral("json"));
-    options.verbose = parsed.is_set(QStringLiteral("verbose"));
-    options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
-    options.verify = parsed.is_set(QStringLiteral("verify"));
+    if (const auto reason = take_settings(parsed, options))
+        return fail(*reason);
     if (options.verify && options.command == Command::card && options.card == CardCommand::read)
         return fail(QStringLiteral("--verify is for issue, modify and a batch"));
     return options;
