@@ -78,6 +78,49 @@ std::optional<CardCommand> command_named(QStringView word)
     return std::nullopt;
 }
 
+// The options novard-cli takes, in the order --help lists them.
+static decltype(ProgramHelp::options) cli_options()
+{
+    decltype(ProgramHelp::options) options {
+        { "key", "KEY",
+            "Key A for read, issue and modify (default 730914; empty: the default); a batch has "
+            "a key column",
+            false, true },
+        { "port", "COMn", "the port to use, COM1 to COM16 (default COM1)", false, false,
+            Complete::words,
+            "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 COM11 COM12 "
+            "COM13 COM14 COM15 COM16" },
+        { "device", "PATH", "open PATH as that port", false, false, Complete::file },
+    };
+    options += CliOptions::port_options();
+    options += CliOptions::trace_options();
+    options += {
+        { "ack-timeout", "MS",
+            "how long the reader may take to accept or refuse a command (default 1000; 0 waits "
+            "for ever)" },
+        { "card-timeout", "MS",
+            "how long a card is awaited once the command is accepted (default 30000; 0 waits for "
+            "ever)" },
+        { "json", "", "print one JSON object a card (and a batch's summary)" },
+        { "verbose", "",
+            "also show the frame sent and any byte that answers nothing (noise, a reply to an "
+            "earlier command)" },
+        { "stop-on-error", "", "end a batch at the first card that does not complete" },
+        { "verify", "",
+            "after an issue or modify completes, read the block back with the same key and "
+            "compare: a difference is verify_failed, with both blocks in hex; a read back that "
+            "fails is verify_not_made (the block was written)" },
+        { "input-encoding", "utf-8|cp949",
+            "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
+            "not valid in it is a bad line, never sent. Without it, a line that reads as Latin-1 "
+            "in UTF-8 and as Hangul in CP949 is a bad line; with cp949, one holding Hangul in "
+            "UTF-8",
+            false, false, Complete::words, "utf-8 cp949" },
+    };
+    options += CliOptions::common_options();
+    return options;
+}
+
 ProgramHelp CliOptions::help()
 {
     ProgramHelp help;
@@ -106,43 +149,7 @@ ProgramHelp CliOptions::help()
         "Fields are trimmed of spaces at both ends; DATA holds at most 16 characters and 16 "
         "bytes in the card encoding, the address 1 to 3 digits, KEY at most 32 characters, and "
         "no field a control character. Arguments are UTF-8.");
-    help.options = {
-        { "key", "KEY",
-            "Key A for read, issue and modify (default 730914; empty: the default); a batch has "
-            "a key column",
-            false, true },
-        { "port", "COMn", "the port to use, COM1 to COM16 (default COM1)", false, false,
-            Complete::words,
-            "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 COM11 COM12 "
-            "COM13 COM14 COM15 COM16" },
-        { "device", "PATH", "open PATH as that port", false, false, Complete::file },
-    };
-    help.options += port_options();
-    help.options += trace_options();
-    help.options += {
-        { "ack-timeout", "MS",
-            "how long the reader may take to accept or refuse a command (default 1000; 0 waits "
-            "for ever)" },
-        { "card-timeout", "MS",
-            "how long a card is awaited once the command is accepted (default 30000; 0 waits for "
-            "ever)" },
-        { "json", "", "print one JSON object a card (and a batch's summary)" },
-        { "verbose", "",
-            "also show the frame sent and any byte that answers nothing (noise, a reply to an "
-            "earlier command)" },
-        { "stop-on-error", "", "end a batch at the first card that does not complete" },
-        { "verify", "",
-            "after an issue or modify completes, read the block back with the same key and "
-            "compare: a difference is verify_failed, with both blocks in hex; a read back that "
-            "fails is verify_not_made (the block was written)" },
-        { "input-encoding", "utf-8|cp949",
-            "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
-            "not valid in it is a bad line, never sent. Without it, a line that reads as Latin-1 "
-            "in UTF-8 and as Hangul in CP949 is a bad line; with cp949, one holding Hangul in "
-            "UTF-8",
-            false, false, Complete::words, "utf-8 cp949" },
-    };
-    help.options += common_options();
+    help.options = cli_options();
     help.notes = QStringLiteral(
         "A value that begins with '-' is taken only when joined to its option with '=' "
         "(--key=-1). Standard output is /dev/stdout, not '-'.\n\n"
