@@ -78,6 +78,49 @@ std::optional<CardCommand> command_named(QStringView word)
     return std::nullopt;
 }
 
+// The options novard-cli takes, in the order --help lists them.
+static decltype(ProgramHelp::options) cli_options()
+{
+    decltype(ProgramHelp::options) options {
+        { "key", "KEY",
+            "Key A for read, issue and modify (default 730914; empty: the default); a batch has "
+            "a key column",
+            false, true },
+        { "port", "COMn", "the port to use, COM1 to COM16 (default COM1)", false, false,
+            Complete::words,
+            "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 COM11 COM12 "
+            "COM13 COM14 COM15 COM16" },
+        { "device", "PATH", "open PATH as that port", false, false, Complete::file },
+    };
+    options += CliOptions::port_options();
+    options += CliOptions::trace_options();
+    options += {
+        { "ack-timeout", "MS",
+            "how long the reader may take to accept or refuse a command (default 1000; 0 waits "
+            "for ever)" },
+        { "card-timeout", "MS",
+            "how long a card is awaited once the command is accepted (default 30000; 0 waits for "
+            "ever)" },
+        { "json", "", "print one JSON object a card (and a batch's summary)" },
+        { "verbose", "",
+            "also show the frame sent and any byte that answers nothing (noise, a reply to an "
+            "earlier command)" },
+        { "stop-on-error", "", "end a batch at the first card that does not complete" },
+        { "verify", "",
+            "after an issue or modify completes, read the block back with the same key and "
+            "compare: a difference is verify_failed, with both blocks in hex; a read back that "
+            "fails is verify_not_made (the block was written)" },
+        { "input-encoding", "utf-8|cp949",
+            "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
+            "not valid in it is a bad line, never sent. Without it, a line that reads as Latin-1 "
+            "in UTF-8 and as Hangul in CP949 is a bad line; with cp949, one holding Hangul in "
+            "UTF-8",
+            false, false, Complete::words, "utf-8 cp949" },
+    };
+    options += CliOptions::common_options();
+    return options;
+}
+
 ProgramHelp CliOptions::help()
 {
     ProgramHelp help;
@@ -106,43 +149,7 @@ ProgramHelp CliOptions::help()
         "Fields are trimmed of spaces at both ends; DATA holds at most 16 characters and 16 "
         "bytes in the card encoding, the address 1 to 3 digits, KEY at most 32 characters, and "
         "no field a control character. Arguments are UTF-8.");
-    help.options = {
-        { "key", "KEY",
-            "Key A for read, issue and modify (default 730914; empty: the default); a batch has "
-            "a key column",
-            false, true },
-        { "port", "COMn", "the port to use, COM1 to COM16 (default COM1)", false, false,
-            Complete::words,
-            "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 COM11 COM12 "
-            "COM13 COM14 COM15 COM16" },
-        { "device", "PATH", "open PATH as that port", false, false, Complete::file },
-    };
-    help.options += port_options();
-    help.options += trace_options();
-    help.options += {
-        { "ack-timeout", "MS",
-            "how long the reader may take to accept or refuse a command (default 1000; 0 waits "
-            "for ever)" },
-        { "card-timeout", "MS",
-            "how long a card is awaited once the command is accepted (default 30000; 0 waits for "
-            "ever)" },
-        { "json", "", "print one JSON object a card (and a batch's summary)" },
-        { "verbose", "",
-            "also show the frame sent and any byte that answers nothing (noise, a reply to an "
-            "earlier command)" },
-        { "stop-on-error", "", "end a batch at the first card that does not complete" },
-        { "verify", "",
-            "after an issue or modify completes, read the block back with the same key and "
-            "compare: a difference is verify_failed, with both blocks in hex; a read back that "
-            "fails is verify_not_made (the block was written)" },
-        { "input-encoding", "utf-8|cp949",
-            "the batch file's encoding (default utf-8; a byte order mark is skipped); a line "
-            "not valid in it is a bad line, never sent. Without it, a line that reads as Latin-1 "
-            "in UTF-8 and as Hangul in CP949 is a bad line; with cp949, one holding Hangul in "
-            "UTF-8",
-            false, false, Complete::words, "utf-8 cp949" },
-    };
-    help.options += common_options();
+    help.options = cli_options();
     help.notes = QStringLiteral(
         "A value that begins with '-' is taken only when joined to its option with '=' "
         "(--key=-1). Standard output is /dev/stdout, not '-'.\n\n"
@@ -169,6 +176,53 @@ ProgramHelp CliOptions::help()
         "interrupted (the reader may still carry it out when a card is presented), counted "
         "apart from not_run.");
     return help;
+}
+
+// The options every command shares; the reason it refuses one, if it does.
+static std::optional<QString> take_settings(const ParsedArguments& parsed, CliOptions& options)
+{
+    if (parsed.is_set(QStringLiteral("input-encoding"))) {
+        const auto encoding = encoding_named(parsed.text(QStringLiteral("input-encoding")));
+        if (!encoding)
+            return QString(QStringLiteral("--input-encoding takes utf-8 or cp949, not %1")
+                               .arg(quoted(QFile::decodeName(
+                                   parsed.value(QStringLiteral("input-encoding"))))));
+        options.input_encoding = *encoding;
+    }
+    if (parsed.is_set(QStringLiteral("port"))) {
+        const auto port = PortMap::parse_port(parsed.text(QStringLiteral("port")));
+        if (!port)
+            return QString(
+                QStringLiteral("--port takes COM1 to COM16, not %1")
+                    .arg(quoted(QFile::decodeName(parsed.value(QStringLiteral("port"))))));
+        options.port = *port;
+    }
+    if (parsed.is_set(QStringLiteral("device"))) {
+        if (!is_utf8(parsed.value(QStringLiteral("device"))))
+            return QString(QStringLiteral("--device: the path is not UTF-8, which a serial port's "
+                                          "path must be"));
+        options.port_map.map_port(options.port, parsed.text(QStringLiteral("device")));
+    }
+    for (auto [name, target] : { std::pair { "ack-timeout", &options.ack_timeout_ms },
+             std::pair { "card-timeout", &options.card_timeout_ms } }) {
+        const QString option = QLatin1StringView(name);
+        if (!parsed.is_set(option))
+            continue;
+        const auto value = milliseconds(parsed.text(option));
+        if (!value)
+            return QString(QStringLiteral("--%1 takes a number of milliseconds, not %2")
+                               .arg(option, quoted(QFile::decodeName(parsed.value(option)))));
+        *target = *value;
+    }
+    options.json = parsed.is_set(QStringLiteral("json"));
+    options.verbose = parsed.is_set(QStringLiteral("verbose"));
+    options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
+    options.verify = parsed.is_set(QStringLiteral("verify"));
+    options.json = parsed.is_set(QStringLiteral("json"));
+    options.verbose = parsed.is_set(QStringLiteral("verbose"));
+    options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
+    options.verify = parsed.is_set(QStringLiteral("verify"));
+    return std::nullopt;
 }
 
 CliOptions CliOptions::parse(const QByteArrayList& arguments)
@@ -225,42 +279,8 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
         return fail(QStringLiteral("%1 needs %2 argument(s)").arg(command).arg(expected - 1));
     if (words.size() > expected)
         return fail(QStringLiteral("unexpected argument %1").arg(quoted(words[expected])));
-    if (parsed.is_set(QStringLiteral("input-encoding"))) {
-        const auto encoding = encoding_named(parsed.text(QStringLiteral("input-encoding")));
-        if (!encoding)
-            return fail(QStringLiteral("--input-encoding takes utf-8 or cp949, not %1")
-                            .arg(quoted(QFile::decodeName(
-                                parsed.value(QStringLiteral("input-encoding"))))));
-        options.input_encoding = *encoding;
-    }
-    if (parsed.is_set(QStringLiteral("port"))) {
-        const auto port = PortMap::parse_port(parsed.text(QStringLiteral("port")));
-        if (!port)
-            return fail(QStringLiteral("--port takes COM1 to COM16, not %1")
-                            .arg(quoted(QFile::decodeName(parsed.value(QStringLiteral("port"))))));
-        options.port = *port;
-    }
-    if (parsed.is_set(QStringLiteral("device"))) {
-        if (!is_utf8(parsed.value(QStringLiteral("device"))))
-            return fail(QStringLiteral("--device: the path is not UTF-8, which a serial port's "
-                                       "path must be"));
-        options.port_map.map_port(options.port, parsed.text(QStringLiteral("device")));
-    }
-    for (auto [name, target] : { std::pair { "ack-timeout", &options.ack_timeout_ms },
-             std::pair { "card-timeout", &options.card_timeout_ms } }) {
-        const QString option = QLatin1StringView(name);
-        if (!parsed.is_set(option))
-            continue;
-        const auto value = milliseconds(parsed.text(option));
-        if (!value)
-            return fail(QStringLiteral("--%1 takes a number of milliseconds, not %2")
-                            .arg(option, quoted(QFile::decodeName(parsed.value(option)))));
-        *target = *value;
-    }
-    options.json = parsed.is_set(QStringLiteral("json"));
-    options.verbose = parsed.is_set(QStringLiteral("verbose"));
-    options.stop_on_error = parsed.is_set(QStringLiteral("stop-on-error"));
-    options.verify = parsed.is_set(QStringLiteral("verify"));
+    if (const auto reason = take_settings(parsed, options))
+        return fail(*reason);
     if (options.verify && options.command == Command::card && options.card == CardCommand::read)
         return fail(QStringLiteral("--verify is for issue, modify and a batch"));
     return options;

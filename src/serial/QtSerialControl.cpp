@@ -257,7 +257,8 @@ void QtSerialControl::on_error(QSerialPort::SerialPortError error)
     if (!DeviceNode::hung_up(int(port_.handle()))) {
         // Qt 6.4 takes a read of zero bytes for an error and, when the stale errno reads as a
         // resource error, switches the read notifier off for good: reception would stop on a
-        // healthy line. Setting the read buffer size switches it on again.
+        // healthy line. Setting the read buffer size switches it on again. Seen on Qt 6.4.2; no
+        // QTBUG found, no fixed release known, hence no version guard.
         port_.clearError();
         port_.setReadBufferSize(port_.readBufferSize());
         return;
