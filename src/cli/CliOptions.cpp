@@ -2,6 +2,7 @@
 
 #include "CardSession.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -198,7 +199,7 @@ static std::optional<QString> take_settings(const ParsedArguments& parsed, CliOp
         options.port = *port;
     }
     if (parsed.is_set(QStringLiteral("device"))) {
-        if (!is_utf8(parsed.value(QStringLiteral("device"))))
+        if (!QByteArrayView(parsed.value(QStringLiteral("device"))).isValidUtf8())
             return QString(QStringLiteral("--device: the path is not UTF-8, which a serial port's "
                                           "path must be"));
         options.port_map.map_port(options.port, parsed.text(QStringLiteral("device")));
@@ -256,7 +257,7 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
         options.command = Command::card;
         options.card = *card;
         expected = *card == CardCommand::read ? 2 : 3;
-        if (!is_utf8(parsed.value(QStringLiteral("key"))))
+        if (!QByteArrayView(parsed.value(QStringLiteral("key"))).isValidUtf8())
             return fail(QStringLiteral("--key is not valid UTF-8"));
         options.fields = { words.value(1), parsed.text(QStringLiteral("key")), words.value(2) };
         if (options.fields.key.isEmpty())

@@ -72,11 +72,6 @@ QString quoted(QStringView text)
     return u'\'' + echo_form(text) + u'\'';
 }
 
-bool is_utf8(const QByteArray& bytes)
-{
-    return QString::fromUtf8(bytes).toUtf8() == bytes;
-}
-
 ParsedArguments ParsedArguments::parse(
     const QList<OptionSpec>& options, const QByteArrayList& arguments)
 {

@@ -80,4 +80,3 @@ QString bash_completion(const ProgramHelp& help);
 // (echo_form), so that a mistyped 100 kB argument is one short line and no byte of it acts on the
 // terminal.
 QString quoted(QStringView text);
-bool is_utf8(const QByteArray& bytes);

@@ -2,6 +2,7 @@
 
 #include "ByteDisplay.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QSet>
 
@@ -130,7 +131,7 @@ bool ProgramOptions::take_ports(const ParsedArguments& parsed, const QString& pr
 {
     // A serial port's name is text to QSerialPort: a path that is not UTF-8 would open another.
     const QByteArray folder = parsed.value(QStringLiteral("port-dir"));
-    if (!is_utf8(folder))
+    if (!QByteArrayView(folder).isValidUtf8())
         return fail(program,
             QStringLiteral("--port-dir: the folder's name is not UTF-8, which a serial port's "
                            "path must be"));
@@ -143,7 +144,7 @@ bool ProgramOptions::take_ports(const ParsedArguments& parsed, const QString& pr
             return fail(program,
                 QStringLiteral("--map takes COMn=PATH with n from 1 to 16, not %1")
                     .arg(quoted(QFile::decodeName(value))));
-        if (!is_utf8(value))
+        if (!QByteArrayView(value).isValidUtf8())
             return fail(program,
                 QStringLiteral("--map: the path of COM%1 is not UTF-8, which a serial port's "
                                "path must be")
