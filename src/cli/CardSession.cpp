@@ -162,10 +162,9 @@ void CardSession::time_out(Result result, const QString& message)
 
 QByteArray CardSession::written_block(const CommandFields& fields, TextEncoding encoding)
 {
-    constexpr qsizetype block_size = 16;
     return encode_card_text(trimmed_fields(CardCommand::new_issue, fields).data, encoding)
         .value_or(QByteArray())
-        .leftJustified(block_size, ' ', true);
+        .leftJustified(block_bytes, ' ', true);
 }
 
 void CardSession::start(CardCommand command, const CommandFields& typed)

@@ -1,5 +1,6 @@
 #include "PortOperations.h"
 
+#include "CardLimits.h"
 #include "PortPanel.h"
 #include "ReaderMessages.h"
 #include "ReaderOpening.h"
@@ -8,8 +9,6 @@
 namespace {
 
 constexpr int first_option = 1;
-constexpr int last_option = 8;
-constexpr int last_searched_port = 16;
 
 QString port_on_text(int port)
 {
@@ -85,7 +84,7 @@ void PortOperations::list_port_click()
 CommResult PortOperations::txt_port_change()
 {
     const QString text = panel_.port_text();
-    for (int port = first_option; port <= last_option; ++port) {
+    for (int port = first_option; port <= option_ports; ++port) {
         if (text == SerialControl::port_name(port))
             return switch_port(port);
     }
@@ -106,11 +105,11 @@ void PortOperations::search_ports()
     line_.renumber_ports();
     panel_.clear_port_list();
     panel_.set_port_text(QString());
-    for (int port = 1; port <= last_searched_port; ++port) {
+    for (int port = 1; port <= last_port; ++port) {
         if (probe_port(line_, port))
             panel_.append_port_list(SerialControl::port_name(port));
     }
-    for (int port = 1; port <= last_searched_port; ++port)
+    for (int port = 1; port <= last_port; ++port)
         panel_.show_port_device(port, line_.device_for(port));
 }
 

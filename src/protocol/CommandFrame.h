@@ -11,6 +11,7 @@
 // (ReplyDecoder), which names the operator's message for each step. The window's operations
 // (src/operations) and the simulated reader (tools/reader_sim) both build on this.
 
+#include "CardLimits.h"
 #include "CardText.h"
 #include "ReplyDecoder.h"
 
@@ -61,8 +62,6 @@ struct FieldRefusal {
     qsizetype bytes = 0; // too_many_bytes: the data's size in the encoding
 };
 
-inline constexpr qsizetype block_bytes = 16;
-
 // The first control character or address or key separator in the fields, which would change the
 // frame's shape.
 std::optional<FieldRefusal> shape_refusal(const CommandFields& fields);
@@ -74,7 +73,6 @@ std::variant<EncodedFields, FieldRefusal> encode_fields(
 
 inline constexpr char stx = 0x02;
 inline constexpr char etx = 0x03;
-inline constexpr int max_data_characters = 16;
 
 // Key A of every sector as the reader and its cards come.
 inline QString default_key()

@@ -1,5 +1,6 @@
 #include "PortMap.h"
 
+#include "CardLimits.h"
 #include "SerialControl.h"
 
 #include <QCollator>
@@ -8,8 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int last_port = 16;
 
 bool is_usb(const QString& device)
 {

@@ -141,7 +141,7 @@ void MainWindow::build_controls()
     chkrts = control<QCheckBox>("chkrts");
     txt_port = control<QLineEdit>("txt_port");
     list_port = control<QListWidget>("list_port");
-    for (int port = 1; port <= 8; ++port)
+    for (int port = 1; port <= option_ports; ++port)
         Optcom[port] = findChild<QRadioButton*>(QStringLiteral("Optcom%1").arg(port));
     cmdeditwrtest = control<QPushButton>("cmdeditwrtest");
     cmd_read = control<QPushButton>("cmd_read");
@@ -176,7 +176,7 @@ void MainWindow::wire()
     connect(&line_, &SerialControl::OnComm, this, [this] { commands_.on_comm(); });
     connect(&line_, &SerialControl::OnComm, this, [this] { ports_.line_event(); });
 
-    for (int port = 1; port <= 8; ++port) {
+    for (int port = 1; port <= option_ports; ++port) {
         QRadioButton* option = Optcom[port];
         // A tick, by the operator or from code, runs the click once; a click on the ticked
         // option ticks nothing and so is caught by its click.
@@ -322,7 +322,7 @@ QString MainWindow::current_port_list_text() const
 
 void MainWindow::show_port_device(int port, const QString& device)
 {
-    if (port <= 8)
+    if (port <= option_ports)
         Optcom[port]->setToolTip(device);
     for (QListWidgetItem* item :
         list_port->findItems(SerialControl::port_name(port), Qt::MatchExactly))

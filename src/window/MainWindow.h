@@ -18,6 +18,7 @@
 // and shows it at most once a screen frame.
 
 #include "CardCommands.h"
+#include "CardLimits.h"
 #include "CardPanel.h"
 #include "PortOperations.h"
 #include "PortPanel.h"
@@ -110,7 +111,7 @@ private:
     QCheckBox* chkrts = nullptr;
     QLineEdit* txt_port = nullptr;
     QListWidget* list_port = nullptr;
-    std::array<QRadioButton*, 9> Optcom {}; // Optcom[1] ... Optcom[8]
+    std::array<QRadioButton*, option_ports + 1> Optcom {}; // Optcom[1] ... Optcom[8]
     QPushButton* cmdeditwrtest = nullptr;
     QPushButton* cmd_read = nullptr;
     QPushButton* cmdwrite = nullptr;
@@ -124,7 +125,7 @@ private:
 
     // Whether each option was ticked when the operator pressed it: a click on the ticked option
     // toggles nothing, yet it still runs the option's click handler.
-    std::array<bool, 9> option_was_ticked_ {};
+    std::array<bool, option_ports + 1> option_was_ticked_ {};
     QString label_caption_; // Label's own caption, behind a warning
     QString warning_;
 };

@@ -4,7 +4,7 @@ namespace reader_sim {
 
 Card::Card(QByteArrayView key)
 {
-    blocks_.fill(QByteArray(block_size, blank_byte));
+    blocks_.fill(QByteArray(block_bytes, blank_byte));
     keys_.fill(key.toByteArray());
 }
 
@@ -27,7 +27,8 @@ void Card::write(int block, QByteArrayView data)
 {
     if (forgetful_)
         return;
-    blocks_.at(std::size_t(block)) = data.toByteArray().leftJustified(block_size, blank_byte, true);
+    blocks_.at(std::size_t(block))
+        = data.toByteArray().leftJustified(block_bytes, blank_byte, true);
 }
 
 } // namespace reader_sim

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CardLimits.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
@@ -12,7 +14,6 @@ namespace reader_sim {
 class Card {
 public:
     static constexpr int block_count = 64;
-    static constexpr int block_size = 16;
     static constexpr int blocks_per_sector = 4;
     static constexpr char blank_byte = ' ';
 

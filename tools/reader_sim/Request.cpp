@@ -56,7 +56,7 @@ std::optional<Request> parse_request(QByteArrayView body)
     if (has_data) {
         request.key = fields.sliced(key_start, key_end - key_start).toByteArray();
         request.data = fields.sliced(key_end + 1).toByteArray();
-        if (request.data.size() > Card::block_size)
+        if (request.data.size() > block_bytes)
             return std::nullopt;
     } else {
         request.key = fields.sliced(key_start).toByteArray();
