@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cerrno>
 #include <cstring>
+#include <locale.h>
 
 namespace {
 
@@ -53,4 +54,10 @@ QString system_reason(int error)
     const char* name = strerrorname_np(error);
     return QCoreApplication::translate("SystemReason", "시스템 오류 %1")
         .arg(name ? QString::fromLatin1(name) : QString::number(error));
+}
+
+QString c_locale_reason(int error)
+{
+    static const locale_t c_locale = ::newlocale(LC_ALL_MASK, "C", locale_t {});
+    return QString::fromLocal8Bit(::strerror_l(error, c_locale));
 }

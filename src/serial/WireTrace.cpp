@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -21,8 +20,7 @@ QString terminal_reason(int error)
     // ENXIO is all open() says of a FIFO with no reader.
     if (error == ENXIO)
         return QStringLiteral("no process reads it");
-    static const locale_t c_locale = ::newlocale(LC_ALL_MASK, "C", locale_t {});
-    return QString::fromLocal8Bit(::strerror_l(error, c_locale));
+    return c_locale_reason(error);
 }
 
 } // namespace

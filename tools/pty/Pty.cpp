@@ -1,5 +1,7 @@
 #include "Pty.h"
 
+#include "SystemReason.h"
+
 #include <QDeadlineTimer>
 #include <cerrno>
 #include <cstring>
@@ -15,7 +17,7 @@ Pty::Pty()
     cfmakeraw(&raw);
     char name[256] = {};
     if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
-        error_ = QStringLiteral("cannot create a pseudo-terminal: %1").arg(strerror(errno));
+        error_ = QStringLiteral("cannot create a pseudo-terminal: %1").arg(c_locale_reason(errno));
         master_ = slave_ = -1;
         return;
     }

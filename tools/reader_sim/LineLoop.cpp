@@ -2,6 +2,7 @@
 
 #include "PtyDevice.h"
 #include "Reader.h"
+#include "SystemReason.h"
 
 #include <algorithm>
 #include <array>
@@ -44,7 +45,7 @@ std::uint64_t expirations(int timer)
 
 void report_failure(const char* what)
 {
-    std::fprintf(stderr, "novard-reader-sim: %s: %s\n", what, std::strerror(errno));
+    std::fprintf(stderr, "novard-reader-sim: %s: %s\n", what, qPrintable(c_locale_reason(errno)));
 }
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "PtyDevice.h"
 
+#include "SystemReason.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -19,7 +21,8 @@ PtyDevice::PtyDevice(const QString& link_path)
     const QByteArray device = QFile::encodeName(pty_.device_path());
     watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (watch_ < 0 || ::inotify_add_watch(watch_, device.constData(), IN_OPEN | IN_CLOSE) < 0) {
-        error_ = QStringLiteral("cannot watch %1: %2").arg(pty_.device_path(), strerror(errno));
+        error_
+            = QStringLiteral("cannot watch %1: %2").arg(pty_.device_path(), c_locale_reason(errno));
         return;
     }
     if (!link_path.isEmpty())
@@ -62,9 +65,11 @@ void PtyDevice::make_link(const QString& link_path)
                      .arg(link_path);
         return;
     }
-    QFile device(pty_.device_path());
-    if (!device.link(link_path)) {
-        error_ = QStringLiteral("cannot make the link %1: %2").arg(link_path, device.errorString());
+    if (::symlink(QFile::encodeName(pty_.device_path()).constData(),
+            QFile::encodeName(link_path).constData())
+        != 0) {
+        error_
+            = QStringLiteral("cannot make the link %1: %2").arg(link_path, c_locale_reason(errno));
         return;
     }
     link_path_ = link_path;
