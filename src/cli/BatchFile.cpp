@@ -29,10 +29,51 @@ std::optional<QStringList> csv_fields(QStringView line)
     return fields;
 }
 
-enum Column { op, address, key, data };
-constexpr std::array<QStringView, 4> column_names { u"op", u"address", u"key", u"data" };
-
 } // namespace
+
+std::optional<BatchFile::Column> BatchFile::column_named(QStringView name)
+{
+    for (Column column : { Column::op, Column::address, Column::key, Column::data }) {
+        QStringView named;
+        switch (column) {
+        case Column::op:
+            named = u"op";
+            break;
+        case Column::address:
+            named = u"address";
+            break;
+        case Column::key:
+            named = u"key";
+            break;
+        case Column::data:
+            named = u"data";
+            break;
+        }
+        if (name == named)
+            return column;
+    }
+    return std::nullopt;
+}
+
+qsizetype& BatchFile::place(Column column)
+{
+    switch (column) {
+    case Column::op:
+        return op_place_;
+    case Column::address:
+        return address_place_;
+    case Column::key:
+        return key_place_;
+    case Column::data:
+        return data_place_;
+    }
+    return data_place_;
+}
+
+QString BatchFile::field(const QStringList& fields, Column column)
+{
+    return place(column) < 0 ? QString() : fields.at(place(column));
+}
 
 std::optional<BatchLine> BatchFile::take(int number, QStringView line)
 {
@@ -42,15 +83,15 @@ std::optional<BatchLine> BatchFile::take(int number, QStringView line)
     if (width_ == 0) {
         // The header: the first line that is not empty.
         for (qsizetype i = 0; fields && i < fields->size(); ++i) {
-            const auto* name = std::ranges::find(column_names, fields->at(i).trimmed());
-            if (name == column_names.end() || place_[name - column_names.begin()] >= 0) {
+            const auto column = column_named(fields->at(i).trimmed());
+            if (!column || place(*column) >= 0) {
                 fault_ = tr("%1번째 줄: 머리글에는 op, address, key, data 열이 한 번씩만 옵니다")
                              .arg(number);
                 return std::nullopt;
             }
-            place_[name - column_names.begin()] = i;
+            place(*column) = i;
         }
-        if (place_[op] < 0 || place_[address] < 0)
+        if (op_place_ < 0 || address_place_ < 0)
             fault_ = tr("%1번째 줄: 머리글에 op와 address 열이 있어야 합니다").arg(number);
         else
             width_ = fields->size();
@@ -58,21 +99,20 @@ std::optional<BatchLine> BatchFile::take(int number, QStringView line)
     }
     BatchLine entry;
     entry.number = number;
-    auto field = [&](Column column) {
-        return place_[column] < 0 ? QString() : fields->at(place_[column]);
-    };
     if (!fields || fields->size() != width_) {
         entry.fault = fields
             ? tr("머리글의 필드는 %2개인데 %1개입니다").arg(fields->size()).arg(width_)
             : tr("따옴표가 닫히지 않았습니다");
-    } else if (const auto command = command_named(field(op))) {
+    } else if (const auto command = command_named(field(*fields, Column::op))) {
         entry.command = *command;
-        entry.fields = { field(address), field(key), field(data) };
+        entry.fields = { field(*fields, Column::address), field(*fields, Column::key),
+            field(*fields, Column::data) };
         if (trim_spaces(entry.fields.key).isEmpty())
             entry.fields.key = default_key();
         entry.fault = CardSession::refusal(*command, entry.fields, card_encoding_);
     } else {
-        entry.fault = tr("알 수 없는 op '%1' (read, issue, modify 중 하나)").arg(echo_form(field(op)));
+        entry.fault = tr("알 수 없는 op '%1' (read, issue, modify 중 하나)")
+                          .arg(echo_form(field(*fields, Column::op)));
     }
     return entry;
 }

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
-#include <array>
 #include <optional>
 
 // A batch's line as a card operation.
@@ -39,8 +39,17 @@ public:
     bool has_header() const { return width_ > 0; }
 
 private:
+    enum class Column { op, address, key, data };
+    static std::optional<Column> column_named(QStringView name);
+    // Where the column sits in a line; -1 for a column the header has not.
+    qsizetype& place(Column column);
+    QString field(const QStringList& fields, Column column);
+
     TextEncoding card_encoding_;
-    std::array<qsizetype, 4> place_ { -1, -1, -1, -1 };
+    qsizetype op_place_ = -1;
+    qsizetype address_place_ = -1;
+    qsizetype key_place_ = -1;
+    qsizetype data_place_ = -1;
     qsizetype width_ = 0;
     QString fault_;
 };

@@ -46,7 +46,7 @@ public:
     void decode_reply(QByteArrayView batch);
 
     // One of its sixteen texts: "", "read", "read_ack" ...
-    const QString& cmd_state() const { return state_text(cmd_state_); }
+    QString cmd_state() const { return state_text(cmd_state_); }
     // Only the sixteen texts name a state; any other text is taken as idle ("").
     void set_cmd_state(QStringView state)
     {

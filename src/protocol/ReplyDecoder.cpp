@@ -49,9 +49,8 @@ constexpr std::array<Transition, 21> transitions { {
     { cr, new_ack_cr, QT_TRANSLATE_NOOP("ReplyDecoder", "카드 발행 완료"), idle },
 } };
 
-constexpr std::array<QStringView, 16> state_texts { u"", u"read", u"read_ack", u"read_nak",
-    u"read_ack_cr", u"read_ack_can", u"edit", u"edit_ack", u"edit_nak", u"edit_ack_cr",
-    u"edit_ack_can", u"new", u"new_ack", u"new_nak", u"new_ack_cr", u"new_ack_can" };
+// The states run from idle to new_ack_can; the lookup below and progress_state go through them all.
+constexpr std::size_t state_count = std::size_t(new_ack_can) + 1;
 
 constexpr std::array<char, 4> control_bytes { ack, nak, can, cr };
 constexpr int no_row = -1;
@@ -59,9 +58,9 @@ constexpr int no_row = -1;
 // Every byte of a batch looks the table up, so it is read once, at compile time, into the row
 // each control byte takes in each state.
 constexpr auto step_rows = [] {
-    std::array<std::array<int, state_texts.size()>, control_bytes.size()> rows {};
+    std::array<std::array<int, state_count>, control_bytes.size()> rows {};
     for (std::size_t control = 0; control < control_bytes.size(); ++control) {
-        for (std::size_t state = 0; state < state_texts.size(); ++state) {
+        for (std::size_t state = 0; state < state_count; ++state) {
             rows[control][state] = no_row;
             for (std::size_t row = transitions.size(); row-- > 0;) {
                 if (transitions[row].byte == control_bytes[control]
@@ -103,22 +102,52 @@ std::optional<ProgressStep> progress_step(char byte, ProgressState state)
         transitions[std::size_t(row)].message };
 }
 
-const QString& state_text(ProgressState state)
+QString state_text(ProgressState state)
 {
-    // Shared by every reader of cmd_state, so reading it copies nothing.
-    static const std::array<QString, state_texts.size()> texts = [] {
-        std::array<QString, state_texts.size()> made;
-        for (std::size_t i = 0; i < state_texts.size(); ++i)
-            made[i] = state_texts[i].toString();
-        return made;
-    }();
-    return texts[std::size_t(state)];
+    // Literals: every reader of cmd_state shares their static text, so reading it allocates
+    // nothing.
+    using enum ProgressState; // over unistd's read()
+    switch (state) {
+    case idle:
+        return QString();
+    case read:
+        return QStringLiteral("read");
+    case read_ack:
+        return QStringLiteral("read_ack");
+    case read_nak:
+        return QStringLiteral("read_nak");
+    case read_ack_cr:
+        return QStringLiteral("read_ack_cr");
+    case read_ack_can:
+        return QStringLiteral("read_ack_can");
+    case edit:
+        return QStringLiteral("edit");
+    case edit_ack:
+        return QStringLiteral("edit_ack");
+    case edit_nak:
+        return QStringLiteral("edit_nak");
+    case edit_ack_cr:
+        return QStringLiteral("edit_ack_cr");
+    case edit_ack_can:
+        return QStringLiteral("edit_ack_can");
+    case new_issue:
+        return QStringLiteral("new");
+    case new_ack:
+        return QStringLiteral("new_ack");
+    case new_nak:
+        return QStringLiteral("new_nak");
+    case new_ack_cr:
+        return QStringLiteral("new_ack_cr");
+    case new_ack_can:
+        return QStringLiteral("new_ack_can");
+    }
+    return QString();
 }
 
 std::optional<ProgressState> progress_state(QStringView text)
 {
-    for (std::size_t i = 0; i < state_texts.size(); ++i) {
-        if (state_texts[i] == text)
+    for (std::size_t i = 0; i < state_count; ++i) {
+        if (state_text(ProgressState(i)) == text)
             return ProgressState(i);
     }
     return std::nullopt;

@@ -46,6 +46,6 @@ QString step_message(const ProgressStep& step);
 // The step for a control byte in a state, or nothing when the table has no row for them.
 std::optional<ProgressStep> progress_step(char byte, ProgressState state);
 
-const QString& state_text(ProgressState state);
+QString state_text(ProgressState state);
 // The state a text names, or nothing when it is none of the sixteen values.
 std::optional<ProgressState> progress_state(QStringView text);
