@@ -110,7 +110,7 @@ void CliRun::next()
         finished({ Result::bad_input, current_.fault, {}, 0, {} });
         return;
     }
-    if (!port_opened_ && !open_port())
+    if (stage_ == Stage::port_closed && !open_port())
         return;
     ++card_number_;
     session_.start(*current_.command, current_.fields);
@@ -135,7 +135,7 @@ bool CliRun::open_port()
         end();
         return false;
     }
-    port_opened_ = true;
+    stage_ = Stage::port_open;
     return true;
 }
 
@@ -172,7 +172,7 @@ void CliRun::finished(const CardOutcome& done)
         // Read back with the same key, as the next exchange; the card is still on the reader.
         verifying_ = done;
         QTimer::singleShot(0, this, [this] {
-            if (!ended_)
+            if (stage_ != Stage::ended)
                 session_.start(CardCommand::read, current_.fields);
         });
         return;
@@ -191,9 +191,8 @@ void CliRun::finished(const CardOutcome& done)
 
 void CliRun::end()
 {
-    if (ended_)
+    if (std::exchange(stage_, Stage::ended) == Stage::ended)
         return;
-    ended_ = true;
     // A normal end closes the port as the window does, so that the trace ends with its close.
     line_.close_port();
     if (file_refused()) {

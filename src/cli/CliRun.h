@@ -77,8 +77,9 @@ private:
     int stop_signal_ = 0;
     bool halted_ = false; // --stop-on-error met a card that did not complete, or the port went
     bool waiting_ = false; // for the input's next bytes
-    bool port_opened_ = false;
     std::optional<CardOutcome> verifying_; // the issue or modify whose block is being read back
-    bool ended_ = false;
+    // The port opens for the first card that can be run; once ended, nothing more is started.
+    enum class Stage { port_closed, port_open, ended };
+    Stage stage_ = Stage::port_closed;
     QElapsedTimer clock_;
 };
