@@ -18,6 +18,7 @@
 #include "BatchInput.h"
 #include "CardSession.h"
 #include "CliOptions.h"
+#include "CliReport.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -53,31 +54,32 @@ private:
     void finished(const CardOutcome& outcome);
     // The read back of --verify ended: the card's outcome.
     CardOutcome verified(const CardOutcome& written, const CardOutcome& read) const;
-    void report(const BatchLine& line, const CardOutcome& outcome);
     void end();
-    void say(const QString& text) const;
-    void write_out(const QByteArray& line);
+    // The batch file's fault or missing header, told: the run ends as bad input.
+    bool file_refused() const;
+    int exit_status() const;
+    // What was never tried: for a file, the rest of it; from a pipe, what has come.
+    int count_not_run();
 
     const CliOptions& options_;
     SerialControl& line_;
+    CliReport report_;
     CardSession session_;
     std::optional<BatchLine> single_;
     BatchInput* input_;
     BatchFile batch_;
     BatchLine current_;
     int lines_ = 0; // lines taken that are no header
-    int cards_ = 0; // of a regular file on a terminal, the lines that can be run; 0: not known
     int untried_ = 0; // the line whose port did not open
     int card_number_ = 0; // of the card in progress, from 1
     BatchCounts counts_;
     std::optional<CardOutcome> first_failure_; // of the lines run, the first that did not complete
     int stop_signal_ = 0;
-    QString output_lost_; // why standard output could not be written
-    bool terminal_ = false; // a batch's messages name their card
     bool halted_ = false; // --stop-on-error met a card that did not complete, or the port went
     bool waiting_ = false; // for the input's next bytes
-    bool port_opened_ = false;
     std::optional<CardOutcome> verifying_; // the issue or modify whose block is being read back
-    bool ended_ = false;
+    // The port opens for the first card that can be run; once ended, nothing more is started.
+    enum class Stage { port_closed, port_open, ended };
+    Stage stage_ = Stage::port_closed;
     QElapsedTimer clock_;
 };
