@@ -1,17 +1,12 @@
 #include "CardOutcome.h"
 
+#include "ByteDisplay.h"
+
 #include <algorithm>
 
 namespace {
 
 using Result = CardOutcome::Result;
-
-// C0, DEL and C1: bytes that act on a terminal or end a row rather than show.
-bool is_control(QChar c)
-{
-    const char16_t code = c.unicode();
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
 
 // A card's unused bytes after its text: blank cards hold 00 or FF.
 QByteArrayView without_fill(QByteArrayView block)
@@ -82,7 +77,8 @@ int CardOutcome::status_of(Result result)
 std::optional<QString> CardOutcome::text(TextEncoding encoding) const
 {
     const auto decoded = decode_card_text(without_fill(data), encoding);
-    if (!decoded || std::ranges::any_of(*decoded, is_control))
+    if (!decoded
+        || std::ranges::any_of(*decoded, [](QChar c) { return is_control_character(c.unicode()); }))
         return std::nullopt;
     return decoded;
 }

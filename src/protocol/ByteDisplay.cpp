@@ -61,7 +61,7 @@ QString echo_form(QStringView text)
         const char16_t c = text[i].unicode();
         if (c < 0x20 || c == 0x7F)
             shown += display_form(quint8(c));
-        else if (c >= 0x80 && c <= 0x9F)
+        else if (is_control_character(c))
             shown += QStringLiteral("[U+%1]").arg(
                 QString::number(c, 16).toUpper().rightJustified(4, u'0'));
         else

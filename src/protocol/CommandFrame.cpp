@@ -1,5 +1,7 @@
 #include "CommandFrame.h"
 
+#include "ByteDisplay.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 
@@ -68,11 +70,6 @@ QString field_word(CommandField field)
 
 namespace {
 
-bool is_control(char32_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
 struct NamedField {
     CommandField field;
     const QString* text;
@@ -104,7 +101,7 @@ std::optional<FieldRefusal> shape_refusal(const CommandFields& fields)
 {
     for (const auto& [field, text] : named_fields(fields)) {
         for (const char32_t c : text->toUcs4()) {
-            if (is_control(c))
+            if (is_control_character(c))
                 return FieldRefusal { field, FieldFault::control_character, c };
             if (c == u';' && field != CommandField::data)
                 return FieldRefusal { field, FieldFault::separator, c };
