@@ -3,6 +3,7 @@
 #include "BatchInput.h"
 #include "ByteDisplay.h"
 #include "CardText.h"
+#include "StandardStreams.h"
 #include "SystemReason.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,7 @@ using Result = CardOutcome::Result;
 // False when the line could not be written whole.
 bool print(FILE* stream, const QByteArray& line)
 {
-    return std::fputs((line + '\n').constData(), stream) >= 0 && std::fflush(stream) == 0;
+    return print_to(stream, (line + '\n').constData());
 }
 
 QByteArray json(const QJsonObject& object)

@@ -17,10 +17,15 @@ void open_standard_descriptors()
     }
 }
 
+bool print_to(std::FILE* stream, const char* text)
+{
+    const bool written = std::fputs(text, stream) >= 0;
+    return std::fflush(stream) == 0 && written && !std::ferror(stream);
+}
+
 bool print_out(const char* text)
 {
-    const bool written = std::fputs(text, stdout) >= 0;
-    return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
+    return print_to(stdout, text);
 }
 
 int print_last(const char* text)

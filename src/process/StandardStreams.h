@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+
 // Standard input, output and error as all three programs keep them.
 
 // The status of a program whose standard output could not be written (a full disk, a closed
@@ -12,7 +14,9 @@ inline constexpr int output_failed_status = 7;
 // the serial device). Ends the program with status 1 when /dev/null cannot be opened.
 void open_standard_descriptors();
 
-// Writes text to standard output and flushes it; false when not all of it was written.
+// Writes text to stream and flushes it; false when not all of it was written.
+bool print_to(std::FILE* stream, const char* text);
+// The same, to standard output.
 bool print_out(const char* text);
 // The same, for a program that ends with it: its status, 0 or output_failed_status.
 int print_last(const char* text);
