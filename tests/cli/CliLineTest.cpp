@@ -107,7 +107,7 @@ TEST_F(CliOnPty, AVerifyThatFindsNoCardIsNotVerifiedAndAStoppedLineIsAPortError)
 
 // novard-cli on the simulated reader, which presents a card when the test says; what the tool says
 // on standard error is gathered as it comes.
-struct CliOnSimulator : testing::Test {
+struct CliOnManualReader : testing::Test {
     SimulatorProcess sim { QStringList { "--manual" } };
     QProcess process;
     QString err;
@@ -121,7 +121,7 @@ struct CliOnSimulator : testing::Test {
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not
 // run, the summary comes and the port's lock goes. Output that nobody reads any more starts no new
 // card either.
-TEST_F(CliOnSimulator, SigintOrOutputGoneEndABatchAfterTheCardInProgress)
+TEST_F(CliOnManualReader, SigintOrOutputGoneEndABatchAfterTheCardInProgress)
 {
     ASSERT_TRUE(sim.ready());
     start(process, { "batch", "-", "--json", "--port-dir", sim.folder() });
@@ -164,7 +164,7 @@ TEST_F(CliOnSimulator, SigintOrOutputGoneEndABatchAfterTheCardInProgress)
 
 // Stopped at once while a card is awaited, a batch by a second SIGINT, one command by SIGTERM: the
 // card whose frame went out is told with its row, apart from the cards never run.
-TEST_F(CliOnSimulator, AStopWhileACardIsAwaitedTellsThatCardApartFromTheCardsNeverRun)
+TEST_F(CliOnManualReader, AStopWhileACardIsAwaitedTellsThatCardApartFromTheCardsNeverRun)
 {
     ASSERT_TRUE(sim.ready());
     for (const auto& [arguments, stop] : { std::pair { QStringList { "batch", "-" }, SIGINT },
