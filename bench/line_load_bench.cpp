@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
+#include <optional>
 #include <poll.h>
 #include <sys/resource.h>
 #include <thread>
@@ -114,33 +116,59 @@ int paced(WindowOnPty& tool, double seconds)
     return 0;
 }
 
+// On a display the click is the X server's, through xdotool (its start-up counts in the time):
+// the command that clicks the button; offscreen none, as the click is posted to the window's event
+// queue. Nothing when the window is never shown.
+std::optional<QByteArray> xdotool_click(WindowOnPty& tool, const QPushButton* button)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return QByteArray();
+    if (!QTest::qWaitForWindowExposed(tool.window.get()))
+        return std::nullopt;
+    const QPoint at = button->mapToGlobal(button->rect().center());
+    return QStringLiteral("xdotool mousemove %1 %2 click 1").arg(at.x()).arg(at.y()).toLatin1();
+}
+
+// The tool's frames come back on the master side; the ETX closes each, and its time is stamped.
+void watch_frames(int master_fd, std::atomic<long>& frame_out_ns, const std::atomic<bool>& stop)
+{
+    char buffer[256];
+    while (!stop) {
+        pollfd pfd { master_fd, POLLIN, 0 };
+        if (::poll(&pfd, 1, 20) <= 0)
+            continue;
+        const ssize_t count = ::read(master_fd, buffer, sizeof buffer);
+        if (count > 0 && std::find(buffer, buffer + count, '\x03') != buffer + count)
+            frame_out_ns = Clock::now().time_since_epoch().count();
+    }
+}
+
+// The flood's figures on standard output; 1 when no frame went out.
+int report_flood(double seconds, long bytes, std::vector<double> latencies_ms, double cpu)
+{
+    std::ranges::sort(latencies_ms);
+    if (latencies_ms.empty()) {
+        std::printf("flood: no frame went out\n");
+        return 1;
+    }
+    std::printf("flood for %.0f s (%.0f kB/s): %zu clicks, frame out after %.1f ms median, %.1f ms "
+                "max; tool CPU %.0f %% of a core\n",
+        seconds, double(bytes) / seconds / 1000, latencies_ms.size(),
+        latencies_ms[latencies_ms.size() / 2], latencies_ms.back(), 100 * cpu / (seconds + 0.1));
+    return 0;
+}
+
 int flood(WindowOnPty& tool, double seconds)
 {
     auto* read_button = tool.window->findChild<QPushButton*>(QStringLiteral("cmd_read"));
-    // On a display the click is the X server's, through xdotool (its start-up counts in the
-    // time); offscreen it is posted to the window's event queue.
-    QByteArray xdotool;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        if (!QTest::qWaitForWindowExposed(tool.window.get()))
-            return 1;
-        const QPoint at = read_button->mapToGlobal(read_button->rect().center());
-        xdotool
-            = QStringLiteral("xdotool mousemove %1 %2 click 1").arg(at.x()).arg(at.y()).toLatin1();
-    }
+    const std::optional<QByteArray> click_command = xdotool_click(tool, read_button);
+    if (!click_command)
+        return 1;
+    const QByteArray& xdotool = *click_command;
     std::atomic<long> frame_out_ns = 0;
     std::atomic<bool> stop_reading = false;
-    // The tool's frames come back on the master side; the ETX closes each.
-    std::thread reader([&] {
-        char buffer[256];
-        while (!stop_reading) {
-            pollfd pfd { tool.pty.master_fd(), POLLIN, 0 };
-            if (::poll(&pfd, 1, 20) <= 0)
-                continue;
-            const ssize_t count = ::read(tool.pty.master_fd(), buffer, sizeof buffer);
-            if (count > 0 && std::find(buffer, buffer + count, '\x03') != buffer + count)
-                frame_out_ns = Clock::now().time_since_epoch().count();
-        }
-    });
+    std::thread reader(
+        watch_frames, tool.pty.master_fd(), std::ref(frame_out_ns), std::cref(stop_reading));
 
     std::vector<double> latencies_ms;
     long bytes = 0;
@@ -181,16 +209,7 @@ int flood(WindowOnPty& tool, double seconds)
     stop_reading = true;
     reader.join();
 
-    std::ranges::sort(latencies_ms);
-    if (latencies_ms.empty()) {
-        std::printf("flood: no frame went out\n");
-        return 1;
-    }
-    std::printf("flood for %.0f s (%.0f kB/s): %zu clicks, frame out after %.1f ms median, %.1f ms "
-                "max; tool CPU %.0f %% of a core\n",
-        seconds, double(bytes) / seconds / 1000, latencies_ms.size(),
-        latencies_ms[latencies_ms.size() / 2], latencies_ms.back(), 100 * cpu / (seconds + 0.1));
-    return 0;
+    return report_flood(seconds, bytes, std::move(latencies_ms), cpu);
 }
 
 } // namespace

@@ -74,4 +74,4 @@ def main(folders):
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1:] or ['src', 'tools']))
+    sys.exit(main(sys.argv[1:] or ['src', 'tools', 'tests', 'bench']))

@@ -12,14 +12,18 @@
 
 namespace {
 
-// The reader is the test: bytes before the reader accepts are noise, never the card's data; a
-// reader that never answers is no answer, one that accepts and never sees a card no card.
-TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
-{
+// A read of block 04 on a pseudo-terminal where the test is the reader.
+struct CliOnPty : testing::Test {
     Pty pty;
     const QTemporaryDir no_ports;
     const QStringList on_pty { "read", "04", "--json", "--verbose", "--card-timeout", "300",
         "--port-dir", no_ports.path(), "--device", pty.device_path() };
+};
+
+// The reader is the test: bytes before the reader accepts are noise, never the card's data; a
+// reader that never answers is no answer, one that accepts and never sees a card no card.
+TEST_F(CliOnPty, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
+{
     // The answer is awaited for ever where the test answers: a slow test is never no answer.
     const auto answered = [&](const QByteArray& answer) {
         QProcess process;
@@ -67,7 +71,10 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     run = answered("\x06\r");
     EXPECT_EQ(run.status, 5);
     EXPECT_TRUE(run.err.endsWith(accepted + "카드 대기 시간이 초과되었습니다\n"));
+}
 
+TEST_F(CliOnPty, AVerifyThatFindsNoCardIsNotVerifiedAndAStoppedLineIsAPortError)
+{
     // The block written, its read back finding no card: written, not verified.
     QProcess verify;
     start(verify,
@@ -76,7 +83,7 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     pty.write("\x06\r\r");
     EXPECT_EQ(pty.read(12, hang_ceiling_ms), "\x02R04;730914\x03");
     pty.write("\x06\r");
-    run = finish(verify);
+    Ran run = finish(verify);
     EXPECT_EQ(run.status, 9);
     EXPECT_EQ(json(run.out)["result"], "verify_not_made");
     EXPECT_TRUE(run.err.endsWith(
@@ -98,22 +105,28 @@ TEST(Cli, NoiseIsShownButNeverTakenForDataSilenceIsNoAnswerAndNoCardIsNoCard)
     EXPECT_TRUE(traced.contains(" did not\n") && !traced.contains("[ETX]")) << traced.toStdString();
 }
 
+// novard-cli on the simulated reader, which presents a card when the test says; what the tool says
+// on standard error is gathered as it comes.
+struct CliOnManualReader : testing::Test {
+    SimulatorProcess sim { QStringList { "--manual" } };
+    QProcess process;
+    QString err;
+    bool told(const QString& text, int count)
+    {
+        return wait_for(
+            [&] { return (err += process.readAllStandardError()).count(text) == count; });
+    }
+};
+
 // SIGINT while the second of three cards is awaited: that card still completes, the third is not
 // run, the summary comes and the port's lock goes. Output that nobody reads any more starts no new
 // card either.
-TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgress)
+TEST_F(CliOnManualReader, SigintOrOutputGoneEndABatchAfterTheCardInProgress)
 {
-    SimulatorProcess sim({ "--manual" });
     ASSERT_TRUE(sim.ready());
-    QProcess process;
     start(process, { "batch", "-", "--json", "--port-dir", sim.folder() });
     process.write("op,address\nread,04\nread,05\nread,06\n");
     process.closeWriteChannel();
-    QString err;
-    const auto told = [&](const QString& text, int count) {
-        return wait_for(
-            [&] { return (err += process.readAllStandardError()).count(text) == count; });
-    };
     ASSERT_TRUE(told(accepted, 1));
     sim.process().write("\n");
     ASSERT_TRUE(told(accepted, 2));
@@ -147,9 +160,13 @@ TEST(Cli, SigintOrOutputGoneEndABatchAfterTheCardInProgress)
     EXPECT_EQ(head.out, "2\tread\t04\tcompleted\t" + QString(16, ' ') + "\n");
     EXPECT_TRUE(
         (err + head.err).contains(QRegularExpression("일괄 처리: .줄 중 1줄 완료, 0줄 실패")));
+}
 
-    // Stopped at once while a card is awaited, a batch by a second SIGINT, one command by SIGTERM:
-    // the card whose frame went out is told with its row, apart from the cards never run.
+// Stopped at once while a card is awaited, a batch by a second SIGINT, one command by SIGTERM: the
+// card whose frame went out is told with its row, apart from the cards never run.
+TEST_F(CliOnManualReader, AStopWhileACardIsAwaitedTellsThatCardApartFromTheCardsNeverRun)
+{
+    ASSERT_TRUE(sim.ready());
     for (const auto& [arguments, stop] : { std::pair { QStringList { "batch", "-" }, SIGINT },
              std::pair { QStringList { "issue", "05", "x" }, SIGTERM } }) {
         SCOPED_TRACE(arguments.join(' ').toStdString());

@@ -25,6 +25,15 @@ inline void die_with_test(QProcess& process)
     });
 }
 
+// The exit code of a process that ended by itself, otherwise -1; only a hang takes a minute.
+inline int exit_status(QProcess& process)
+{
+    process.waitForFinished(hang_ceiling_ms);
+    return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit
+        ? process.exitCode()
+        : -1;
+}
+
 // The simulated card reader as a child process, its device linked (the positional PATH) as COM1
 // in a fresh temporary folder, or at link when one is given. Stopped with SIGTERM when destroyed,
 // killed by QProcess if that fails.

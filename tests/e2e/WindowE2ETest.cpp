@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -95,104 +96,83 @@ TEST(SystemPortNumbering, IsTakenAnewAtASearchAndHoldsInBetween)
 }
 
 // The reader as a USB adapter the system's list names, with its identity; the simulated reader's
-// pseudo-terminal behind the node. The line's events are told in the label, counted, and traced
-// with every byte.
-TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIsTraced)
-{
+// pseudo-terminal behind the node. The line's events are counted and traced with every byte.
+class PulledReader : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(trace.open(QFile::encodeName(folder.filePath("wire.trace"))))
+            << trace.reason().toStdString();
+        ASSERT_TRUE(plug_reader("ttyUSB0"));
+        PortMap map;
+        map.set_system_ports(system);
+        rig.emplace(map, &trace);
+        QObject::connect(&rig->line, &SerialControl::OnComm, [this] {
+            if (rig->line.comm_event() != SerialControl::CommEvent::receive)
+                events.append(rig->line.comm_event());
+        });
+    }
+    QString node(const char* name) const { return dev.filePath(name); }
+    // The reader plugged in at the node; true once it is ready.
+    bool plug_reader(const char* name)
+    {
+        system->list.append({ node(name), "FT232R USB UART", reader_id });
+        reader = std::make_unique<SimulatorProcess>(quick_card, node(name));
+        return reader->ready();
+    }
+    // With the reader pulled out, a device the system cannot tell takes its node: told only once
+    // udev had the time to give it an identity (never sooner, however fast the machine).
+    void other_device_takes_its_node()
+    {
+        system->list = { { node("ttyUSB0"), "CP2102", "" } };
+        standing.start();
+        ASSERT_TRUE(QFile::link(other.device_path(), node("ttyUSB0")));
+        ASSERT_TRUE(rig->label_becomes("Label", PortOperations::other_device_message(1)));
+        EXPECT_GE(standing.elapsed(), identity_settle_ms);
+    }
+
     const QTemporaryDir folder;
     WireTrace trace;
-    ASSERT_TRUE(trace.open(QFile::encodeName(folder.filePath("wire.trace"))))
-        << trace.reason().toStdString();
     QTemporaryDir dev;
-    const auto node = [&](const char* name) { return dev.filePath(name); };
     const QString reader_id = "0403:6001 serial READER1";
-    auto system = std::make_shared<FakeSystemPorts>();
-    system->list = { { node("ttyUSB0"), "FT232R USB UART", reader_id } };
-    auto reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB0"));
-    ASSERT_TRUE(reader->ready());
-    PortMap map;
-    map.set_system_ports(system);
-    WindowOnLine rig(map, &trace);
+    std::shared_ptr<FakeSystemPorts> system = std::make_shared<FakeSystemPorts>();
+    std::unique_ptr<SimulatorProcess> reader;
     QList<SerialControl::CommEvent> events;
-    QObject::connect(&rig.line, &SerialControl::OnComm, [&] {
-        if (rig.line.comm_event() != SerialControl::CommEvent::receive)
-            events.append(rig.line.comm_event());
-    });
+    std::optional<WindowOnLine> rig;
+    Pty other;
+    QElapsedTimer standing;
+};
 
+TEST_F(PulledReader, ComesBackByItsIdentityOnlyAndIsTraced)
+{
     // Pulled out; the operator presses Read, then clicks the ticked COM1 while it is missing. Had
     // the demo started this reader, the label says that the simulator stopped.
-    rig.window.set_simulated_port(1);
+    rig->window.set_simulated_port(1);
     ASSERT_TRUE(reader->stop());
     system->list.clear();
-    ASSERT_TRUE(rig.label_becomes("Label", ReaderMessages::lost_message(1, true)));
+    ASSERT_TRUE(rig->label_becomes("Label", ReaderMessages::lost_message(1, true)));
     EXPECT_NE(ReaderMessages::lost_message(1, true), ReaderMessages::lost_message(1));
-    rig.window.set_simulated_port(0);
-    rig.press("cmd_read");
-    QTest::mouseClick(rig.option(1), Qt::LeftButton);
-    EXPECT_EQ(rig.desktop.boxes,
+    rig->window.set_simulated_port(0);
+    rig->press("cmd_read");
+    QTest::mouseClick(rig->option(1), Qt::LeftButton);
+    EXPECT_EQ(rig->desktop.boxes,
         QStringList({ CardCommands::no_port_message(),
             PortOperations::not_found_message() + " | " + node("ttyUSB0")
                 + ": 그런 파일이나 디렉터리가 없습니다" }));
 
-    // A device the system cannot tell takes the node: told only once udev had the time to give it
-    // an identity (never sooner, however fast the machine), left closed, and a click does not open
-    // it either.
-    Pty other;
-    system->list = { { node("ttyUSB0"), "CP2102", "" } };
-    QElapsedTimer standing;
-    standing.start();
-    ASSERT_TRUE(QFile::link(other.device_path(), node("ttyUSB0")));
-    ASSERT_TRUE(rig.label_becomes("Label", PortOperations::other_device_message(1)));
-    EXPECT_GE(standing.elapsed(), identity_settle_ms);
-    QTest::mouseClick(rig.option(1), Qt::LeftButton);
-    EXPECT_EQ(rig.desktop.boxes.value(2),
+    // Another device at the node is left closed, and a click does not open it either.
+    ASSERT_NO_FATAL_FAILURE(other_device_takes_its_node());
+    QTest::mouseClick(rig->option(1), Qt::LeftButton);
+    EXPECT_EQ(rig->desktop.boxes.value(2),
         PortOperations::not_found_message() + " | " + node("ttyUSB0")
             + ": 그런 장치가 없음 — 리더가 아닌 다른 장치가 연결되어 있습니다");
 
     // The reader comes back as ttyUSB1: opened by itself, still COM1.
-    system->list.append({ node("ttyUSB1"), "FT232R USB UART", reader_id });
-    reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB1"));
-    ASSERT_TRUE(reader->ready());
-    ASSERT_TRUE(rig.label_becomes("Label", "COM1 PORT ON"));
-    EXPECT_EQ(rig.option(1)->toolTip(), node("ttyUSB1"));
-    rig.press("cmd_read");
-    ASSERT_TRUE(rig.label_becomes("Label1", "카드 읽기 완료"));
-
-    // Pulled again, the other adapter at its node at once: told again only after the settle
-    // time, however long ago the first was told, and a change in the folder does not hurry it.
-    system->list.last() = { node("ttyUSB1"), "CP2102", "" };
-    ASSERT_TRUE(QFile::link(other.device_path(), node("ttyUSB1.new")));
-    ASSERT_EQ(std::rename(qPrintable(node("ttyUSB1.new")), qPrintable(node("ttyUSB1"))), 0);
-    standing.restart();
-    ASSERT_TRUE(reader->stop());
-    ASSERT_TRUE(wait_for([&] {
-        return rig.text("Label") == ReaderMessages::lost_message(1)
-            || rig.text("Label") == PortOperations::other_device_message(1);
-    }));
-    ASSERT_TRUE(QFile(node("ttyS9")).open(QIODevice::WriteOnly));
-    ASSERT_TRUE(rig.label_becomes("Label", PortOperations::other_device_message(1)));
-    EXPECT_GE(standing.elapsed(), identity_settle_ms);
-
-    // Back as ttyUSB2: the operator's click finds it before the tool does by itself (no event is
-    // handled between the two), and the tooltip follows there too.
-    system->list.append({ node("ttyUSB2"), "FT232R USB UART", reader_id });
-    reader = std::make_unique<SimulatorProcess>(quick_card, node("ttyUSB2"));
-    ASSERT_TRUE(reader->ready());
-    QTest::mouseClick(rig.option(1), Qt::LeftButton);
-    EXPECT_EQ(rig.option(1)->toolTip(), node("ttyUSB2"));
-    EXPECT_TRUE(rig.line.port_open());
-    using enum SerialControl::CommEvent;
-    EXPECT_EQ(events, QList({ device_lost, other_device, device_back, device_lost, other_device }));
-    // A byte put on the other adapter's line now comes out first: nothing came before it.
-    ASSERT_EQ(::write(other.slave_fd(), "!", 1), 1);
-    EXPECT_EQ(other.read(1, hang_ceiling_ms), "!") << "nothing ever reached the other adapter";
-    rig.window.close();
-    EXPECT_FALSE(rig.line.port_open()) << "closing the window closes the port";
-
-    // A search numbers the system's list anew and forgets where the reader went: COM1 is the other
-    // device's node again.
-    rig.press("cmd_port_search");
-    EXPECT_EQ(rig.option(1)->toolTip(), node("ttyUSB0"));
+    ASSERT_TRUE(plug_reader("ttyUSB1"));
+    ASSERT_TRUE(rig->label_becomes("Label", "COM1 PORT ON"));
+    EXPECT_EQ(rig->option(1)->toolTip(), node("ttyUSB1"));
+    rig->press("cmd_read");
+    ASSERT_TRUE(rig->label_becomes("Label1", "카드 읽기 완료"));
 
     // Every entry stamped: the search's probe and the opening, the loss, the reopening at the new
     // node, and the read's frame and the card's answer.
@@ -215,6 +195,52 @@ TEST(PulledReader, ComesBackByItsIdentityOnlyKeepsItsNumberUnderAnotherNodeAndIs
             "sent  52 30 34 3B 37 33 30 39 31 34  R04;730914", "sent  03  [ETX]" }));
     EXPECT_TRUE(received.join(u' ').startsWith(
         QByteArray("\x06\r" + QByteArray(16, ' ') + "\r").toHex(' ').toUpper()));
+}
+
+// The reader back as ttyUSB1 after another device took its node, as above; then pulled again, found
+// at a third node and numbered anew by a search.
+TEST_F(PulledReader, KeepsItsNumberUnderAnotherNodeUntilASearch)
+{
+    ASSERT_TRUE(reader->stop());
+    system->list.clear();
+    ASSERT_TRUE(rig->label_becomes("Label", ReaderMessages::lost_message(1)));
+    ASSERT_NO_FATAL_FAILURE(other_device_takes_its_node());
+    ASSERT_TRUE(plug_reader("ttyUSB1"));
+    ASSERT_TRUE(rig->label_becomes("Label", "COM1 PORT ON"));
+
+    // Pulled again, the other adapter at its node at once: told again only after the settle
+    // time, however long ago the first was told, and a change in the folder does not hurry it.
+    system->list.last() = { node("ttyUSB1"), "CP2102", "" };
+    ASSERT_TRUE(QFile::link(other.device_path(), node("ttyUSB1.new")));
+    ASSERT_EQ(std::rename(qPrintable(node("ttyUSB1.new")), qPrintable(node("ttyUSB1"))), 0);
+    standing.restart();
+    ASSERT_TRUE(reader->stop());
+    ASSERT_TRUE(wait_for([&] {
+        return rig->text("Label") == ReaderMessages::lost_message(1)
+            || rig->text("Label") == PortOperations::other_device_message(1);
+    }));
+    ASSERT_TRUE(QFile(node("ttyS9")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(rig->label_becomes("Label", PortOperations::other_device_message(1)));
+    EXPECT_GE(standing.elapsed(), identity_settle_ms);
+
+    // Back as ttyUSB2: the operator's click finds it before the tool does by itself (no event is
+    // handled between the two), and the tooltip follows there too.
+    ASSERT_TRUE(plug_reader("ttyUSB2"));
+    QTest::mouseClick(rig->option(1), Qt::LeftButton);
+    EXPECT_EQ(rig->option(1)->toolTip(), node("ttyUSB2"));
+    EXPECT_TRUE(rig->line.port_open());
+    using enum SerialControl::CommEvent;
+    EXPECT_EQ(events, QList({ device_lost, other_device, device_back, device_lost, other_device }));
+    // A byte put on the other adapter's line now comes out first: nothing came before it.
+    ASSERT_EQ(::write(other.slave_fd(), "!", 1), 1);
+    EXPECT_EQ(other.read(1, hang_ceiling_ms), "!") << "nothing ever reached the other adapter";
+    rig->window.close();
+    EXPECT_FALSE(rig->line.port_open()) << "closing the window closes the port";
+
+    // A search numbers the system's list anew and forgets where the reader went: COM1 is the other
+    // device's node again.
+    rig->press("cmd_port_search");
+    EXPECT_EQ(rig->option(1)->toolTip(), node("ttyUSB0"));
 }
 
 // A trace whose folder is removed loses lines: Label tells so, as novard-demo wires it, and keeps

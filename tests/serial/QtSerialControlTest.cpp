@@ -22,6 +22,16 @@
 
 namespace {
 
+using Line = std::tuple<speed_t, speed_t, tcflag_t, tcflag_t>;
+
+// Settings as the tool writes them and the line they make. A pseudo-terminal keeps 8 data bits and
+// no parity whatever is asked, so the settings show only through odd, mark and space parity, stop
+// bits and speed. 1.5 stop bits are two on Linux. There is never flow control.
+const std::pair<const char*, Line> device_lines[] = { { "9600,n,8,1", { B9600, B9600, 0, 0 } },
+    { "1200,o,5,1.5", { B1200, B1200, PARODD | CSTOPB, 0 } },
+    { "4800,m,6,1", { B4800, B4800, PARODD | CMSPAR, 0 } },
+    { "2400,s,8,2", { B2400, B2400, CMSPAR | CSTOPB, 0 } } };
+
 // COM1 is a pseudo-terminal, COM2 a link to another in the port folder, where every other number
 // leads nowhere.
 class SerialOnPty : public testing::Test {
@@ -50,7 +60,6 @@ protected:
     QString com2() const { return folder.filePath(QStringLiteral("COM2")); }
     // COM1's speeds, framing and flow-control flags; asked on the master side, they are those of
     // the device side.
-    using Line = std::tuple<speed_t, speed_t, tcflag_t, tcflag_t>;
     Line line() const
     {
         termios t {};
@@ -70,14 +79,7 @@ protected:
 
 TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputKeepsOrder)
 {
-    // A pseudo-terminal keeps 8 data bits and no parity whatever is asked, so the settings show
-    // only through odd, mark and space parity, stop bits and speed. 1.5 stop bits are two on Linux.
-    // There is never flow control.
-    const std::pair<const char*, Line> cases[] = { { "9600,n,8,1", { B9600, B9600, 0, 0 } },
-        { "1200,o,5,1.5", { B1200, B1200, PARODD | CSTOPB, 0 } },
-        { "4800,m,6,1", { B4800, B4800, PARODD | CMSPAR, 0 } },
-        { "2400,s,8,2", { B2400, B2400, CMSPAR | CSTOPB, 0 } } };
-    for (const auto& [text, expected] : cases) {
+    for (const auto& [text, expected] : device_lines) {
         control.close_port();
         ASSERT_TRUE(control.set_settings(QString::fromLatin1(text)));
         ASSERT_TRUE(control.open_port());
@@ -204,7 +206,7 @@ TEST_F(SerialOnPty, AFlockOnTheDeviceKeepsThePortEachWayRound)
         "FATAL: cannot lock " + first.device_path().toUtf8()));
 }
 
-TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
+TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedAndWaitForAHandlerThatTookNone)
 {
     // RThreshold starts at 0, as on the classic control: the bytes wait unannounced.
     ASSERT_TRUE(control.open_port());
@@ -245,10 +247,13 @@ TEST_F(SerialOnPty, BytesArriveInBoundedBatchesUnchangedUntilTheDeviceGoes)
     ASSERT_TRUE(wait_for([&] { return events.size() >= 2; }));
     EXPECT_EQ(events.size(), 2) << "one notification for AB, one for C";
     EXPECT_EQ(control.input(), QByteArray("ABC")) << "the waiting bytes were kept";
-    taking = true;
+}
 
-    // The device goes.
-    events.clear();
+// The device goes while the control reads and announces its bytes.
+TEST_F(SerialOnPty, ALostDeviceIsLookedForByItsIdentityOnlyAndAPendingCloseSparesTheNextPort)
+{
+    ASSERT_TRUE(control.open_port());
+    control.set_rthreshold(1);
     first.close_master();
     // Turns the event loop only until the control has seen its device go: the close that follows
     // the loss is then still pending when COM2 is opened.
