@@ -30,7 +30,7 @@ QString PortOperations::not_found_message()
 
 QString PortOperations::other_device_message(int port)
 {
-    return tr("%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요")
+    return tr("%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하십시오")
         .arg(SerialControl::port_name(port));
 }
 

@@ -10,7 +10,7 @@ QString ReaderMessages::too_long_message()
 
 QString ReaderMessages::send_failed_message()
 {
-    return tr("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.");
+    return tr("통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하십시오.");
 }
 
 QString ReaderMessages::lost_message(int port, bool simulated)
@@ -18,7 +18,7 @@ QString ReaderMessages::lost_message(int port, bool simulated)
     return simulated
         ? tr("%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다")
               .arg(SerialControl::port_name(port))
-        : tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요").arg(SerialControl::port_name(port));
+        : tr("%1 연결이 끊어졌습니다 — 리더를 다시 연결하십시오").arg(SerialControl::port_name(port));
 }
 
 QString ReaderMessages::operator_detail(const CommResult& result)
@@ -29,7 +29,7 @@ QString ReaderMessages::operator_detail(const CommResult& result)
         : echo_form(result.device()) + QStringLiteral(": ") + result.reason();
     switch (result.kind()) {
     case CommResult::Kind::permission:
-        return detail + tr(" — 사용자를 dialout 그룹에 추가하십시오");
+        return detail + tr(" — 사용자를 dialout 그룹에 추가한 뒤 다시 로그인하십시오");
     case CommResult::Kind::busy:
         return detail + tr(" — 다른 프로그램이 이 포트를 사용하고 있습니다");
     case CommResult::Kind::other_device:
