@@ -465,8 +465,8 @@
         <translation>Invalid argument</translation>
     </message>
     <message>
-        <source>장치에 대해 부적절한 ioctl</source>
-        <translation>Inappropriate ioctl for device</translation>
+        <source>시리얼 장치가 아닙니다</source>
+        <translation>Not a serial device</translation>
     </message>
     <message>
         <source>연결 시간 초과</source>

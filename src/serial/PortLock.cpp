@@ -90,6 +90,11 @@ CommResult PortLock::take(const QString& node, const QString& device)
     fd_ = ::open(QFile::encodeName(node).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
         return CommResult::failure(device, errno, kind_of(errno));
+    // A character device that is no terminal (/dev/null) takes no line settings.
+    if (::isatty(fd_) != 1) {
+        release();
+        return CommResult::failure(device, ENOTTY);
+    }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         release();
