@@ -226,6 +226,19 @@ static std::optional<QString> take_settings(const ParsedArguments& parsed, CliOp
     return std::nullopt;
 }
 
+namespace {
+
+// What a command takes after its name, as the usage names it.
+QString operands(const CliOptions& options)
+{
+    if (options.command == CliOptions::Command::batch)
+        return QStringLiteral("FILE");
+    return options.card == CardCommand::read ? QStringLiteral("ADDRESS")
+                                             : QStringLiteral("ADDRESS and DATA");
+}
+
+} // namespace
+
 CliOptions CliOptions::parse(const QByteArrayList& arguments)
 {
     const ProgramHelp about = help();
@@ -277,11 +290,7 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
         return fail(
             QStringLiteral("--key is for read, issue and modify; a batch has a key column"));
     if (words.size() < expected)
-        return fail(QStringLiteral("%1 needs %2")
-                        .arg(command,
-                            expected == 3 ? QStringLiteral("ADDRESS and DATA")
-                                : options.command == Command::batch ? QStringLiteral("FILE")
-                                                                    : QStringLiteral("ADDRESS")));
+        return fail(command + QStringLiteral(" needs ") + operands(options));
     if (words.size() > expected)
         return fail(QStringLiteral("unexpected argument %1").arg(quoted(words[expected])));
     if (const auto reason = take_settings(parsed, options))

@@ -137,5 +137,5 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(ReaderMessages::open_failure_message(line_.comm_port(), result));
+    panel_.set_label_status(ReaderMessages::open_failure_status(line_.comm_port(), result));
 }

@@ -83,6 +83,9 @@ CommResult PortLock::check_lock_file(const QString& lock_file, const QString& de
 CommResult PortLock::take(const QString& node, const QString& device)
 {
     release();
+    // A folder or a file would fail deep in QSerialPort, told as an input/output error.
+    if (const int error = DeviceNode::type_error(node))
+        return CommResult::failure(device, error);
     if (const CommResult free = check_lock_file(DeviceNode::lock_file(node), device); !free)
         return free;
     // Opened without waiting for the modem's carrier and without becoming the controlling

@@ -118,9 +118,6 @@ CommResult QtSerialControl::open_device(const QString& device)
     // stat.
     if (!QFileInfo::exists(location))
         return CommResult::failure(device, ENOENT);
-    // A folder or a file would otherwise fail deep in QSerialPort, told as an input/output error.
-    if (const int error = DeviceNode::type_error(location))
-        return CommResult::failure(device, error);
     // QSerialPort names its lock file after the name it is given, and root passes the terminal's
     // exclusive mode: given a link or a bind mount, a second name of one device would take a
     // second lock and open it twice. The kernel's name takes the one lock every name shares, the
