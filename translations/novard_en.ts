@@ -67,6 +67,17 @@
     </message>
 </context>
 <context>
+    <name>CardOutcome</name>
+    <message>
+        <source>제어 바이트가 있음</source>
+        <translation>control bytes</translation>
+    </message>
+    <message>
+        <source>%1 텍스트가 아님</source>
+        <translation>not %1</translation>
+    </message>
+</context>
+<context>
     <name>CardSession</name>
     <message>
         <source>리더가 응답하지 않습니다</source>
@@ -122,6 +133,17 @@
     <message>
         <source>novard-cli: %1 파일을 읽을 수 없습니다: %2</source>
         <translation>novard-cli: cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CliReport</name>
+    <message>
+        <source>없음 (%1)</source>
+        <translation>none (%1)</translation>
+    </message>
+    <message>
+        <source>텍스트: %1</source>
+        <translation>text: %1</translation>
     </message>
 </context>
 <context>

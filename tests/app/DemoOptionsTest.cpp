@@ -38,11 +38,14 @@ TEST(DemoOptions, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
     EXPECT_TRUE(DemoOptions::parse({ "novard-demo", "--demo", "--list-ports" }).demo);
     EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04", "a\xff" }).text,
         "novard-cli: DATA is not valid UTF-8");
+    EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04" }).text,
+        "novard-cli: issue needs ADDRESS and DATA");
 
     const QByteArray huge(100'000, 'x');
     const std::pair<QByteArrayList, const char*> bad[] = {
-        { { "--frobnicate" }, "unknown option 'frobnicate'" },
-        { { "--\x1B]0;t\x07" + huge }, "unknown option '[ESC]]0;t[BEL]xxxx" },
+        { { "--frobnicate=1" }, "unknown option '--frobnicate'" },
+        { { "-f" }, "unknown option '-f'" },
+        { { "--\x1B]0;t\x07" + huge }, "unknown option '--[ESC]]0;t[BEL]xxxx" },
         { { "--map" }, "--map needs a value (COMn=PATH)" },
         { { "--trace", "--json" }, "--trace needs a value, not the option '--json'" },
         { { "--map", "COM0=/x" }, "--map takes COMn=PATH with n from 1 to 16, not 'COM0=/x'" },
