@@ -461,11 +461,11 @@ TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollo
         const QString whole = label->toolTip(), shown = label->text();
         const qsizetype path_at = whole.indexOf(by_id);
         EXPECT_TRUE(path_at > 0 && whole.endsWith(english ? "log in again" : "로그인하십시오"))
-            << whole;
+            << whole.toStdString();
         EXPECT_TRUE(shown.startsWith(whole.left(path_at))
             && shown.endsWith(whole.mid(path_at + by_id.size())) && shown.contains(u'…'))
-            << shown;
-        EXPECT_LE(label->sizeHint().width(), label->width()) << shown;
+            << shown.toStdString();
+        EXPECT_LE(label->sizeHint().width(), label->width()) << shown.toStdString();
     }
 
     // A box with a short text keeps room for its whole title; Qt's own texts follow the language:
