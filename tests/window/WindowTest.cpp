@@ -450,13 +450,37 @@ TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollo
                 : QStringList({ "NOVARD Read/Write DEMO 2008년2월15일",
                     "수정 명령 전송 완료 -> 카드를 대어 주세요",
                     "존제 하지 않는 통신포트 입니다. | COM7: 그런 파일이나 디렉터리가 없습니다" }));
+    }
 
-        // A port that does not open, named as the manual recommends: only its path gives way, in
-        // its middle, so that the reason and the fix stay in view; the tooltip holds it whole.
-        const QString by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    // Qt's own texts follow the language: a box's button reads as Korean desktops show it.
+    use_language(Language::korean);
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ko.qm"))
+        GTEST_SKIP() << "Qt's Korean texts (qt6-translations-l10n) are not installed";
+    QString button;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        button = box->button(QMessageBox::Ok)->text();
+        box->accept();
+    });
+    QtDesktop().show_message(nullptr, MainWindow::app_title(), "text", {});
+    EXPECT_EQ(button, "확인");
+}
+
+// A port that does not open, named as the manual recommends: in both languages only its path gives
+// way, in its middle, so that the reason and the fix stay in view, and the tooltip holds it whole.
+// A box with a short text keeps room for its whole title.
+TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
+{
+    const QString by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    for (const Language language : { Language::korean, Language::english }) {
+        const bool english = language == Language::english;
+        SCOPED_TRACE(english ? "English" : "Korean");
+        use_language(language);
+        WindowRig rig({ 1 });
         rig.line.devices.insert(1, by_id);
         rig.line.refusals.insert(1, CommResult::Kind::permission);
-        rig.click(rig.option(8));
+        rig.window->load();
+        rig.window->show();
         const auto* label = rig.window->findChild<QLabel*>("Label");
         const QString whole = label->toolTip(), shown = label->text();
         const qsizetype path_at = whole.indexOf(by_id);
@@ -466,25 +490,17 @@ TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollo
             && shown.endsWith(whole.mid(path_at + by_id.size())) && shown.contains(u'…'))
             << shown.toStdString();
         EXPECT_LE(label->sizeHint().width(), label->width()) << shown.toStdString();
-    }
 
-    // A box with a short text keeps room for its whole title; Qt's own texts follow the language:
-    // its button reads as Korean desktops show it.
-    use_language(Language::korean);
-    QString button;
-    int width = 0, room = 0;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        button = box->button(QMessageBox::Ok)->text();
-        width = box->width();
-        room = QtDesktop::title_room(box->windowTitle(), box->fontMetrics());
-        box->accept();
-    });
-    QtDesktop().show_message(nullptr, MainWindow::app_title(), "text", {});
-    EXPECT_GE(width, room);
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ko.qm"))
-        GTEST_SKIP() << "Qt's Korean texts (qt6-translations-l10n) are not installed";
-    EXPECT_EQ(button, "확인");
+        int width = 0, room = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            width = box->width();
+            room = QtDesktop::title_room(box->windowTitle(), box->fontMetrics());
+            box->accept();
+        });
+        QtDesktop().show_message(rig.window.get(), MainWindow::app_title(), "OK", {});
+        EXPECT_GE(width, room);
+    }
 }
 
 } // namespace
