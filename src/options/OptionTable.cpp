@@ -96,11 +96,13 @@ ParsedArguments ParsedArguments::parse(
         const qsizetype equals = word.indexOf('=');
         const QString name = QFile::decodeName(equals < 0 ? word : word.left(equals));
         const OptionSpec* option = find(options, name);
-        if (!option)
+        if (!option) {
             // As given, dashes and all, without a joined value.
+            const qsizetype value_at = argument.indexOf('=');
             return fail(QStringLiteral("unknown option %1")
-                            .arg(quoted(QFile::decodeName(argument.first(argument.size()
-                                - word.size() + (equals < 0 ? word.size() : equals))))));
+                            .arg(quoted(QFile::decodeName(
+                                value_at < 0 ? argument : argument.first(value_at)))));
+        }
         const QString dashed = QStringLiteral("--") + option->name;
         if (parsed.values.contains(option->name) && !option->repeated)
             return fail(dashed + QStringLiteral(" given more than once"));
