@@ -44,7 +44,6 @@ TEST(DemoOptions, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
     const QByteArray huge(100'000, 'x');
     const std::pair<QByteArrayList, const char*> bad[] = {
         { { "--frobnicate=1" }, "unknown option '--frobnicate'" },
-        { { "-f" }, "unknown option '-f'" },
         { { "--\x1B]0;t\x07" + huge }, "unknown option '--[ESC]]0;t[BEL]xxxx" },
         { { "--map" }, "--map needs a value (COMn=PATH)" },
         { { "--trace", "--json" }, "--trace needs a value, not the option '--json'" },

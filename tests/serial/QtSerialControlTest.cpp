@@ -139,7 +139,7 @@ TEST_F(SerialOnPty, ADeviceThatIsNoSerialLineIsToldWhatItIs)
     const QString device = folder.filePath(QStringLiteral("COM3"));
     const std::tuple<const char*, std::function<bool()>, QString> rows[] = {
         { "a folder", [&] { return QDir().mkdir(device); }, "디렉터리입니다" },
-        { "a file", [&] { return QFile(device).open(QIODevice::WriteOnly); },
+        { "a file", [&] { return QFile(device).open(QFile::WriteOnly); },
             "시리얼 장치가 아닙니다" },
         { "/dev/null", [&] { return QFile::link("/dev/null", device); }, "시리얼 장치가 아닙니다" },
     };
@@ -148,7 +148,6 @@ TEST_F(SerialOnPty, ADeviceThatIsNoSerialLineIsToldWhatItIs)
         SCOPED_TRACE(name);
         ASSERT_TRUE(make());
         EXPECT_EQ(control.open_port().detail(), device + ": " + reason);
-        EXPECT_FALSE(control.port_open());
         (void)(QFile::remove(device) || QDir().rmdir(device));
     }
 }
