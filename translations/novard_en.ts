@@ -5,11 +5,11 @@
     <name>BatchFile</name>
     <message>
         <source>%1번째 줄: 머리글에는 op, address, key, data 열이 한 번씩만 옵니다</source>
-        <translation>line %1: the header names the columns op, address, key and data, each once</translation>
+        <translation>line %1: The header names the columns op, address, key and data, each once</translation>
     </message>
     <message>
         <source>%1번째 줄: 머리글에 op와 address 열이 있어야 합니다</source>
-        <translation>line %1: the header needs the columns op and address</translation>
+        <translation>line %1: The header needs the columns op and address</translation>
     </message>
     <message>
         <source>머리글의 필드는 %2개인데 %1개입니다</source>
@@ -17,37 +17,37 @@
     </message>
     <message>
         <source>따옴표가 닫히지 않았습니다</source>
-        <translation>a quote is not closed</translation>
+        <translation>A quote is not closed</translation>
     </message>
     <message>
         <source>알 수 없는 op &apos;%1&apos; (read, issue, modify 중 하나)</source>
-        <translation>unknown op &apos;%1&apos; (read, issue or modify)</translation>
+        <translation>Unknown op &apos;%1&apos; (read, issue or modify)</translation>
     </message>
 </context>
 <context>
     <name>BatchInput</name>
     <message>
-        <source>줄이 %1바이트보다 깁니다; 나머지 입력은 읽지 않습니다</source>
-        <translation>the line is longer than %1 bytes; the rest of the input is not read</translation>
+        <source>%1바이트보다 깁니다. 나머지 입력은 읽지 않습니다</source>
+        <translation>Longer than %1 bytes; the rest of the input is not read</translation>
     </message>
     <message>
-        <source>오프셋 %2의 바이트(0x%3)부터 올바른 %1이(가) 아닙니다</source>
-        <translation>not valid %1 from the byte at offset %2 (0x%3)</translation>
+        <source>오프셋 %2의 바이트(0x%3)부터 %1 인코딩으로 읽을 수 없습니다</source>
+        <translation>Not valid %1 from the byte at offset %2 (0x%3)</translation>
     </message>
     <message>
         <source>UTF-8로 읽으면 “%1”, CP949로 읽으면 “%2”입니다. --input-encoding utf-8 또는 cp949로 파일의 인코딩을 정하십시오</source>
-        <translation>reads as “%1” in UTF-8 and as “%2” in CP949; name the file&apos;s encoding with --input-encoding utf-8 or cp949</translation>
+        <translation>Reads as “%1” in UTF-8 and as “%2” in CP949; name the file&apos;s encoding with --input-encoding utf-8 or cp949</translation>
     </message>
     <message>
         <source>--input-encoding cp949인데 UTF-8로 쓴 한글(“%1”)이 있습니다. 인코딩이 섞인 파일입니다</source>
-        <translation>holds Hangul written in UTF-8 (“%1”) under --input-encoding cp949: the file mixes encodings</translation>
+        <translation>Holds Hangul written in UTF-8 (“%1”) under --input-encoding cp949: the file mixes encodings</translation>
     </message>
 </context>
 <context>
     <name>CardCommands</name>
     <message>
-        <source>열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.</source>
-        <translation>No port is open. Please select a port.</translation>
+        <source>열린 통신포트가 없습니다. 통신포트를 선택하십시오.</source>
+        <translation>No port is open. Choose a port.</translation>
     </message>
     <message>
         <source>%1 문자는 %2 인코딩으로 카드에 쓸 수 없습니다. 보내지 않았습니다.</source>
@@ -64,6 +64,17 @@
     <message>
         <source>%1 칸의 %2자는 %3 인코딩으로 %4바이트입니다. 블록에는 %5바이트까지 들어갑니다. 보내지 않았습니다.</source>
         <translation>The %2 characters of the %1 field are %4 bytes in %3; a block holds %5. Nothing was sent.</translation>
+    </message>
+</context>
+<context>
+    <name>CardOutcome</name>
+    <message>
+        <source>제어 바이트가 있음</source>
+        <translation>control bytes</translation>
+    </message>
+    <message>
+        <source>%1 텍스트가 아님</source>
+        <translation>not %1</translation>
     </message>
 </context>
 <context>
@@ -97,7 +108,7 @@
         <translation>key: %1 characters; it holds at most %2</translation>
     </message>
     <message>
-        <source>%1: %2 문자는 %3(으)로 쓸 수 없습니다</source>
+        <source>%1: %2 문자는 %3로 쓸 수 없습니다</source>
         <translation>%1: %2 cannot be written in %3</translation>
     </message>
     <message>
@@ -120,8 +131,19 @@
 <context>
     <name>CliMain</name>
     <message>
-        <source>novard-cli: %1을(를) 읽을 수 없습니다: %2</source>
+        <source>novard-cli: %1 파일을 읽을 수 없습니다: %2</source>
         <translation>novard-cli: cannot read %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>CliReport</name>
+    <message>
+        <source>없음 (%1)</source>
+        <translation>none (%1)</translation>
+    </message>
+    <message>
+        <source>텍스트: %1</source>
+        <translation>text: %1</translation>
     </message>
 </context>
 <context>
@@ -156,14 +178,14 @@
     </message>
     <message>
         <source>읽어 본 블록이 쓴 블록과 다릅니다: 쓴 것 %1, 읽은 것 %2</source>
-        <translation>the block read back is not the one written: wrote %1, read %2</translation>
+        <translation>The block read back is not the one written: wrote %1, read %2</translation>
     </message>
     <message>
         <source>novard-cli: %1: 머리글 줄이 없습니다 (op,address,key,data)</source>
         <translation>novard-cli: %1: no header line (op,address,key,data)</translation>
     </message>
     <message>
-        <source>novard-cli: 출력을 쓸 수 없습니다: %1; 새 카드를 시작하지 않습니다</source>
+        <source>novard-cli: 출력을 쓸 수 없습니다: %1. 새 카드를 시작하지 않습니다</source>
         <translation>novard-cli: cannot write the output: %1; no new card is begun</translation>
     </message>
     <message>
@@ -172,7 +194,7 @@
     </message>
     <message>
         <source>블록은 썼으나 --verify가 읽어 보지 못했습니다: %1</source>
-        <translation>the block was written, but --verify could not read it back: %1</translation>
+        <translation>The block was written, but --verify could not read it back: %1</translation>
     </message>
 </context>
 <context>
@@ -284,29 +306,29 @@
     <name>PortLock</name>
     <message>
         <source>잠금 파일 %1의 내용을 프로세스 번호로 읽을 수 없어 이 파일이 포트를 막고 있습니다 — 포트를 쓰는 프로그램이 없으면 이 파일을 지우십시오</source>
-        <translation>the lock file %1 cannot be read as a process number and blocks the port — remove it if no program uses the port</translation>
+        <translation>The lock file %1 cannot be read as a process number and blocks the port — remove it if no program uses the port</translation>
     </message>
     <message>
         <source>잠금 파일 %1의 주인은 실행 중인 프로세스 %2입니다</source>
-        <translation>process %2 holds the lock file %1</translation>
+        <translation>Process %2 holds the lock file %1</translation>
     </message>
     <message>
         <source>잠금 파일 %1(끝난 프로세스 %2의 것)을 지울 수 없어 이 파일이 포트를 막고 있습니다: %3</source>
-        <translation>the lock file %1 of process %2, which has ended, cannot be removed and blocks the port: %3</translation>
+        <translation>The lock file %1 of process %2, which has ended, cannot be removed and blocks the port: %3</translation>
     </message>
     <message>
         <source>다른 프로그램이 장치를 잠가 두었습니다 (flock)</source>
-        <translation>another program has locked the device (flock)</translation>
+        <translation>Another program has locked the device (flock)</translation>
     </message>
 </context>
 <context>
     <name>PortOperations</name>
     <message>
         <source>존제 하지 않는 통신포트 입니다.</source>
-        <translation>This port does not exist.</translation>
+        <translation>This port cannot be opened.</translation>
     </message>
     <message>
-        <source>%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요</source>
+        <source>%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하십시오</source>
         <translation>Another device took the place of %1 — connect the reader again</translation>
     </message>
 </context>
@@ -317,20 +339,20 @@
         <translation>The data is longer than 16 characters</translation>
     </message>
     <message>
-        <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다.</source>
-        <translation>The command could not be sent to the port. Please check the port.</translation>
+        <source>통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하십시오.</source>
+        <translation>The command could not be sent to the port. Check the port.</translation>
     </message>
     <message>
         <source>%1 연결이 끊어졌습니다 — 시뮬레이션 리더가 종료되었습니다</source>
         <translation>%1 connection lost — the simulated reader stopped</translation>
     </message>
     <message>
-        <source>%1 연결이 끊어졌습니다 — 리더를 다시 연결하세요</source>
+        <source>%1 연결이 끊어졌습니다 — 리더를 다시 연결하십시오</source>
         <translation>%1 connection lost — connect the reader again</translation>
     </message>
     <message>
-        <source> — 사용자를 dialout 그룹에 추가하십시오</source>
-        <translation> — add the user to the dialout group</translation>
+        <source> — 사용자를 dialout 그룹에 추가한 뒤 다시 로그인하십시오</source>
+        <translation> — add the user to the dialout group, then log in again</translation>
     </message>
     <message>
         <source> — 다른 프로그램이 이 포트를 사용하고 있습니다</source>
@@ -353,7 +375,7 @@
     </message>
     <message>
         <source>읽기 명령 에러</source>
-        <translation>Read command error</translation>
+        <translation>Read command refused</translation>
     </message>
     <message>
         <source>읽기 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)</source>
@@ -369,7 +391,7 @@
     </message>
     <message>
         <source>수정 명령 에러</source>
-        <translation>Modify command error</translation>
+        <translation>Modify command refused</translation>
     </message>
     <message>
         <source>수정 에러 (Key A : 6 Byte 값을 확인하시기 바랍니다.)</source>
@@ -385,7 +407,7 @@
     </message>
     <message>
         <source>발행 명령 에러</source>
-        <translation>Issue command error</translation>
+        <translation>Issue command refused</translation>
     </message>
     <message>
         <source>발행 에러</source>
@@ -465,8 +487,8 @@
         <translation>Invalid argument</translation>
     </message>
     <message>
-        <source>장치에 대해 부적절한 ioctl</source>
-        <translation>Inappropriate ioctl for device</translation>
+        <source>시리얼 장치가 아닙니다</source>
+        <translation>Not a serial device</translation>
     </message>
     <message>
         <source>연결 시간 초과</source>

@@ -7,9 +7,10 @@ ProgramHelp DemoOptions::help()
     ProgramHelp help;
     help.program = QStringLiteral("novard-demo");
     help.usage = { QStringLiteral("[OPTION]...") };
-    help.summary = QStringLiteral("The NOVARD Read/Write demo: reads and issues contactless RF "
-                                  "cards through a card reader/writer on a serial port (9600 "
-                                  "baud, 8N1).");
+    help.summary
+        = QStringLiteral("The NOVARD Read/Write demo: reads, issues and modifies contactless RF "
+                         "cards through a card reader/writer on a serial port (9600 "
+                         "baud, 8N1).");
     help.options = port_options();
     help.options.append({ "list-ports", "",
         "print the device of each port, one line each (\"COM1 /dev/ttyUSB0\" and the adapter's "

@@ -9,6 +9,7 @@ void trace_window(WireTrace& trace, QtSerialControl& line, MainWindow& window)
     line.set_observer(&trace);
     QObject::connect(&trace, &WireTrace::failed, &window,
         [&window, &trace] { window.set_warning(WireTrace::failure_label(trace.error())); });
+    QObject::connect(&window, &MainWindow::label_status, &trace, &WireTrace::status);
     QObject::connect(
         &trace, &WireTrace::resumed, &window, [&window] { window.set_warning(QString()); });
 }

@@ -4,7 +4,8 @@ class MainWindow;
 class QtSerialControl;
 class WireTrace;
 
-// Traces the window's line: every byte and port event goes to the trace, and the operator is told
+// Traces the window's line: every byte and port event goes to the trace, and so does each status
+// Label may show shortened (a port that does not open), whole; the operator is told
 // in Label while the trace is losing entries, whatever else Label is given meanwhile (an echo, a
 // port's caption); Label is given back once writing works again. One call, so that a program
 // cannot trace the line without telling the operator of the entries it loses.

@@ -110,7 +110,7 @@ std::optional<BatchInput::Line> BatchInput::next(bool read_more)
             ended_ = true;
             notifier_.reset();
             return Line { ++number_, {},
-                tr("줄이 %1바이트보다 깁니다; 나머지 입력은 읽지 않습니다").arg(max_line) };
+                tr("%1바이트보다 깁니다. 나머지 입력은 읽지 않습니다").arg(max_line) };
         }
         if (end >= 0 || (ended_ && !buffer_.isEmpty())) {
             const QByteArray bytes = buffer_.left(end < 0 ? buffer_.size() : end);
@@ -156,7 +156,7 @@ BatchInput::Line BatchInput::decoded(int number, QByteArray bytes)
             start = i + 1;
     }
     line.text.clear();
-    line.fault = tr("오프셋 %2의 바이트(0x%3)부터 올바른 %1이(가) 아닙니다")
+    line.fault = tr("오프셋 %2의 바이트(0x%3)부터 %1 인코딩으로 읽을 수 없습니다")
                      .arg(encoding_label(encoding_))
                      .arg(start)
                      .arg(QString::fromLatin1(bytes.mid(start, 1).toHex().toUpper()));

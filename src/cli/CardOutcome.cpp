@@ -2,6 +2,8 @@
 
 #include "ByteDisplay.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace {
@@ -86,6 +88,7 @@ std::optional<QString> CardOutcome::text(TextEncoding encoding) const
 QString CardOutcome::no_text_reason(TextEncoding encoding) const
 {
     return decode_card_text(without_fill(data), encoding)
-        ? QStringLiteral("control bytes")
-        : QStringLiteral("not %1").arg(encoding_label(encoding));
+        ? QCoreApplication::translate("CardOutcome", "제어 바이트가 있음")
+        : QCoreApplication::translate("CardOutcome", "%1 텍스트가 아님")
+              .arg(encoding_label(encoding));
 }

@@ -82,7 +82,7 @@ QString refusal_text(
     case FieldFault::separator:
         return CardSession::tr("%1: 필드를 나누는 ';'는 넣을 수 없습니다").arg(word);
     case FieldFault::unrepresentable:
-        return CardSession::tr("%1: %2 문자는 %3(으)로 쓸 수 없습니다")
+        return CardSession::tr("%1: %2 문자는 %3로 쓸 수 없습니다")
             .arg(word, character_name(refused.character), encoding_label(encoding));
     case FieldFault::too_many_bytes:
         return CardSession::tr("data: %1자는 %3로 %2바이트입니다. 블록에는 %4바이트가 들어갑니다")

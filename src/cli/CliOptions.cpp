@@ -131,9 +131,9 @@ ProgramHelp CliOptions::help()
         QStringLiteral("modify ADDRESS DATA [OPTION]..."), QStringLiteral("batch FILE [OPTION]..."),
         QStringLiteral("ports [OPTION]...") };
     help.summary = QStringLiteral(
-        "Reads and issues contactless RF cards through a NOVARD card reader/writer on a serial "
-        "port (9600 baud, 8N1), from a shell or a script: the frames, the reader's answers and "
-        "the messages are those of the window, novard-demo.");
+        "Reads, issues and modifies contactless RF cards through a NOVARD card reader/writer on "
+        "a serial port (9600 baud, 8N1), from a shell or a script: the frames, the reader's "
+        "answers and the messages are those of the window, novard-demo.");
     help.commands = {
         { "read ADDRESS",
             "read the block; its 16 bytes are printed, control bytes by name ([CR], [NUL] ...); "
@@ -226,6 +226,19 @@ static std::optional<QString> take_settings(const ParsedArguments& parsed, CliOp
     return std::nullopt;
 }
 
+namespace {
+
+// What a command takes after its name, as the usage names it.
+QString operands(const CliOptions& options)
+{
+    if (options.command == CliOptions::Command::batch)
+        return QStringLiteral("FILE");
+    return options.card == CardCommand::read ? QStringLiteral("ADDRESS")
+                                             : QStringLiteral("ADDRESS and DATA");
+}
+
+} // namespace
+
 CliOptions CliOptions::parse(const QByteArrayList& arguments)
 {
     const ProgramHelp about = help();
@@ -277,7 +290,7 @@ CliOptions CliOptions::parse(const QByteArrayList& arguments)
         return fail(
             QStringLiteral("--key is for read, issue and modify; a batch has a key column"));
     if (words.size() < expected)
-        return fail(QStringLiteral("%1 needs %2 argument(s)").arg(command).arg(expected - 1));
+        return fail(command + QStringLiteral(" needs ") + operands(options));
     if (words.size() > expected)
         return fail(QStringLiteral("unexpected argument %1").arg(quoted(words[expected])));
     if (const auto reason = take_settings(parsed, options))

@@ -134,11 +134,11 @@ void CliReport::card(const BatchLine& line, const CardOutcome& outcome)
     }
     // The text only where the display forms do not already show it.
     QStringList row { read ? display_text(outcome.data) : QString() };
-    const QString shown = text
-        ? *text
-        : QStringLiteral("none (%1)").arg(outcome.no_text_reason(options_.card_encoding));
+    const QString shown = text ? *text
+                               : QCoreApplication::translate("CliReport", "없음 (%1)")
+                                     .arg(outcome.no_text_reason(options_.card_encoding));
     if (read && shown != row[0])
-        row += QStringLiteral("text: ") + shown;
+        row += QCoreApplication::translate("CliReport", "텍스트: %1").arg(shown);
     if (batch_)
         write_out((QStringList { QString::number(line.number),
                        line.command ? command_word(*line.command) : QString(),
@@ -154,7 +154,7 @@ void CliReport::summary(const Summary& summary)
 {
     if (!output_lost_.isEmpty())
         say(QCoreApplication::translate(
-            "CliRun", "novard-cli: 출력을 쓸 수 없습니다: %1; 새 카드를 시작하지 않습니다")
+            "CliRun", "novard-cli: 출력을 쓸 수 없습니다: %1. 새 카드를 시작하지 않습니다")
                 .arg(output_lost_));
     if (options_.json) {
         QJsonObject object;

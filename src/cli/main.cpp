@@ -38,7 +38,7 @@ int main(int argc, char** argv)
             CardSession::refusal(options.card, options.fields, options.card_encoding) };
     } else if (!input.open(options.batch_file)) {
         const QString text
-            = QCoreApplication::translate("CliMain", "novard-cli: %1을(를) 읽을 수 없습니다: %2");
+            = QCoreApplication::translate("CliMain", "novard-cli: %1 파일을 읽을 수 없습니다: %2");
         std::fprintf(stderr, "%s\n",
             qPrintable(text.arg(quoted(QFile::decodeName(options.batch_file)), input.error())));
         return 2;

@@ -112,7 +112,7 @@ QString CardCommands::refusal_message(
 
 QString CardCommands::no_port_message()
 {
-    return tr("열린 통신포트가 없습니다. 통신포트를 선택하시기 바랍니다.");
+    return tr("열린 통신포트가 없습니다. 통신포트를 선택하십시오.");
 }
 
 void CardCommands::send(CardCommand command)

@@ -30,7 +30,7 @@ QString PortOperations::not_found_message()
 
 QString PortOperations::other_device_message(int port)
 {
-    return tr("%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요")
+    return tr("%1 자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하십시오")
         .arg(SerialControl::port_name(port));
 }
 
@@ -137,5 +137,5 @@ void PortOperations::report(const CommResult& result)
 {
     if (result)
         return;
-    panel_.set_label(ReaderMessages::open_failure_message(line_.comm_port(), result));
+    panel_.set_label_status(ReaderMessages::open_failure_status(line_.comm_port(), result));
 }

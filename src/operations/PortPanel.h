@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StatusText.h"
+
 #include <QString>
 
 // What the port operations need of the window: the port options Optcom1 ... Optcom8, the label
@@ -14,6 +16,9 @@ public:
 
     virtual void tick_option(int port) = 0;
     virtual void set_label(const QString& caption) = 0;
+    // Label given a status built from its parts (a port that does not open), shown whole or with
+    // its device's path shortened.
+    virtual void set_label_status(const StatusText& status) = 0;
     virtual void tick_dtr() = 0;
     virtual void tick_rts() = 0;
 

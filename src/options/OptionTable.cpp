@@ -32,7 +32,8 @@ QString row(const QString& term, const QString& help, qsizetype indent = 2)
 {
     const QString head = QString(indent, u' ') + term;
     QString body = wrapped(help, term_width);
-    if (head.size() < term_width)
+    // Two spaces at least between a term and its description, or they read as one.
+    if (head.size() + 2 <= term_width)
         return head + body.mid(head.size());
     return head + u'\n' + body;
 }
@@ -95,8 +96,13 @@ ParsedArguments ParsedArguments::parse(
         const qsizetype equals = word.indexOf('=');
         const QString name = QFile::decodeName(equals < 0 ? word : word.left(equals));
         const OptionSpec* option = find(options, name);
-        if (!option)
-            return fail(QStringLiteral("unknown option %1").arg(quoted(name)));
+        if (!option) {
+            // As given, dashes and all, without a joined value.
+            const qsizetype value_at = argument.indexOf('=');
+            return fail(QStringLiteral("unknown option %1")
+                            .arg(quoted(QFile::decodeName(
+                                value_at < 0 ? argument : argument.first(value_at)))));
+        }
         const QString dashed = QStringLiteral("--") + option->name;
         if (parsed.values.contains(option->name) && !option->repeated)
             return fail(dashed + QStringLiteral(" given more than once"));

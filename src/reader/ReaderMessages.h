@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommResult.h"
+#include "StatusText.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -18,6 +19,11 @@ public:
     // The device and the system's reason, with a hint where the reason alone leaves an operator
     // guessing what to do (the dialout group, another program holding the port).
     static QString operator_detail(const CommResult& result);
-    // "COM1 포트를 열 수 없습니다: " and the detail above.
+    // "COM1 포트를 열 수 없습니다: " and the detail above, whole and in its parts.
     static QString open_failure_message(int port, const CommResult& result);
+    static StatusText open_failure_status(int port, const CommResult& result);
+
+private:
+    // The reason and its hint, which follow the device's path.
+    static QString reason_and_hint(const CommResult& result);
 };

@@ -39,6 +39,16 @@ QString device_name(dev_t device)
 
 } // namespace
 
+int DeviceNode::type_error(const QString& path)
+{
+    struct stat status { };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    if (S_ISDIR(status.st_mode))
+        return EISDIR;
+    return S_ISCHR(status.st_mode) ? 0 : ENOTTY;
+}
+
 QString DeviceNode::kernel_name(const QString& path)
 {
     const QFileInfo info(path);

@@ -13,6 +13,10 @@ public:
     // The lock file that QSerialPort and the serial tools take for node: LCK.. and the node's name
     // under /dev, "_" for "/" (/var/lock/LCK..pts_5).
     static QString lock_file(const QString& node);
+    // What opening path as a serial line would meet for its type, told before it is opened:
+    // EISDIR for a folder, ENOTTY for anything but a character device (a file, a FIFO); 0 for a
+    // character device, which may still be no terminal (/dev/null), or for a path not there.
+    static int type_error(const QString& path);
     // Whether descriptor fd is a pseudo-terminal's device side (Unix98, majors 136 to 143), which
     // answers TIOCOUTQ with 0 whatever it holds.
     static bool pseudo_terminal(int fd);

@@ -83,6 +83,9 @@ CommResult PortLock::check_lock_file(const QString& lock_file, const QString& de
 CommResult PortLock::take(const QString& node, const QString& device)
 {
     release();
+    // A folder or a file would fail deep in QSerialPort, told as an input/output error.
+    if (const int error = DeviceNode::type_error(node))
+        return CommResult::failure(device, error);
     if (const CommResult free = check_lock_file(DeviceNode::lock_file(node), device); !free)
         return free;
     // Opened without waiting for the modem's carrier and without becoming the controlling
@@ -90,6 +93,11 @@ CommResult PortLock::take(const QString& node, const QString& device)
     fd_ = ::open(QFile::encodeName(node).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
         return CommResult::failure(device, errno, kind_of(errno));
+    // A character device that is no terminal (/dev/null) takes no line settings.
+    if (::isatty(fd_) != 1) {
+        release();
+        return CommResult::failure(device, ENOTTY);
+    }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         release();

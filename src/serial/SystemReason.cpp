@@ -13,7 +13,8 @@ struct Reason {
 };
 
 // What opening, setting up and writing a serial device or a file meets; the Korean is the C
-// library's own, as Korean desktops show it.
+// library's own, as Korean desktops show it. ENOTTY ("Inappropriate ioctl for device") is told by
+// what it means here, where every device is to be a serial line: the device is no terminal.
 constexpr Reason reasons[] = {
     { ENOENT, QT_TRANSLATE_NOOP("SystemReason", "그런 파일이나 디렉터리가 없습니다") },
     { ENODEV, QT_TRANSLATE_NOOP("SystemReason", "그런 장치가 없음") },
@@ -25,7 +26,7 @@ constexpr Reason reasons[] = {
     { EAGAIN, QT_TRANSLATE_NOOP("SystemReason", "자원이 일시적으로 사용 불가능함") },
     { EBADF, QT_TRANSLATE_NOOP("SystemReason", "파일 디스크립터가 잘못됨") },
     { EINVAL, QT_TRANSLATE_NOOP("SystemReason", "부적절한 인수") },
-    { ENOTTY, QT_TRANSLATE_NOOP("SystemReason", "장치에 대해 부적절한 ioctl") },
+    { ENOTTY, QT_TRANSLATE_NOOP("SystemReason", "시리얼 장치가 아닙니다") },
     { ETIMEDOUT, QT_TRANSLATE_NOOP("SystemReason", "연결 시간 초과") },
     { EINTR, QT_TRANSLATE_NOOP("SystemReason", "중단된 시스템 콜") },
     { EPIPE, QT_TRANSLATE_NOOP("SystemReason", "파이프가 깨어짐") },

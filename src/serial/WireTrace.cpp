@@ -92,6 +92,11 @@ void WireTrace::cut(qint64 sent, qint64 unsent)
     write_entry("cut  ", QStringLiteral("%1 bytes went out, %2 did not").arg(sent).arg(unsent));
 }
 
+void WireTrace::status(const QString& text)
+{
+    write_entry("label", text);
+}
+
 void WireTrace::write_bytes(const char* what, QByteArrayView bytes)
 {
     write_entry(what,

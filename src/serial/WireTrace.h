@@ -14,6 +14,7 @@
 //   2008-02-15 10:30:01.456 sent  03  [ETX]
 //   2008-02-15 10:30:01.470 recv  06 0D  [ACK][CR]
 //   2008-02-15 10:30:31.470 cut   4097 bytes went out, 96016 did not
+//   2008-02-15 10:30:40.002 label COM1 포트를 열 수 없습니다: /dev/ttyUSB0: 허가 거부 — …
 //
 // Each entry is one text line. "sent" entries show what the device took; a frame that the serial
 // line does not drain is cut when the port closes or the command is given up, and the "cut" entry
@@ -54,6 +55,8 @@ public:
     void written(QByteArrayView bytes) override;
     void received(QByteArrayView bytes) override;
     void cut(qint64 sent, qint64 unsent) override;
+    // What the operator was told of the port in full, where the window may show it shortened.
+    void status(const QString& text);
 
 signals:
     // The first entry that could not be written since the trace last worked.

@@ -3,6 +3,7 @@
 #include "AddressBox.h"
 #include "ControlTable.h"
 #include "Desktop.h"
+#include "FittedText.h"
 #include "ListBox.h"
 #include "ReceiveLogBox.h"
 #include "SerialControl.h"
@@ -281,13 +282,23 @@ void MainWindow::tick_option(int port)
 }
 void MainWindow::set_label(const QString& caption)
 {
-    label_caption_ = caption;
-    Label->setText(warning_.isEmpty() ? caption : warning_);
+    label_caption_ = { caption, {}, {} };
+    show_label();
+}
+void MainWindow::set_label_status(const StatusText& status)
+{
+    label_caption_ = status;
+    show_label();
+    emit label_status(status.whole());
 }
 void MainWindow::set_warning(const QString& text)
 {
     warning_ = text;
-    Label->setText(warning_.isEmpty() ? label_caption_ : warning_);
+    show_label();
+}
+void MainWindow::show_label()
+{
+    show_fitted(*Label, warning_.isEmpty() ? label_caption_ : StatusText { warning_, {}, {} });
 }
 void MainWindow::tick_dtr()
 {

@@ -80,6 +80,7 @@ public:
     // PortPanel
     void tick_option(int port) override;
     void set_label(const QString& caption) override;
+    void set_label_status(const StatusText& status) override;
     void tick_dtr() override;
     void tick_rts() override;
     QString port_text() const override;
@@ -93,7 +94,12 @@ protected:
     // The unload handler; closing is never refused.
     void closeEvent(QCloseEvent* event) override;
 
+signals:
+    // A status built from its parts went to Label, whole, whether Label shows it whole or not.
+    void label_status(const QString& whole);
+
 private:
+    void show_label();
     void build_controls();
     void wire();
     void option_click(int port);
@@ -126,6 +132,6 @@ private:
     // Whether each option was ticked when the operator pressed it: a click on the ticked option
     // toggles nothing, yet it still runs the option's click handler.
     std::array<bool, option_ports + 1> option_was_ticked_ {};
-    QString label_caption_; // Label's own caption, behind a warning
+    StatusText label_caption_; // Label's own caption, behind a warning
     QString warning_;
 };

@@ -1,5 +1,7 @@
 #include "QtDesktop.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,7 +14,17 @@ void QtDesktop::show_message(
     box.setTextFormat(Qt::PlainText);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
+    // A box sized to a short text is narrower than its title, which the window manager then cuts
+    // ("NOVAR... DEMO"): a row as wide as the title's room holds it open.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(title_room(title, box.fontMetrics()), 0), grid->rowCount(), 0,
+            1, grid->columnCount());
     box.exec();
+}
+
+int QtDesktop::title_room(const QString& title, const QFontMetrics& metrics)
+{
+    return metrics.horizontalAdvance(title) + 8 * metrics.height();
 }
 
 QString QtDesktop::find_program(const QString& name) const

@@ -2,10 +2,16 @@
 
 #include "Desktop.h"
 
+class QFontMetrics;
+
 class QtDesktop final : public Desktop {
 public:
     void show_message(
         QWidget* parent, const QString& title, const QString& text, const QString& detail) override;
     QString find_program(const QString& name) const override;
     bool start_detached(const QString& program, const QStringList& arguments) override;
+
+    // The width a box keeps so that a window manager shows its whole title: the title's width in
+    // the box's font and eight lines' height beside it, for the title bar's icon and buttons.
+    static int title_room(const QString& title, const QFontMetrics& metrics);
 };

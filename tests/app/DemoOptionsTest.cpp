@@ -15,8 +15,8 @@ std::pair<ProgramOptions, ProgramOptions> parse(const QByteArrayList& arguments)
 
 // Each refused the same way by both programs, in one line however long or odd the argument.
 const std::pair<QByteArrayList, const char*> refused_options[] = {
-    { { "--frobnicate" }, "unknown option 'frobnicate'" },
-    { { "--\x1B]0;t\x07" + QByteArray(100'000, 'x') }, "unknown option '[ESC]]0;t[BEL]xxxx" },
+    { { "--frobnicate=1" }, "unknown option '--frobnicate'" },
+    { { "--\x1B]0;t\x07" + QByteArray(100'000, 'x') }, "unknown option '--[ESC]]0;t[BEL]xxxx" },
     { { "--map" }, "--map needs a value (COMn=PATH)" },
     { { "--trace", "--json" }, "--trace needs a value, not the option '--json'" },
     { { "--map", "COM0=/x" }, "--map takes COMn=PATH with n from 1 to 16, not 'COM0=/x'" },
@@ -61,6 +61,8 @@ TEST(DemoOptions, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
     EXPECT_TRUE(DemoOptions::parse({ "novard-demo", "--demo", "--list-ports" }).demo);
     EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04", "a\xff" }).text,
         "novard-cli: DATA is not valid UTF-8");
+    EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04" }).text,
+        "novard-cli: issue needs ADDRESS and DATA");
 
     for (const auto& [arguments, reason] : refused_options) {
         SCOPED_TRACE(arguments.join(' ').left(80).toStdString());

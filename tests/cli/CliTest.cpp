@@ -43,7 +43,7 @@ const QString ambiguous = "번째 줄: UTF-8로 읽으면 “issue,08,%1”, CP9
 const CommandRow command_rows[] = {
     { "read_back_in_utf8_its_text_beneath", { "issue", "06", "카드", "--card-encoding", "utf-8" },
         { "read", "6", "--card-encoding", "utf-8" }, 0,
-        "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\ntext: 카드"
+        "\u00EC\u00B9\u00B4\u00EB\u201C\u0153" + QString(10, ' ') + "\n텍스트: 카드"
             + QString(10, ' ') + "\n",
         accepted + "카드 읽기 완료\n" },
     { "sixteen_characters_pass_read_back", {}, { "modify", "05", "1234567890123456 ", "--verify" },
@@ -51,17 +51,17 @@ const CommandRow command_rows[] = {
         "수정 명령 전송 완료 -> 카드를 대어 주세요\n카드 수정 완료\n" + accepted
             + "카드 읽기 완료\n" },
     { "dev_zero_ends_at_once", {}, { "batch", "/dev/zero" }, 2, "1\t\t\tbad_input\t\n",
-        "1번째 줄: 줄이 4096바이트보다 깁니다; 나머지 입력은 읽지 않습니다\n"
+        "1번째 줄: 4096바이트보다 깁니다. 나머지 입력은 읽지 않습니다\n"
         "일괄 처리: 1줄 중 0줄 완료, 1줄 실패, 0줄 실행 안 함\n" },
     { "a_cp949_file_read_as_cp949", {}, { "batch", "-", "--input-encoding", "cp949" }, 0,
         "2\tissue\t08\tcompleted\t\n3\tread\t08\tcompleted\t\u00C4\u00AB\u00B5\u00E5"
-            + QString(12, ' ') + "\ttext: 카드" + QString(12, ' ') + "\n",
+            + QString(12, ' ') + "\t텍스트: 카드" + QString(12, ' ') + "\n",
         issued + accepted
             + "카드 읽기 완료\n일괄 처리: 2줄 중 2줄 완료, 0줄 실패, 0줄 실행 안 함\n",
         cp949_file },
     { "a_cp949_file_read_as_utf8", {}, { "batch", "-", "--stop-on-error" }, 2,
         "2\t\t\tbad_input\t\n",
-        "2번째 줄: 오프셋 11의 바이트(0xB5)부터 올바른 UTF-8이(가) 아닙니다\n"
+        "2번째 줄: 오프셋 11의 바이트(0xB5)부터 UTF-8 인코딩으로 읽을 수 없습니다\n"
         "일괄 처리: 2줄 중 0줄 완료, 1줄 실패, 1줄 실행 안 함\n",
         cp949_file },
     { "a_guess_refused_utf8_hangul_read_as_ever", {}, { "batch", "-" }, 2,
@@ -175,7 +175,7 @@ TEST_F(CliOnSimulator, ABatchRunsEachGoodLineAndTellsEachBadOneByItsNumber)
                      .contains(QRegularExpression("[A-Za-z]{2,}")))
         << batched.err.toStdString();
     EXPECT_TRUE(batched.err.contains(
-        "9번째 줄: 오프셋 8의 바이트(0xFF)부터 올바른 UTF-8이(가) 아닙니다\n"));
+        "9번째 줄: 오프셋 8의 바이트(0xFF)부터 UTF-8 인코딩으로 읽을 수 없습니다\n"));
 
     // A program that keeps its pipe open gets each card as its line arrives.
     QProcess kept_open;

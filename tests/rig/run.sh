@@ -183,8 +183,8 @@ check() {
     fi
 }
 
-lost_text='연결이 끊어졌습니다 — 리더를 다시 연결하세요'
-other_text='자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하세요'
+lost_text='연결이 끊어졌습니다 — 리더를 다시 연결하십시오'
+other_text='자리에 다른 장치가 연결되었습니다 — 리더를 다시 연결하십시오'
 label=$'^label\t명령과 통신포트 상태\t'
 
 # settle [anew]: the reader plugged alone; after a failed check, or when asked, plugged in again as
@@ -340,7 +340,7 @@ stop_and_permission() {
            stop_tool operator || { echo 'the tool did not end'; exit 1; }
            [[ ! -e \$lock ]] || { echo \"\$lock is left\"; exit 1; }
            desktop visitor :2 && start_tool visitor &&
-           as visitor python3 /rig/window.py wait \$hang '${label}.*사용자를 dialout 그룹에 추가하십시오' &&
+           as visitor python3 /rig/window.py wait \$hang '${label}.*사용자를 dialout 그룹에 추가한 뒤 다시 로그인하십시오' &&
            ! ls /run/lock/LCK..* 2>/dev/null"
 }
 

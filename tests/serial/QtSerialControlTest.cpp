@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
+#include <functional>
 #include <gtest/gtest.h>
 #include <termios.h>
 
@@ -131,6 +132,26 @@ TEST_F(SerialOnPty, OpeningPutsTheSettingsOnTheDeviceRefusesWithReasonAndOutputK
     QByteArray arrived;
     ASSERT_TRUE(wait_for([&] { return (arrived += first.read(4096, 10)).endsWith('Z'); }));
     EXPECT_TRUE(arrived.startsWith(expected) && arrived.count('x') == told_sent);
+}
+
+// A folder or a file given as a port's device is told for what it is, not by what QSerialPort
+// meets deeper down ("Input/output error", "Invalid argument").
+TEST_F(SerialOnPty, ADeviceThatIsNoSerialLineIsToldWhatItIs)
+{
+    const QString device = folder.filePath(QStringLiteral("COM3"));
+    const std::tuple<const char*, std::function<bool()>, QString> rows[] = {
+        { "a folder", [&] { return QDir().mkdir(device); }, "디렉터리입니다" },
+        { "a file", [&] { return QFile(device).open(QFile::WriteOnly); },
+            "시리얼 장치가 아닙니다" },
+        { "/dev/null", [&] { return QFile::link("/dev/null", device); }, "시리얼 장치가 아닙니다" },
+    };
+    control.set_comm_port(3);
+    for (const auto& [name, make, reason] : rows) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(make());
+        EXPECT_EQ(control.open_port().detail(), device + ": " + reason);
+        (void)(QFile::remove(device) || QDir().rmdir(device));
+    }
 }
 
 // A lock file is read in the forms serial programs write: while its process lives the port is

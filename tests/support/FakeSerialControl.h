@@ -10,7 +10,7 @@
 
 // A scripted serial control for tests: which port numbers exist and which are busy, a record of
 // every attempt to open and every Output in order, and a way to push received bytes.
-// Device names are "COMn", and the numbering never changes.
+// Device names are "COMn" unless told, and the numbering never changes.
 class FakeSerialControl final : public SerialControl {
     Q_OBJECT
 
@@ -21,6 +21,9 @@ public:
     // with EACCES.
     void set_existing_ports(QSet<int> ports) { existing_ = std::move(ports); }
     QMap<int, CommResult::Kind> refusals;
+    // A port's device where it is not named "COMn".
+    QMap<int, QString> devices;
+    QString device_for(int port) const override { return devices.value(port, port_name(port)); }
 
     bool port_open() const override { return open_port_ != 0; }
     CommResult open_port() override;

@@ -121,7 +121,7 @@ TEST_F(WindowTest, AMissingPortFallsBackToComOneAndAFailedFallbackIsToldInTheLab
     click(option(3));
     EXPECT_EQ(desktop.boxes.value(2),
         "존제 하지 않는 통신포트 입니다. | COM3: 허가 거부 — 사용자를 dialout 그룹에 "
-        "추가하십시오");
+        "추가한 뒤 다시 로그인하십시오");
 }
 
 TEST_F(WindowTest, SystemPropertiesStartsTheFirstInstalledPanelOrSaysWhy)

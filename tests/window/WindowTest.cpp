@@ -156,7 +156,7 @@ TEST_F(WindowTest, RepliesMoveTheMessagesAndTheLogTheClearButtonEmptiesItAndAFai
             "발행번호 칸의 9자는 CP949 인코딩으로 18바이트입니다. 블록에는 16바이트까지 "
             "들어갑니다. 보내지 않았습니다.",
             "발행번호 칸에 제어 문자가 있습니다([STX]). 보내지 않았습니다.",
-            "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하시기 바랍니다. | COM1: "
+            "통신포트로 명령을 보내지 못했습니다. 통신포트를 확인하십시오. | COM1: "
             "입력/출력 오류",
             "Key A 칸에는 필드를 나누는 ';'를 넣을 수 없습니다. 보내지 않았습니다." }));
     EXPECT_EQ(line.outputs(), QByteArrayList { "\x02" });
@@ -264,7 +264,7 @@ TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollo
             english
                 ? QStringList({ "NOVARD Read/Write DEMO 15 February 2008",
                     "Modify command sent -> please present the card",
-                    "This port does not exist. | COM7: No such file or directory" })
+                    "This port cannot be opened. | COM7: No such file or directory" })
                 : QStringList({ "NOVARD Read/Write DEMO 2008년2월15일",
                     "수정 명령 전송 완료 -> 카드를 대어 주세요",
                     "존제 하지 않는 통신포트 입니다. | COM7: 그런 파일이나 디렉터리가 없습니다" }));
@@ -282,6 +282,41 @@ TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollo
     });
     QtDesktop().show_message(nullptr, MainWindow::app_title(), "text", {});
     EXPECT_EQ(button, "확인");
+}
+
+// A port that does not open, named as the manual recommends: in both languages only its path gives
+// way, in its middle, so that the reason and the fix stay in view, and the tooltip holds it whole.
+// A box with a short text keeps room for its whole title.
+TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
+{
+    const QString by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    for (const Language language : { Language::korean, Language::english }) {
+        const bool english = language == Language::english;
+        SCOPED_TRACE(english ? "English" : "Korean");
+        use_language(language);
+        WindowRig rig({ 1 });
+        rig.line.devices.insert(1, by_id);
+        rig.line.refusals.insert(1, CommResult::Kind::permission);
+        rig.window->load();
+        const auto* label = rig.window->findChild<QLabel*>("Label");
+        const QString whole = label->toolTip(), shown = label->text();
+        const qsizetype path_at = whole.indexOf(by_id);
+        EXPECT_TRUE(path_at > 0 && whole.endsWith(english ? "log in again" : "로그인하십시오"));
+        EXPECT_TRUE(shown.startsWith(whole.left(path_at))
+            && shown.endsWith(whole.mid(path_at + by_id.size())) && shown.contains(u'…'))
+            << shown.toStdString();
+        EXPECT_LE(label->sizeHint().width(), label->width()) << shown.toStdString();
+
+        int width = 0, room = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            width = box->width();
+            room = QtDesktop::title_room(box->windowTitle(), box->fontMetrics());
+            box->accept();
+        });
+        QtDesktop().show_message(rig.window.get(), MainWindow::app_title(), "OK", {});
+        EXPECT_GE(width, room);
+    }
 }
 
 } // namespace
