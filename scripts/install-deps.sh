@@ -24,6 +24,9 @@ if [[ "${1:-run}" == test ]]; then
     packages+=(stress-ng)
     # What the generated bash completion is tried under (its _init_completion and _filedir).
     packages+=(bash-completion)
+    # startup_bench watches the display over xcb (a window mapped, then first drawn) and, with no
+    # window manager running, starts openbox, so both windows it times are reparented alike.
+    packages+=(libxcb1-dev libxcb-damage0-dev openbox)
 fi
 
 missing=()
