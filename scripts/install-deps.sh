@@ -9,6 +9,8 @@ set -euo pipefail
 # qt6-translations-l10n Qt's own Korean texts.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           qt6-tools-dev qt6-l10n-tools qt6-translations-l10n fonts-nanum qt6-qpa-plugins)
+# fontconfig's headers let novard-demo load the font configuration ahead, beside Qt's own start.
+packages+=(libfontconfig-dev)
 if [[ "${1:-run}" == package || "${1:-run}" == test ]]; then
     # The manual pages, and what CPack runs to compute the package's dependencies.
     packages+=(help2man dpkg-dev file)

@@ -1,5 +1,6 @@
 #include "DemoOptions.h"
 #include "DemoReader.h"
+#include "FontsAhead.h"
 #include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
@@ -8,6 +9,7 @@
 #include "StandardStreams.h"
 #include "StartUp.h"
 #include "StopSignals.h"
+#include "SystemPortsAhead.h"
 #include "TraceWarning.h"
 #include "WireTrace.h"
 
@@ -43,6 +45,18 @@ std::optional<int> start_demo(std::optional<DemoReader>& demo, PortMap& port_map
     return std::nullopt;
 }
 
+// The system's list, read ahead when it numbers the ports: by the time the window's start-up
+// searches, it is there. With a folder of ports (and --demo's) it is read only to learn an opened
+// device's identity, if ever.
+void set_system_ports(DemoOptions& options)
+{
+    auto system = std::make_shared<QtSystemPorts>();
+    if (options.demo || !options.port_map.numbers_system_ports())
+        options.port_map.set_system_ports(system);
+    else
+        options.port_map.set_system_ports(std::make_shared<SystemPortsAhead>(system));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -50,9 +64,9 @@ int main(int argc, char** argv)
     open_standard_descriptors();
     ignore_broken_pipes();
     DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
-    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     if (const auto status = early_exit(options))
         return *status;
+    set_system_ports(options);
     if (options.list_ports) {
         options.port_map.renumber();
         return print_last(qPrintable(options.port_map.listing()));
@@ -66,7 +80,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The fonts load beside the application's own start, and are loaded before the window is built.
+    FontsAhead fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     // No application display name: on X11 and Wayland Qt would append it to the caption.
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
     use_language(options.language);
