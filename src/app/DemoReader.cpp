@@ -79,8 +79,9 @@ QString new_folder_template()
 
 } // namespace
 
-DemoReader::DemoReader(const QString& program, int timeout_ms)
+DemoReader::DemoReader(const QString& program)
     : folder_(new_folder_template())
+    , program_(program)
 {
     if (!folder_.isValid()) {
         error_ = QStringLiteral("cannot make a folder for the ports: ") + folder_.errorString();
@@ -99,7 +100,12 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
             _exit(1);
     });
     process_.start(program, { QStringLiteral("--link"), link_path() });
+}
 
+bool DemoReader::wait_ready(int timeout_ms)
+{
+    if (!error_.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeout_ms);
     while (!process_.canReadLine() && process_.state() != QProcess::NotRunning
         && !deadline.hasExpired())
@@ -109,13 +115,13 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
     struct stat device { };
     if (said_ready && ::stat(QFile::encodeName(link_path()).constData(), &device) == 0
         && S_ISCHR(device.st_mode))
-        return;
+        return true;
 
     if (said_ready) {
         error_
             = QStringLiteral("the simulated reader's link %1 leads to no device").arg(link_path());
     } else if (process_.error() == QProcess::FailedToStart) {
-        error_ = QStringLiteral("cannot start %1: %2").arg(program, process_.errorString());
+        error_ = QStringLiteral("cannot start %1: %2").arg(program_, process_.errorString());
     } else if (process_.state() == QProcess::NotRunning) {
         const QString why = last_line(process_.readAllStandardError());
         error_ = QStringLiteral("the simulated reader stopped (exit status %1)%2")
@@ -124,6 +130,7 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
     } else {
         error_ = QStringLiteral("the simulated reader was not ready within %1 ms").arg(timeout_ms);
     }
+    return false;
 }
 
 DemoReader::~DemoReader()

@@ -28,18 +28,16 @@ bool display_available()
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// Starts --demo's simulated reader and makes its folder the ports; the status to end with when
-// it did not start or its line could not be printed.
-std::optional<int> start_demo(std::optional<DemoReader>& demo, PortMap& port_map)
+// Waits for --demo's simulated reader, started while the window was built, and tells where it is;
+// the status to end with when it did not start or its line could not be printed.
+std::optional<int> demo_ready(DemoReader& demo)
 {
-    demo.emplace(DemoReader::find_program());
-    if (!demo->error().isEmpty()) {
-        std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
+    if (!demo.wait_ready()) {
+        std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo.error()));
         return 1;
     }
-    port_map.set_port_dir(demo->folder());
-    const QString where = "novard-demo: simulated card reader on " + demo->device() + " as COM1 in "
-        + demo->folder() + '\n';
+    const QString where = "novard-demo: simulated card reader on " + demo.device() + " as COM1 in "
+        + demo.folder() + '\n';
     if (!print_out(qPrintable(where)))
         return output_failed_status;
     return std::nullopt;
@@ -91,11 +89,11 @@ int main(int argc, char** argv)
     StopSignals stop_signals;
     PortMap port_map = options.port_map;
     // Declared after app and before the window: it outlives the window, and it goes (the reader
-    // stopped, its folder removed) whenever main returns.
+    // stopped, its folder removed) whenever main returns. It starts as the window is built.
     std::optional<DemoReader> demo;
     if (options.demo) {
-        if (const auto status = start_demo(demo, port_map))
-            return *status;
+        demo.emplace(DemoReader::find_program());
+        port_map.set_port_dir(demo->folder());
     }
     QtSerialControl line(port_map);
     QtDesktop desktop;
@@ -111,6 +109,10 @@ int main(int argc, char** argv)
         window.close();
         QApplication::quit();
     });
+    if (demo) {
+        if (const auto status = demo_ready(*demo))
+            return *status;
+    }
     window.load();
     window.show();
     return app.exec();
