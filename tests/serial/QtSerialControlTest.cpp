@@ -4,6 +4,7 @@
 #include "Pty.h"
 #include "QtPrinters.h"
 #include "QtSystemPorts.h"
+#include "SystemPortsAhead.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -310,6 +312,48 @@ TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
         EXPECT_EQ(
             QtSystemPorts::usb_identity(row.vendor, 0x6001, row.serial, row.path, row.interface),
             row.identity);
+    }
+}
+
+// Each reading of the list is a list of its own, told by its number.
+struct CountedSystemPorts final : SystemPorts {
+    QList<Port> ports() const override
+    {
+        const int reading = ++readings;
+        return { { "/dev/ttyUSB0", "", QString("reading %1").arg(reading) } };
+    }
+    bool may_have_identity(const QString& node) const override
+    {
+        return QtSystemPorts().may_have_identity(node);
+    }
+    mutable std::atomic<int> readings = 0;
+};
+
+// Start-up takes the reading made ahead, a later search sees the devices as they are then; a port
+// on a pseudo-terminal reads no list to learn the identity it cannot have, a port on another
+// device does.
+TEST(SystemPortReading, OnlyTheFirstIsAheadAndAPseudoTerminalNeedsNone)
+{
+    auto counted = std::make_shared<CountedSystemPorts>();
+    const SystemPortsAhead ahead(counted);
+    EXPECT_EQ(ahead.ports().value(0).identity, "reading 1");
+    EXPECT_EQ(ahead.ports().value(0).identity, "reading 2");
+
+    Pty pty;
+    const struct {
+        const char* name;
+        QString node;
+        int readings;
+    } rows[] = { { "pseudo-terminal", pty.device_path(), 0 }, { "other device", "/dev/null", 1 } };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto system = std::make_shared<CountedSystemPorts>();
+        PortMap map;
+        map.set_system_ports(system);
+        map.map_port(1, row.node);
+        map.remember_identity(1, row.node);
+        EXPECT_EQ(system->readings, row.readings);
+        EXPECT_EQ(map.identity(1), "");
     }
 }
 
