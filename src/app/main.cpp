@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 
@@ -59,6 +60,9 @@ void set_system_ports(DemoOptions& options)
 
 int main(int argc, char** argv)
 {
+    // One heap for every thread: the helpers that read ahead, and Qt's own, allocate little, and a
+    // heap of their own each would keep what they freed apart from the window's use.
+    mallopt(M_ARENA_MAX, 1);
     open_standard_descriptors();
     ignore_broken_pipes();
     DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
