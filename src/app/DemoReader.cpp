@@ -7,8 +7,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
@@ -42,19 +42,31 @@ bool locked_by(const QString& path, pid_t pid)
     return QFileInfo(path).size() == 0 || PortLock::holder(path) == pid;
 }
 
+// The run whose folder is named "novard-demo-PID-XXXXXX" (QTemporaryDir's six letters and
+// digits); 0 for a name of any other form. Read without a regular expression, whose library and
+// compiler would cost every --demo start half a megabyte for one name pattern.
+pid_t folder_pid(const QString& name)
+{
+    const QStringList parts = name.split(u'-');
+    const auto all = [](QStringView text, auto test) {
+        return !text.isEmpty() && std::ranges::all_of(text, test);
+    };
+    if (parts.size() != 4 || parts[0] != u"novard" || parts[1] != u"demo" || parts[3].size() != 6
+        || !all(parts[2], [](QChar c) { return c >= u'0' && c <= u'9'; })
+        || !all(parts[3], [](QChar c) { return c.isLetterOrNumber() || c == u'_'; }))
+        return 0;
+    return parts[2].toInt();
+}
+
 // The folders, and their COM1's lock files, that earlier runs killed outright left in folder: those
 // this user made under this program's name, with the process id of a run that is gone.
 void remove_stale_folders(const QString& folder)
 {
-    static const QRegularExpression name(QStringLiteral("^novard-demo-(\\d+)-\\w{6}$"));
     const QDir dir(folder);
     for (const QFileInfo& entry :
         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
-        const QRegularExpressionMatch match = name.match(entry.fileName());
-        if (!match.hasMatch() || entry.ownerId() != getuid())
-            continue;
-        const pid_t pid = match.captured(1).toInt();
-        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
+        const pid_t pid = folder_pid(entry.fileName());
+        if (pid <= 0 || entry.ownerId() != getuid() || ::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
         // The simulated reader's pseudo-terminal went with it; its number may be another's now,
         // so only a lock that the gone run holds is removed. The link leads to the kernel's name
