@@ -113,10 +113,8 @@ int main(int argc, char** argv)
         window.close();
         QApplication::quit();
     });
-    if (demo) {
-        if (const auto status = demo_ready(*demo))
-            return *status;
-    }
+    if (const auto status = demo ? demo_ready(*demo) : std::nullopt)
+        return *status;
     window.load();
     window.show();
     return app.exec();

@@ -315,45 +315,31 @@ TEST(UsbIdentity, IsTheSerialNumberElseThePortPathAndNoneWithoutEither)
     }
 }
 
-// Each reading of the list is a list of its own, told by its number.
+// Each reading of the list is a list of its own, its identity the reading's number.
 struct CountedSystemPorts final : SystemPorts {
-    QList<Port> ports() const override
-    {
-        const int reading = ++readings;
-        return { { "/dev/ttyUSB0", "", QString("reading %1").arg(reading) } };
-    }
+    QList<Port> ports() const override { return { { "ttyUSB0", "", QString::number(++reads) } }; }
     bool may_have_identity(const QString& node) const override
     {
         return QtSystemPorts().may_have_identity(node);
     }
-    mutable std::atomic<int> readings = 0;
+    mutable std::atomic<int> reads = 0;
 };
 
 // Start-up takes the reading made ahead, a later search sees the devices as they are then; a port
-// on a pseudo-terminal reads no list to learn the identity it cannot have, a port on another
-// device does.
+// on a pseudo-terminal reads no list to learn the identity it cannot have, another device does.
 TEST(SystemPortReading, OnlyTheFirstIsAheadAndAPseudoTerminalNeedsNone)
 {
-    auto counted = std::make_shared<CountedSystemPorts>();
-    const SystemPortsAhead ahead(counted);
-    EXPECT_EQ(ahead.ports().value(0).identity, "reading 1");
-    EXPECT_EQ(ahead.ports().value(0).identity, "reading 2");
-
+    const SystemPortsAhead ahead(std::make_shared<CountedSystemPorts>());
+    EXPECT_EQ(ahead.ports().value(0).identity, "1");
+    EXPECT_EQ(ahead.ports().value(0).identity, "2");
     Pty pty;
-    const struct {
-        const char* name;
-        QString node;
-        int readings;
-    } rows[] = { { "pseudo-terminal", pty.device_path(), 0 }, { "other device", "/dev/null", 1 } };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [node, reads] : { std::pair(pty.device_path(), 0), { "/dev/null", 1 } }) {
+        SCOPED_TRACE(node.toStdString());
         auto system = std::make_shared<CountedSystemPorts>();
         PortMap map;
         map.set_system_ports(system);
-        map.map_port(1, row.node);
-        map.remember_identity(1, row.node);
-        EXPECT_EQ(system->readings, row.readings);
-        EXPECT_EQ(map.identity(1), "");
+        map.remember_identity(1, node);
+        EXPECT_EQ(std::pair(system->reads.load(), map.identity(1)), std::pair(reads, QString()));
     }
 }
 
