@@ -97,8 +97,13 @@ bool run_once(Side& side, WindowWatch& watch)
     int status = 0;
     rusage usage {};
     wait4(pid, &status, 0, &usage);
-    if (times.first_frame_ms < 0)
+    if (times.first_frame_ms < 0) {
+        // A program that ended before it was stopped says how.
+        std::fprintf(stderr, "startup_bench: %s: mapped %.1f ms, %s %d\n", qPrintable(side.label()),
+            times.mapped_ms, WIFSIGNALED(status) ? "signal" : "exit status",
+            WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
         return false;
+    }
     side.mapped_ms.push_back(times.mapped_ms);
     side.frame_ms.push_back(times.first_frame_ms);
     side.peak_kb.push_back(double(usage.ru_maxrss));
