@@ -1,87 +1,113 @@
-// Start-up to a visible window, and peak memory: the tool's window against a bare Qt window that
-// holds one Hangul label, each started as a fresh process, alternating, timed side by side.
+// Start-up as the operator meets it: novard-demo started as a fresh process, as a user starts it,
+// against a bare Qt window of the same size with one Hangul label, alternating, on one display.
+// Each is timed from its start to its window being mapped and to its first frame being drawn,
+// and its peak resident memory is taken as it ends.
 //
-//   xvfb-run -a build/bin/startup_bench [runs]
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/startup_bench [runs] [novard-demo ...]
 //
-// The tool starts as novard-demo does, with COM1 on a pseudo-terminal and no other port, so its
-// time includes the port search and the default opening.
+// Without a program the novard-demo beside the benchmark is timed; given several (a build of
+// main and one of a branch), each is timed in the same rounds. A program runs twice a round:
+// with COM1 mapped to a pseudo-terminal and the system's ports numbered, and with --demo, where
+// its window shows with the simulated reader's port open.
 
-#include "WindowOnPty.h"
+#include "Pty.h"
+#include "WindowWatch.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
-#include <QProcess>
-#include <QTest>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
-// The process's peak resident memory in kB.
-long peak_memory_kb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+// Only a hang comes near it.
+constexpr int hang_ceiling_ms = 60000;
+
+struct Side {
+    QString program;
+    enum class Mode { bare, map, demo } mode;
+    std::vector<double> mapped_ms, frame_ms, peak_kb;
+
+    QString label() const
+    {
+        switch (mode) {
+        case Mode::bare:
+            return QStringLiteral("bare window, one Hangul label");
+        case Mode::map:
+            return program + QStringLiteral(" --map COM1=pty");
+        case Mode::demo:
+            return program + QStringLiteral(" --demo");
+        }
+        return {};
     }
-    return -1;
-}
-
-void report_shown(QWidget& window)
-{
-    // The window paints itself while it handles being exposed; what is still pending goes too.
-    if (!QTest::qWaitForWindowExposed(&window))
-        std::exit(1);
-    QCoreApplication::processEvents();
-    std::printf("shown %ld\n", peak_memory_kb());
-    std::fflush(stdout);
-}
-
-int run_bare(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    // The same size as the tool's window, so that both pay alike for the window itself.
-    QLabel label(QStringLiteral("카드 읽기 완료"));
-    label.resize(749, 357);
-    label.show();
-    report_shown(label);
-    return 0;
-}
-
-int run_tool(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    WindowOnPty tool;
-    if (!tool.valid())
-        return 1;
-    report_shown(*tool.window);
-    return 0;
-}
-
-struct Sample {
-    double ms;
-    long kb;
 };
 
-Sample time_child(const QString& program, const QString& mode)
+std::vector<QByteArray> arguments_for(const Side& side, const Pty& pty)
 {
-    QProcess child;
-    QElapsedTimer timer;
-    timer.start();
-    child.start(program, { mode });
-    child.waitForReadyRead(30000);
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    const QByteArray line = child.readLine().trimmed();
-    child.waitForFinished(30000);
-    if (!line.startsWith("shown "))
-        return { -1, -1 };
-    return { ms, line.mid(6).toLong() };
+    std::vector<QByteArray> arguments { QFile::encodeName(side.program) };
+    if (side.mode == Side::Mode::map)
+        arguments.insert(arguments.end(), { "--map", "COM1=" + pty.device_path().toUtf8() });
+    if (side.mode == Side::Mode::demo)
+        arguments.emplace_back("--demo");
+    if (side.mode != Side::Mode::bare)
+        arguments.insert(arguments.end(), { "--language", "ko" });
+    return arguments;
+}
+
+pid_t spawn(const std::vector<QByteArray>& arguments)
+{
+    std::vector<char*> argv;
+    for (const QByteArray& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // Its notes (the simulated reader's device, Qt's about the session) would only interleave.
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// One start of the side's program, timed until its first frame; it is then stopped as a user
+// stops it (SIGTERM closes novard-demo's window) and its peak memory read as it ends.
+bool run_once(Side& side, WindowWatch& watch)
+{
+    // A fresh line each time: a plain pseudo-terminal, as no reader need answer to start.
+    Pty pty;
+    const std::vector<QByteArray> arguments = arguments_for(side, pty);
+    const WindowWatch::Clock::time_point start = WindowWatch::Clock::now();
+    const pid_t pid = spawn(arguments);
+    if (pid < 0)
+        return false;
+    const WindowWatch::Times times = watch.watch(pid, start, hang_ceiling_ms);
+    kill(pid, SIGTERM);
+    int status = 0;
+    rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    if (times.first_frame_ms < 0) {
+        // A program that ended before it was stopped says how.
+        std::fprintf(stderr, "startup_bench: %s: mapped %.1f ms, %s %d\n", qPrintable(side.label()),
+            times.mapped_ms, WIFSIGNALED(status) ? "signal" : "exit status",
+            WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+        return false;
+    }
+    side.mapped_ms.push_back(times.mapped_ms);
+    side.frame_ms.push_back(times.first_frame_ms);
+    side.peak_kb.push_back(double(usage.ru_maxrss));
+    return true;
 }
 
 double median(std::vector<double> values)
@@ -90,37 +116,65 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
+void print_side(const Side& side, const Side& bare)
+{
+    const double mapped = median(side.mapped_ms), frame = median(side.frame_ms),
+                 kb = median(side.peak_kb);
+    std::printf("%s\n  mapped %6.1f ms  first frame %6.1f ms  peak %7.0f kB",
+        qPrintable(side.label()), mapped, frame, kb);
+    if (&side != &bare) {
+        std::printf("   (%.2fx  %.2fx  %.2fx)", mapped / median(bare.mapped_ms),
+            frame / median(bare.frame_ms), kb / median(bare.peak_kb));
+    }
+    std::printf("\n");
+}
+
+std::vector<Side> sides_from(const QStringList& programs)
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    std::vector<Side> sides { { here + QStringLiteral("/startup_bare"), Side::Mode::bare, {}, {},
+        {} } };
+    for (const QString& program :
+        programs.isEmpty() ? QStringList { here + QStringLiteral("/novard-demo") } : programs) {
+        const QString path = QFileInfo(program).absoluteFilePath();
+        sides.push_back({ path, Side::Mode::map, {}, {}, {} });
+        sides.push_back({ path, Side::Mode::demo, {}, {}, {} });
+    }
+    return sides;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
-    if (mode == "--bare")
-        return run_bare(argc, argv);
-    if (mode == "--tool")
-        return run_tool(argc, argv);
-
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
-    std::vector<double> bare_ms, tool_ms;
-    long bare_kb = 0, tool_kb = 0;
-    for (int run = 0; run < runs; ++run) {
-        const Sample bare = time_child(QCoreApplication::applicationFilePath(), "--bare");
-        const Sample tool = time_child(QCoreApplication::applicationFilePath(), "--tool");
-        if (bare.ms < 0 || tool.ms < 0) {
-            std::fputs("startup_bench: a window did not show (is there a display?)\n", stderr);
-            return 1;
-        }
-        bare_ms.push_back(bare.ms);
-        tool_ms.push_back(tool.ms);
-        bare_kb = std::max(bare_kb, bare.kb);
-        tool_kb = std::max(tool_kb, tool.kb);
+    QStringList arguments = app.arguments().mid(1);
+    bool numbered = false;
+    const int runs = arguments.isEmpty() ? 15 : arguments.first().toInt(&numbered);
+    if (numbered)
+        arguments.removeFirst();
+    // Every side on the display itself.
+    qunsetenv("QT_QPA_PLATFORM");
+    WindowWatch watch;
+    if (!watch.error().isEmpty()) {
+        std::fprintf(stderr, "startup_bench: %s\n", qPrintable(watch.error()));
+        return 1;
     }
-    const double bare = median(bare_ms), tool = median(tool_ms);
-    std::printf("start-up to a visible window, median of %d runs:\n", runs);
-    std::printf("  bare window with one Hangul label  %8.1f ms  %7ld kB peak\n", bare, bare_kb);
-    std::printf("  novard-demo window                 %8.1f ms  %7ld kB peak\n", tool, tool_kb);
-    std::printf("  ratio                              %8.2f x   %7.2f x\n", tool / bare,
-        double(tool_kb) / double(bare_kb));
+    std::vector<Side> sides = sides_from(arguments);
+    for (int run = 0; run < std::max(runs, 1); ++run) {
+        // Each round starts at another side, so no side always follows the same one.
+        for (std::size_t i = 0; i < sides.size(); ++i) {
+            Side& side = sides[(run + i) % sides.size()];
+            if (!run_once(side, watch)) {
+                std::fprintf(
+                    stderr, "startup_bench: %s showed no window\n", qPrintable(side.label()));
+                return 1;
+            }
+        }
+    }
+    std::printf("start-up to the window mapped and first drawn, median of %d alternating runs\n",
+        std::max(runs, 1));
+    for (const Side& side : sides)
+        print_side(side, sides.front());
     return 0;
 }

@@ -9,6 +9,8 @@ set -euo pipefail
 # qt6-translations-l10n Qt's own Korean texts.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           qt6-tools-dev qt6-l10n-tools qt6-translations-l10n fonts-nanum qt6-qpa-plugins)
+# fontconfig's headers let novard-demo load the font configuration ahead, beside Qt's own start.
+packages+=(libfontconfig-dev)
 if [[ "${1:-run}" == package || "${1:-run}" == test ]]; then
     # The manual pages, and what CPack runs to compute the package's dependencies.
     packages+=(help2man dpkg-dev file)
@@ -24,6 +26,9 @@ if [[ "${1:-run}" == test ]]; then
     packages+=(stress-ng)
     # What the generated bash completion is tried under (its _init_completion and _filedir).
     packages+=(bash-completion)
+    # startup_bench watches the display over xcb (a window mapped, then first drawn) and, with no
+    # window manager running, starts openbox, so both windows it times are reparented alike.
+    packages+=(libxcb1-dev libxcb-damage0-dev openbox)
 fi
 
 missing=()

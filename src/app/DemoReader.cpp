@@ -7,8 +7,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
@@ -42,19 +42,31 @@ bool locked_by(const QString& path, pid_t pid)
     return QFileInfo(path).size() == 0 || PortLock::holder(path) == pid;
 }
 
+// The run whose folder is named "novard-demo-PID-XXXXXX" (QTemporaryDir's six letters and
+// digits); 0 for a name of any other form. Read without a regular expression, whose library and
+// compiler would cost every --demo start half a megabyte for one name pattern.
+pid_t folder_pid(const QString& name)
+{
+    const QStringList parts = name.split(u'-');
+    const auto all = [](QStringView text, auto test) {
+        return !text.isEmpty() && std::ranges::all_of(text, test);
+    };
+    if (parts.size() != 4 || parts[0] != u"novard" || parts[1] != u"demo" || parts[3].size() != 6
+        || !all(parts[2], [](QChar c) { return c >= u'0' && c <= u'9'; })
+        || !all(parts[3], [](QChar c) { return c.isLetterOrNumber() || c == u'_'; }))
+        return 0;
+    return parts[2].toInt();
+}
+
 // The folders, and their COM1's lock files, that earlier runs killed outright left in folder: those
 // this user made under this program's name, with the process id of a run that is gone.
 void remove_stale_folders(const QString& folder)
 {
-    static const QRegularExpression name(QStringLiteral("^novard-demo-(\\d+)-\\w{6}$"));
     const QDir dir(folder);
     for (const QFileInfo& entry :
         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
-        const QRegularExpressionMatch match = name.match(entry.fileName());
-        if (!match.hasMatch() || entry.ownerId() != getuid())
-            continue;
-        const pid_t pid = match.captured(1).toInt();
-        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
+        const pid_t pid = folder_pid(entry.fileName());
+        if (pid <= 0 || entry.ownerId() != getuid() || ::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
         // The simulated reader's pseudo-terminal went with it; its number may be another's now,
         // so only a lock that the gone run holds is removed. The link leads to the kernel's name
@@ -79,8 +91,9 @@ QString new_folder_template()
 
 } // namespace
 
-DemoReader::DemoReader(const QString& program, int timeout_ms)
+DemoReader::DemoReader(const QString& program)
     : folder_(new_folder_template())
+    , program_(program)
 {
     if (!folder_.isValid()) {
         error_ = QStringLiteral("cannot make a folder for the ports: ") + folder_.errorString();
@@ -99,7 +112,12 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
             _exit(1);
     });
     process_.start(program, { QStringLiteral("--link"), link_path() });
+}
 
+bool DemoReader::wait_ready(int timeout_ms)
+{
+    if (!error_.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeout_ms);
     while (!process_.canReadLine() && process_.state() != QProcess::NotRunning
         && !deadline.hasExpired())
@@ -109,13 +127,13 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
     struct stat device { };
     if (said_ready && ::stat(QFile::encodeName(link_path()).constData(), &device) == 0
         && S_ISCHR(device.st_mode))
-        return;
+        return true;
 
     if (said_ready) {
         error_
             = QStringLiteral("the simulated reader's link %1 leads to no device").arg(link_path());
     } else if (process_.error() == QProcess::FailedToStart) {
-        error_ = QStringLiteral("cannot start %1: %2").arg(program, process_.errorString());
+        error_ = QStringLiteral("cannot start %1: %2").arg(program_, process_.errorString());
     } else if (process_.state() == QProcess::NotRunning) {
         const QString why = last_line(process_.readAllStandardError());
         error_ = QStringLiteral("the simulated reader stopped (exit status %1)%2")
@@ -124,6 +142,7 @@ DemoReader::DemoReader(const QString& program, int timeout_ms)
     } else {
         error_ = QStringLiteral("the simulated reader was not ready within %1 ms").arg(timeout_ms);
     }
+    return false;
 }
 
 DemoReader::~DemoReader()

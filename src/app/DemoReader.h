@@ -13,14 +13,18 @@
 // the folder and its port's lock file. The folder is in TMPDIR, or in /tmp when TMPDIR is unusable.
 class DemoReader {
 public:
-    // Starts program and waits at most timeout_ms for it to report that its device is ready.
-    explicit DemoReader(const QString& program, int timeout_ms = 5000);
+    // Starts program; the tool goes on with its own start meanwhile, and waits for it only when it
+    // needs its device.
+    explicit DemoReader(const QString& program);
     ~DemoReader();
     DemoReader(const DemoReader&) = delete;
     DemoReader& operator=(const DemoReader&) = delete;
 
-    // Empty when the reader is ready and its link leads to its device; otherwise why not, in one
-    // line.
+    // Waits at most timeout_ms for the reader to report that its device is ready; false, with the
+    // reason in error(), when it did not start, stopped, or its link leads to no device.
+    bool wait_ready(int timeout_ms = 5000);
+    // Empty when the reader is ready and its link leads to its device (or is still starting);
+    // otherwise why not, in one line.
     const QString& error() const { return error_; }
     QString folder() const { return folder_.path(); }
     // The pseudo-terminal that COM1 leads to.
@@ -34,5 +38,6 @@ private:
 
     QTemporaryDir folder_;
     QProcess process_;
+    QString program_;
     QString error_;
 };

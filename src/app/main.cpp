@@ -1,5 +1,6 @@
 #include "DemoOptions.h"
 #include "DemoReader.h"
+#include "FontsAhead.h"
 #include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
@@ -8,11 +9,13 @@
 #include "StandardStreams.h"
 #include "StartUp.h"
 #include "StopSignals.h"
+#include "SystemPortsAhead.h"
 #include "TraceWarning.h"
 #include "WireTrace.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 
@@ -26,33 +29,46 @@ bool display_available()
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// Starts --demo's simulated reader and makes its folder the ports; the status to end with when
-// it did not start or its line could not be printed.
-std::optional<int> start_demo(std::optional<DemoReader>& demo, PortMap& port_map)
+// Waits for --demo's simulated reader, started while the window was built, and tells where it is;
+// the status to end with when it did not start or its line could not be printed.
+std::optional<int> demo_ready(DemoReader& demo)
 {
-    demo.emplace(DemoReader::find_program());
-    if (!demo->error().isEmpty()) {
-        std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo->error()));
+    if (!demo.wait_ready()) {
+        std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo.error()));
         return 1;
     }
-    port_map.set_port_dir(demo->folder());
-    const QString where = "novard-demo: simulated card reader on " + demo->device() + " as COM1 in "
-        + demo->folder() + '\n';
+    const QString where = "novard-demo: simulated card reader on " + demo.device() + " as COM1 in "
+        + demo.folder() + '\n';
     if (!print_out(qPrintable(where)))
         return output_failed_status;
     return std::nullopt;
+}
+
+// The system's list, read ahead when it numbers the ports: by the time the window's start-up
+// searches, it is there. With a folder of ports (and --demo's) it is read only to learn an opened
+// device's identity, if ever.
+void set_system_ports(DemoOptions& options)
+{
+    auto system = std::make_shared<QtSystemPorts>();
+    if (options.demo || !options.port_map.numbers_system_ports())
+        options.port_map.set_system_ports(system);
+    else
+        options.port_map.set_system_ports(std::make_shared<SystemPortsAhead>(system));
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // One heap for every thread: the helpers that read ahead, and Qt's own, allocate little, and a
+    // heap of their own each would keep what they freed apart from the window's use.
+    mallopt(M_ARENA_MAX, 1);
     open_standard_descriptors();
     ignore_broken_pipes();
     DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
-    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
     if (const auto status = early_exit(options))
         return *status;
+    set_system_ports(options);
     if (options.list_ports) {
         options.port_map.renumber();
         return print_last(qPrintable(options.port_map.listing()));
@@ -66,7 +82,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The fonts load beside the application's own start, and are loaded before the window is built.
+    FontsAhead fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     // No application display name: on X11 and Wayland Qt would append it to the caption.
     QApplication::setApplicationName(QStringLiteral("novard-demo"));
     use_language(options.language);
@@ -74,11 +93,11 @@ int main(int argc, char** argv)
     StopSignals stop_signals;
     PortMap port_map = options.port_map;
     // Declared after app and before the window: it outlives the window, and it goes (the reader
-    // stopped, its folder removed) whenever main returns.
+    // stopped, its folder removed) whenever main returns. It starts as the window is built.
     std::optional<DemoReader> demo;
     if (options.demo) {
-        if (const auto status = start_demo(demo, port_map))
-            return *status;
+        demo.emplace(DemoReader::find_program());
+        port_map.set_port_dir(demo->folder());
     }
     QtSerialControl line(port_map);
     QtDesktop desktop;
@@ -94,6 +113,8 @@ int main(int argc, char** argv)
         window.close();
         QApplication::quit();
     });
+    if (const auto status = demo ? demo_ready(*demo) : std::nullopt)
+        return *status;
     window.load();
     window.show();
     return app.exec();

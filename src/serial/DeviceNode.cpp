@@ -81,6 +81,13 @@ bool DeviceNode::pseudo_terminal(int fd)
     return ::fstat(fd, &status) == 0 && S_ISCHR(status.st_mode) && pty_major(status.st_rdev);
 }
 
+bool DeviceNode::pseudo_terminal(const QString& path)
+{
+    struct stat status { };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISCHR(status.st_mode)
+        && pty_major(status.st_rdev);
+}
+
 qsizetype DeviceNode::output_queued(int fd)
 {
     int queued = 0;

@@ -20,6 +20,8 @@ public:
     // Whether descriptor fd is a pseudo-terminal's device side (Unix98, majors 136 to 143), which
     // answers TIOCOUTQ with 0 whatever it holds.
     static bool pseudo_terminal(int fd);
+    // Whether the node at path is a pseudo-terminal's device side; false when there is none.
+    static bool pseudo_terminal(const QString& path);
     // What the driver of the terminal at fd holds still, not yet on the line (TIOCOUTQ).
     static qsizetype output_queued(int fd);
     // Whether the terminal at fd is hung up: its device went away (adapter pulled, a

@@ -63,6 +63,10 @@ void PortMap::remember_identity(int port, const QString& node)
 {
     if (identities_.contains(port) || !system_)
         return;
+    if (!system_->may_have_identity(node)) {
+        identities_.insert(port, QString());
+        return;
+    }
     const QList<SystemPorts::Port> found = system_->ports();
     const auto it = std::ranges::find_if(
         found, [&](const SystemPorts::Port& p) { return same_node(p.device, node); });

@@ -22,6 +22,8 @@ class PortMap {
 public:
     void map_port(int port, const QString& path) { paths_.insert(port, path); }
     void set_port_dir(const QString& folder) { folder_ = folder; }
+    // Whether the system's list numbers the ports not mapped (no folder is given).
+    bool numbers_system_ports() const { return folder_.isEmpty(); }
     void set_system_ports(std::shared_ptr<const SystemPorts> system)
     {
         system_ = std::move(system);

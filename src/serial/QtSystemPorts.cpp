@@ -1,5 +1,7 @@
 #include "QtSystemPorts.h"
 
+#include "DeviceNode.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,4 +71,9 @@ QList<SystemPorts::Port> QtSystemPorts::ports() const
                 path, interface) });
     }
     return found;
+}
+
+bool QtSystemPorts::may_have_identity(const QString& node) const
+{
+    return !DeviceNode::pseudo_terminal(node);
 }

@@ -9,6 +9,8 @@
 class QtSystemPorts final : public SystemPorts {
 public:
     QList<Port> ports() const override;
+    // A pseudo-terminal is never a USB device.
+    bool may_have_identity(const QString& node) const override;
 
     // "0403:6001 serial A50285BI", or "0403:6001 at pci-0000:00:14.0-usb-0:2:1.0" for an adapter
     // with no serial number; empty for a device with no USB vendor, or with neither. The USB

@@ -18,4 +18,11 @@ public:
 
     virtual ~SystemPorts() = default;
     virtual QList<Port> ports() const = 0;
+    // False only for a node that surely has no identity, whose port then needs no reading of the
+    // list to learn it.
+    virtual bool may_have_identity(const QString& node) const
+    {
+        (void)node;
+        return true;
+    }
 };

@@ -45,7 +45,8 @@ TEST(Demo, AReaderThatDoesNotStartIsOneLineAndNoHangAndAGoneRunsFolderIsSwept)
               { script("dies", "echo \"$2\"\n"), hang_ceiling_ms, "leads to no device" } };
     for (const auto& [program, timeout_ms, why] : readers) {
         SCOPED_TRACE(program.toStdString());
-        std::optional<DemoReader> demo(std::in_place, program, timeout_ms);
+        std::optional<DemoReader> demo(std::in_place, program);
+        EXPECT_FALSE(demo->wait_ready(timeout_ms));
         EXPECT_TRUE(demo->error().contains(why) && !demo->error().contains(u'\n'))
             << demo->error().toStdString();
         const QString folder = demo->folder();
