@@ -1,38 +1,27 @@
 #pragma once
 
+#include "PortMap.h"
 #include "SerialControl.h"
 
-#include <QProcess>
 #include <QString>
-#include <QTemporaryDir>
+#include <memory>
 
-// The demonstration's card reader: novard-reader-sim on a pseudo-terminal, linked as COM1 in a
-// private temporary folder that becomes the tool's folder of ports. Destroying it stops the reader
-// and removes the folder, so every return from main cleans up; if the tool is killed outright, the
-// kernel sends the reader SIGTERM and the reader removes its link itself, and the next demo removes
-// the folder and its port's lock file. The folder is in TMPDIR, or in /tmp when TMPDIR is unusable.
+// The simulated card reader of --demo, as COM1, so that the tool runs with no hardware. Each
+// platform has its own, chosen by the build: where there are pseudo-terminals, the simulated reader
+// program on one (PosixDemoReader); elsewhere the reader's code inside the program, behind the
+// serial contract (SimulatedLine). Destroying it stops the reader and clears up after it, so it
+// must outlive the line it made.
 class DemoReader {
 public:
-    // Starts program and waits at most timeout_ms for it to report that its device is ready.
-    explicit DemoReader(const QString& program, int timeout_ms = 5000);
-    ~DemoReader();
-    DemoReader(const DemoReader&) = delete;
-    DemoReader& operator=(const DemoReader&) = delete;
+    virtual ~DemoReader() = default;
 
-    // Empty when the reader is ready and its link leads to its device; otherwise why not, in one
-    // line.
-    const QString& error() const { return error_; }
-    QString folder() const { return folder_.path(); }
-    // The pseudo-terminal that COM1 leads to.
-    QString device() const;
+    // This platform's reader, started; error() tells whether it is ready.
+    static std::unique_ptr<DemoReader> start();
 
-    // novard-reader-sim beside the running program, or on PATH; empty when there is none.
-    static QString find_program();
-
-private:
-    QString link_path() const { return folder_.filePath(SerialControl::port_name(1)); }
-
-    QTemporaryDir folder_;
-    QProcess process_;
-    QString error_;
+    // Empty when the reader is ready; otherwise why not, in one line.
+    virtual QString error() const = 0;
+    // Where the reader is, in one line for the operator; empty when there is nothing to tell.
+    virtual QString where() const = 0;
+    // The window's serial control, with the reader as COM1; map holds the program's port options.
+    virtual std::unique_ptr<SerialControl> make_line(PortMap map) const = 0;
 };

@@ -38,6 +38,8 @@
 #include <QObject>
 #include <QString>
 
+class LineObserver;
+
 class SerialControl : public QObject {
     Q_OBJECT
 
@@ -96,6 +98,8 @@ public:
     virtual void renumber_ports() { }
     // The port's device went away while open and the port is lost still (see above).
     virtual bool device_lost() const { return false; }
+    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
+    virtual void set_observer(LineObserver* /* observer */) { }
 
     // Output: the bytes go out in order and unchanged (text became bytes in the protocol's codec).
     // Refused while no port is open. A line that does not drain keeps them waiting, not refused.

@@ -3,10 +3,10 @@
 // reader that --demo starts, gone with the tool however it ends; stop signals; the options that
 // end before any window. All three: standard descriptors closed or unwritable.
 
-#include "DemoReader.h"
 #include "DeviceNode.h"
 #include "HangCeiling.h"
 #include "PortLock.h"
+#include "PosixDemoReader.h"
 #include "Pty.h"
 #include "SimulatorProcess.h"
 #include "WireTrace.h"
@@ -175,7 +175,7 @@ TEST(Demo, TheReaderGoesWithTheToolHoweverItEndsAndOneThatDoesNotStartIsOneLineA
               { script("dies", "echo \"$2\"\n"), hang_ceiling_ms, "leads to no device" } };
     for (const auto& [program, timeout_ms, why] : readers) {
         SCOPED_TRACE(program.toStdString());
-        std::optional<DemoReader> demo(std::in_place, program, timeout_ms);
+        std::optional<PosixDemoReader> demo(std::in_place, program, timeout_ms);
         EXPECT_TRUE(demo->error().contains(why) && !demo->error().contains(u'\n'))
             << demo->error().toStdString();
         const QString folder = demo->folder();
