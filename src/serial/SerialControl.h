@@ -28,8 +28,8 @@
 // CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason and its kind.
 //
-// A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
-// loss on the line (the program's wire trace), beside the road the bytes take.
+// A LineObserver set on a control that has a line to watch is told of every write, received batch,
+// open, close and loss on it (the program's wire trace), beside the road the bytes take.
 
 #include "CommResult.h"
 #include "LineSettings.h"
