@@ -37,9 +37,7 @@ std::optional<int> demo_ready(DemoReader& demo)
         std::fprintf(stderr, "novard-demo: %s\n", qPrintable(demo.error()));
         return 1;
     }
-    const QString where = "novard-demo: simulated card reader on " + demo.device() + " as COM1 in "
-        + demo.folder() + '\n';
-    if (!print_out(qPrintable(where)))
+    if (!demo.where().isEmpty() && !print_out(qPrintable("novard-demo: " + demo.where() + '\n')))
         return output_failed_status;
     return std::nullopt;
 }
@@ -92,22 +90,22 @@ int main(int argc, char** argv)
     // Before the first port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;
     PortMap port_map = options.port_map;
-    // Declared after app and before the window: it outlives the window, and it goes (the reader
-    // stopped, its folder removed) whenever main returns. It starts as the window is built.
-    std::optional<DemoReader> demo;
-    if (options.demo) {
-        demo.emplace(DemoReader::find_program());
-        port_map.set_port_dir(demo->folder());
-    }
-    QtSerialControl line(port_map);
+    // After app, before the line and the window, which it outlives; it goes (the reader stopped,
+    // its folder removed) whenever main returns, and starts while the window is built.
+    std::unique_ptr<DemoReader> demo;
+    if (options.demo)
+        demo = DemoReader::start();
+    // --demo's line has the simulated reader as COM1.
+    const std::unique_ptr<SerialControl> line
+        = demo ? demo->make_line(port_map) : std::make_unique<QtSerialControl>(port_map);
     QtDesktop desktop;
-    MainWindow window(line, desktop);
+    MainWindow window(*line, desktop);
     if (options.demo)
         window.set_simulated_port(1);
     window.set_card_encoding(options.card_encoding);
     // Before the window loads, so that its first opening is traced.
     if (!options.trace_file.isEmpty())
-        trace_window(trace, line, window);
+        trace_window(trace, *line, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();

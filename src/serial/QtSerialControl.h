@@ -31,8 +31,7 @@ public:
     void renumber_ports() override;
     bool device_lost() const override;
 
-    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
-    void set_observer(LineObserver* observer) { observer_ = observer; }
+    void set_observer(LineObserver* observer) override { observer_ = observer; }
 
 protected:
     qsizetype bytes_waiting() const override;

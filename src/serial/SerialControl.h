@@ -28,8 +28,8 @@
 // CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason and its kind.
 //
-// A LineObserver set on a QtSerialControl is told of every write, received batch, open, close and
-// loss on the line (the program's wire trace), beside the road the bytes take.
+// A LineObserver set on a control that has a line to watch is told of every write, received batch,
+// open, close and loss on it (the program's wire trace), beside the road the bytes take.
 
 #include "CommResult.h"
 #include "LineSettings.h"
@@ -37,6 +37,8 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
+class LineObserver;
 
 class SerialControl : public QObject {
     Q_OBJECT
@@ -96,6 +98,8 @@ public:
     virtual void renumber_ports() { }
     // The port's device went away while open and the port is lost still (see above).
     virtual bool device_lost() const { return false; }
+    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
+    virtual void set_observer(LineObserver* /* observer */) { }
 
     // Output: the bytes go out in order and unchanged (text became bytes in the protocol's codec).
     // Refused while no port is open. A line that does not drain keeps them waiting, not refused.

@@ -1,7 +1,7 @@
 // novard-demo as a process: the reader that --demo starts, gone with the tool however it ends; stop
 // signals; the options that end before any window.
 
-#include "DemoReader.h"
+#include "PosixDemoReader.h"
 #include "DeviceNode.h"
 #include "PortLock.h"
 #include "SimulatorProcess.h"
@@ -45,7 +45,7 @@ TEST(Demo, AReaderThatDoesNotStartIsOneLineAndNoHangAndAGoneRunsFolderIsSwept)
               { script("dies", "echo \"$2\"\n"), hang_ceiling_ms, "leads to no device" } };
     for (const auto& [program, timeout_ms, why] : readers) {
         SCOPED_TRACE(program.toStdString());
-        std::optional<DemoReader> demo(std::in_place, program);
+        std::optional<PosixDemoReader> demo(std::in_place, program);
         EXPECT_FALSE(demo->wait_ready(timeout_ms));
         EXPECT_TRUE(demo->error().contains(why) && !demo->error().contains(u'\n'))
             << demo->error().toStdString();

@@ -1,7 +1,7 @@
 // The tool end to end: the real window (offscreen) on the real serial control, over
 // pseudo-terminals that a fake system port list names, one of them the simulated card reader's,
-// running as a child process. The window is driven through its controls by name, as an operator
-// drives it by their places.
+// running as a child process; and on the line that runs the reader inside the program. The window
+// is driven through its controls by name, as an operator drives it by their places.
 
 #include "HangCeiling.h"
 #include "MainWindow.h"
@@ -10,6 +10,7 @@
 #include "QtSerialControl.h"
 #include "ReaderMessages.h"
 #include "RecordingDesktop.h"
+#include "SimulatedLine.h"
 #include "SimulatorProcess.h"
 #include "TraceWarning.h"
 #include "WindowControls.h"
@@ -268,6 +269,55 @@ TEST(TraceWarning, HoldsLabelWhileLinesAreLostAndGoesOnceTheyAreWrittenAgain)
     rig.press("cmd_read");
     EXPECT_TRUE(rig.text("Label").startsWith("[STX] R 04;730914 [ETX]"))
         << rig.text("Label").toStdString();
+}
+
+// Where there are no pseudo-terminals, --demo's reader runs inside the program as COM1, the only
+// port, and the window issues, modifies and reads a card through it as through a line. On the
+// contract, no byte comes sooner than the line's pace allows, and a flood of frames leaves what a
+// reader's buffer holds: the newest whole answers, then the card's.
+TEST(InProgramReader, ServesTheWindowAsCom1AtTheLinePaceThroughAReadersBuffer)
+{
+    constexpr std::chrono::milliseconds card_delay(30);
+    RecordingDesktop desktop;
+    SimulatedLine line(card_delay);
+    MainWindow window(line, desktop);
+    WindowControls rig;
+    rig.attach(&window);
+    window.load();
+    EXPECT_EQ(rig.port_list(), QStringList({ "COM1" }));
+    const struct {
+        const char *button, *data, *done;
+    } presses[] = { { "cmdwrite", "hello", "카드 발행 완료" },
+        { "cmdeditwrite", "world", "카드 수정 완료" }, { "cmd_read", "", "카드 읽기 완료" } };
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.button);
+        rig.type_into("txtwrdata", press.data);
+        rig.press(press.button);
+        EXPECT_TRUE(wait_for([&] { return rig.text("Label1") == QString::fromUtf8(press.done); }));
+    }
+    // The log box shows what it was given on its next frame.
+    EXPECT_TRUE(wait_for([&] { return rig.text("txtrecv") == "[ACK][CR]world           [CR]"; }));
+    window.close();
+
+    // Each STX cuts the frame before it short: 600 NAK CRs asked for at once, then a read.
+    SimulatedLine bare(card_delay);
+    bare.set_comm_port(2);
+    EXPECT_FALSE(bare.open_port());
+    bare.set_comm_port(1);
+    bare.set_rthreshold(1);
+    ASSERT_TRUE(bare.open_port());
+    QByteArray heard;
+    QElapsedTimer clock;
+    QObject::connect(&bare, &SerialControl::OnComm, [&] {
+        heard += bare.input();
+        EXPECT_LE(heard.size() * reader_sim::AnswerBuffer::byte_time.count(), clock.nsecsElapsed())
+            << heard.size() << " bytes";
+    });
+    clock.start();
+    ASSERT_TRUE(bare.output(QByteArray(600, '\x02') + "\x02R05;730914\x03"));
+    const QByteArray read = "\x06\r" + QByteArray(16, ' ') + '\r';
+    ASSERT_TRUE(wait_for([&] { return heard.endsWith(read); }));
+    EXPECT_EQ(heard, QByteArray("\x15\r").repeated(255) + read);
 }
 
 } // namespace

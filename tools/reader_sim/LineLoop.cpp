@@ -18,8 +18,7 @@
 namespace reader_sim {
 
 namespace {
-// 10 bits (start, 8 data, stop) at 9600 baud.
-constexpr long character_time_ns = 1'000'000'000L * 10 / 9600;
+constexpr long character_time_ns = long(AnswerBuffer::byte_time.count());
 
 void arm(int timer, long first_ns, long interval_ns)
 {
@@ -157,16 +156,11 @@ bool LineLoop::send_due_bytes()
     std::uint64_t due = expirations(pace_timer_);
     // Nobody listens: the bytes go out on the line all the same, and are lost.
     const bool lost = !device_.in_use();
-    while (due > 0) {
-        if (outgoing_.isEmpty()) {
-            if (waiting_.empty())
-                break;
-            outgoing_ = std::move(waiting_.front());
-            waiting_.pop_front();
-            waiting_bytes_ -= outgoing_.size();
-        }
-        const std::size_t size = std::min<std::uint64_t>(due, std::uint64_t(outgoing_.size()));
-        const ssize_t count = lost ? ssize_t(size) : ::write(master_, outgoing_.constData(), size);
+    while (due > 0 && !answers_.empty()) {
+        const QByteArrayView bytes
+            = answers_.next(qsizetype(std::min<std::uint64_t>(due, AnswerBuffer::capacity)));
+        const ssize_t count
+            = lost ? ssize_t(bytes.size()) : ::write(master_, bytes.data(), bytes.size());
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0 && errno == EAGAIN)
@@ -175,10 +169,10 @@ bool LineLoop::send_due_bytes()
             report_failure("writing the line");
             return false;
         }
-        outgoing_.remove(0, count);
+        answers_.sent(count);
         due -= std::uint64_t(count);
     }
-    if (outgoing_.isEmpty() && waiting_.empty())
+    if (answers_.empty())
         disarm(pace_timer_);
     return true;
 }
@@ -202,14 +196,9 @@ void LineLoop::queue(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    if (outgoing_.isEmpty() && waiting_.empty())
+    if (answers_.empty())
         arm(pace_timer_, character_time_ns, character_time_ns);
-    waiting_.push_back(bytes);
-    waiting_bytes_ += bytes.size();
-    while (waiting_bytes_ > answer_buffer_bytes && waiting_.size() > 1) {
-        waiting_bytes_ -= waiting_.front().size();
-        waiting_.pop_front();
-    }
+    answers_.queue(bytes);
 }
 
 } // namespace reader_sim

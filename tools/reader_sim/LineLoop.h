@@ -1,9 +1,10 @@
 #pragma once
 
+#include "AnswerBuffer.h"
+
 #include <QByteArray>
 #include <chrono>
 #include <csignal>
-#include <deque>
 
 namespace reader_sim {
 
@@ -17,19 +18,15 @@ struct CardTiming {
     bool manual;
 };
 
-// Carries bytes between the line and the reader: answers go out one byte per character time at
-// 9600 baud (10 bits, about 1.04 ms), so the tool sees them split over several notifications as
-// with real hardware. Answers wait in a buffer of answer_buffer_bytes, as in a real reader: when a
-// flood of frames overfills it, the oldest waiting answers are dropped, whole, so memory stays
-// flat and a frame after the flood is answered within half a second. Single-threaded around poll,
-// with timerfds for the pace and the card, a signalfd for the stop signals and the device's open
-// watch.
+// Carries bytes between the line and the reader: answers go out one byte per character time
+// through an AnswerBuffer, so the tool sees them split over several notifications as with real
+// hardware. Single-threaded around poll, with timerfds for the pace and the card, a signalfd for
+// the stop signals and the device's open watch.
 class LineLoop {
 public:
     // SIGINT, SIGTERM and SIGHUP end the loop cleanly. Block them before anything needs cleaning
     // up, so that one arriving early waits for the loop instead of killing the process.
     static sigset_t stop_signals();
-    static constexpr qsizetype answer_buffer_bytes = 512;
 
     LineLoop(PtyDevice& device, Reader& reader, CardTiming timing);
     ~LineLoop();
@@ -56,10 +53,7 @@ private:
     int pace_timer_ = -1;
     int card_timer_ = -1;
     bool keyboard_open_;
-    // The answer going out, and those waiting behind it.
-    QByteArray outgoing_;
-    std::deque<QByteArray> waiting_;
-    qsizetype waiting_bytes_ = 0;
+    AnswerBuffer answers_;
 };
 
 } // namespace reader_sim

@@ -1,7 +1,8 @@
-#include "DemoReader.h"
+#include "PosixDemoReader.h"
 
 #include "DeviceNode.h"
 #include "PortLock.h"
+#include "QtSerialControl.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -91,7 +92,7 @@ QString new_folder_template()
 
 } // namespace
 
-DemoReader::DemoReader(const QString& program)
+PosixDemoReader::PosixDemoReader(const QString& program)
     : folder_(new_folder_template())
     , program_(program)
 {
@@ -114,7 +115,7 @@ DemoReader::DemoReader(const QString& program)
     process_.start(program, { QStringLiteral("--link"), link_path() });
 }
 
-bool DemoReader::wait_ready(int timeout_ms)
+bool PosixDemoReader::wait_ready(int timeout_ms)
 {
     if (!error_.isEmpty())
         return false;
@@ -145,7 +146,7 @@ bool DemoReader::wait_ready(int timeout_ms)
     return false;
 }
 
-DemoReader::~DemoReader()
+PosixDemoReader::~PosixDemoReader()
 {
     if (process_.state() == QProcess::NotRunning)
         return;
@@ -157,16 +158,32 @@ DemoReader::~DemoReader()
     }
 }
 
-QString DemoReader::device() const
+QString PosixDemoReader::device() const
 {
     return QFileInfo(link_path()).symLinkTarget();
 }
 
-QString DemoReader::find_program()
+QString PosixDemoReader::find_program()
 {
     // The build puts every program in one folder, as the package does.
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(reader_name);
     if (QFileInfo(beside).isExecutable())
         return beside;
     return QStandardPaths::findExecutable(reader_name);
+}
+
+QString PosixDemoReader::where() const
+{
+    return QStringLiteral("simulated card reader on %1 as COM1 in %2").arg(device(), folder());
+}
+
+std::unique_ptr<SerialControl> PosixDemoReader::make_line(PortMap map) const
+{
+    map.set_port_dir(folder());
+    return std::make_unique<QtSerialControl>(std::move(map));
+}
+
+std::unique_ptr<DemoReader> DemoReader::start()
+{
+    return std::make_unique<PosixDemoReader>(PosixDemoReader::find_program());
 }
