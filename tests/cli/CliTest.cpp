@@ -163,6 +163,8 @@ TEST_F(CliOnSimulator, ABatchRunsEachGoodLineAndTellsEachBadOneByItsNumber)
         "2 completed, 3 bad_input, 4 bad_input, 5 bad_input, 7 completed, 8 card_failed, 9 "
         "bad_input,  bad_input");
     EXPECT_EQ(json(lines.value(4))["data"], "x,\"y\"           ");
+    // A block is shown only when one was read: not for an issue without --verify.
+    EXPECT_FALSE(json(lines.value(0)).contains("data")) << lines.value(0).toStdString();
     EXPECT_EQ(batched.status, 2);
     EXPECT_TRUE(
         batched.err.contains("4번째 줄: 알 수 없는 op '[ESC]]0;title[BEL]' (read, issue, modify 중 "
@@ -184,6 +186,14 @@ TEST_F(CliOnSimulator, ABatchRunsEachGoodLineAndTellsEachBadOneByItsNumber)
     ASSERT_TRUE(wait_for([&] { return kept_open.canReadLine(); }));
     EXPECT_EQ(json(kept_open.readLine())["result"], "completed");
     EXPECT_EQ(finish(kept_open).status, 0);
+
+    // A header with no lines is an empty batch; no header and no lines is not a batch file.
+    for (const auto& [input, status] : { std::pair("op,address\n", 0), std::pair("", 2) }) {
+        SCOPED_TRACE(input);
+        const Ran ran = run({ "batch", "-" }, input);
+        EXPECT_EQ(std::pair(ran.status, ran.err.contains("머리글 줄이 없습니다")),
+            std::pair(status, status != 0));
+    }
 }
 
 // A card that does not keep what it is sent is found by reading the block back.

@@ -1,9 +1,9 @@
 // novard-demo as a process: the reader that --demo starts, gone with the tool however it ends; stop
 // signals; the options that end before any window.
 
-#include "PosixDemoReader.h"
 #include "DeviceNode.h"
 #include "PortLock.h"
+#include "PosixDemoReader.h"
 #include "SimulatorProcess.h"
 
 #include <QDir>
@@ -153,6 +153,10 @@ TEST(Demo, ListPortsBadTraceFilesAndABadLanguageEndBeforeAnyWindow)
         EXPECT_EQ(
             QString::fromLocal8Bit(tool.readAllStandardError()), "novard-demo: " + error + '\n');
     }
+    tool.start(QStringLiteral(NOVARD_DEMO), { "--port-dir", folder.path() });
+    EXPECT_EQ(exit_status(tool), 1);
+    EXPECT_EQ(tool.readAllStandardError(),
+        "novard-demo: no display to open the window on (DISPLAY is not set)\n");
 }
 
 } // namespace
