@@ -1,10 +1,10 @@
 #include "TraceWarning.h"
 
 #include "MainWindow.h"
-#include "QtSerialControl.h"
+#include "SerialControl.h"
 #include "WireTrace.h"
 
-void trace_window(WireTrace& trace, QtSerialControl& line, MainWindow& window)
+void trace_window(WireTrace& trace, SerialControl& line, MainWindow& window)
 {
     line.set_observer(&trace);
     QObject::connect(&trace, &WireTrace::failed, &window,

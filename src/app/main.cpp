@@ -3,8 +3,7 @@
 #include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
-#include "QtSerialControl.h"
-#include "QtSystemPorts.h"
+#include "SerialPlatform.h"
 #include "StandardStreams.h"
 #include "StartUp.h"
 #include "StopSignals.h"
@@ -50,7 +49,7 @@ int main(int argc, char** argv)
     open_standard_descriptors();
     ignore_broken_pipes();
     DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
-    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
+    options.port_map.set_system_ports(make_system_ports());
     if (const auto status = early_exit(options))
         return *status;
     if (options.list_ports) {
@@ -80,15 +79,15 @@ int main(int argc, char** argv)
         if (const auto status = start_demo(demo, port_map))
             return *status;
     }
-    QtSerialControl line(port_map);
+    const std::unique_ptr<SerialControl> line = make_serial_control(port_map);
     QtDesktop desktop;
-    MainWindow window(line, desktop);
+    MainWindow window(*line, desktop);
     if (options.demo)
         window.set_simulated_port(1);
     window.set_card_encoding(options.card_encoding);
     // Before the window loads, so that its first opening is traced.
     if (!options.trace_file.isEmpty())
-        trace_window(trace, line, window);
+        trace_window(trace, *line, window);
     // A stop ends the tool as closing its window does: the unload handler closes the port.
     QObject::connect(&stop_signals, &StopSignals::requested, &app, [&window] {
         window.close();
