@@ -126,6 +126,8 @@ void WinComLine::close()
     if (!is_open())
         return;
     (void)drop_unsent();
+    // A new event mask ends a pending WaitCommEvent, which Wine does not cancel otherwise.
+    (void)SetCommMask(handle_, 0);
     CancelIoEx(handle_, nullptr);
     for (Operation* op : { &wait_, &read_ })
         (void)settle(*op);
