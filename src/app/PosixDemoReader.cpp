@@ -2,7 +2,7 @@
 
 #include "DeviceNode.h"
 #include "PortLock.h"
-#include "QtSerialControl.h"
+#include "SerialPlatform.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -180,7 +180,7 @@ QString PosixDemoReader::where() const
 std::unique_ptr<SerialControl> PosixDemoReader::make_line(PortMap map) const
 {
     map.set_port_dir(folder());
-    return std::make_unique<QtSerialControl>(std::move(map));
+    return make_serial_control(std::move(map));
 }
 
 std::unique_ptr<DemoReader> DemoReader::start()

@@ -26,8 +26,8 @@ CommResult SimulatedLine::open_port()
     if (comm_port() != reader_port)
         return CommResult::failure(port_name(comm_port()), ENOENT);
     open_ = true;
-    if (observer_)
-        observer_->opened(port_name(reader_port));
+    if (observer())
+        observer()->opened(port_name(reader_port));
     return CommResult::success();
 }
 
@@ -37,16 +37,16 @@ void SimulatedLine::close_port()
         return;
     open_ = false;
     received_.clear();
-    if (observer_)
-        observer_->closed(port_name(reader_port));
+    if (observer())
+        observer()->closed(port_name(reader_port));
 }
 
 CommResult SimulatedLine::output(const QByteArray& bytes)
 {
     if (!open_)
         return CommResult::failure(port_name(comm_port()), not_open_reason());
-    if (observer_)
-        observer_->written(bytes);
+    if (observer())
+        observer()->written(bytes);
     const QByteArrayList answers = reader_.receive(bytes);
     // Every frame is answered at once, so an answer means the awaited command changed.
     if (!answers.isEmpty()) {
@@ -64,8 +64,8 @@ QByteArray SimulatedLine::take_bytes(qsizetype count)
 {
     const QByteArray batch = received_.first(count);
     received_.remove(0, count);
-    if (observer_ && !batch.isEmpty())
-        observer_->received(batch);
+    if (observer() && !batch.isEmpty())
+        observer()->received(batch);
     return batch;
 }
 

@@ -27,7 +27,6 @@ public:
     CommResult open_port() override;
     void close_port() override;
     CommResult output(const QByteArray& bytes) override;
-    void set_observer(LineObserver* observer) override { observer_ = observer; }
 
 protected:
     qsizetype bytes_waiting() const override { return received_.size(); }
@@ -41,5 +40,4 @@ private:
     QTimer card_;
     bool open_ = false;
     QByteArray received_;
-    LineObserver* observer_ = nullptr;
 };

@@ -4,8 +4,7 @@
 #include "Language.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
-#include "QtSerialControl.h"
-#include "QtSystemPorts.h"
+#include "SerialPlatform.h"
 #include "StandardStreams.h"
 #include "StartUp.h"
 #include "StopSignals.h"
@@ -47,7 +46,7 @@ std::optional<int> demo_ready(DemoReader& demo)
 // device's identity, if ever.
 void set_system_ports(DemoOptions& options)
 {
-    auto system = std::make_shared<QtSystemPorts>();
+    auto system = make_system_ports();
     if (options.demo || !options.port_map.numbers_system_ports())
         options.port_map.set_system_ports(system);
     else
@@ -97,7 +96,7 @@ int main(int argc, char** argv)
         demo = DemoReader::start();
     // --demo's line has the simulated reader as COM1.
     const std::unique_ptr<SerialControl> line
-        = demo ? demo->make_line(port_map) : std::make_unique<QtSerialControl>(port_map);
+        = demo ? demo->make_line(port_map) : make_serial_control(port_map);
     QtDesktop desktop;
     MainWindow window(*line, desktop);
     if (options.demo)

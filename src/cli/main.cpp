@@ -1,8 +1,7 @@
 #include "BatchInput.h"
 #include "CliOptions.h"
 #include "CliRun.h"
-#include "QtSerialControl.h"
-#include "QtSystemPorts.h"
+#include "SerialPlatform.h"
 #include "StandardStreams.h"
 #include "StartUp.h"
 #include "StopSignals.h"
@@ -26,7 +25,7 @@ int main(int argc, char** argv)
         return *status;
     // The system's numbering, taken once as the window takes it at start-up (not read at all with
     // --port-dir).
-    options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
+    options.port_map.set_system_ports(make_system_ports());
     options.port_map.renumber();
     if (options.command == CliOptions::Command::ports) {
         return print_last(options.port_map.listing().toUtf8().constData());
@@ -50,10 +49,10 @@ int main(int argc, char** argv)
         return 2;
     // Before the port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;
-    QtSerialControl line(options.port_map);
+    const std::unique_ptr<SerialControl> line = make_serial_control(options.port_map);
     if (!options.trace_file.isEmpty())
-        line.set_observer(&trace);
-    CliRun run(options, line, single, single ? nullptr : &input);
+        line->set_observer(&trace);
+    CliRun run(options, *line, single, single ? nullptr : &input);
     QObject::connect(&run, &CliRun::done, &app, &QCoreApplication::exit);
     QObject::connect(&stop_signals, &StopSignals::requested, &run, &CliRun::stop);
     QTimer::singleShot(0, &run, &CliRun::begin);

@@ -3,7 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-// Told of everything that passes on a QtSerialControl's line, beside the road the bytes take to the
+// Told of everything that passes on a serial control's line, beside the road the bytes take to the
 // window: each write as the device takes it (a line that does not drain takes it in parts), each
 // batch as it is taken by Input, each open, close and loss of a device, and writes given up
 // unsent (at a close, or dropped): how many bytes of them went out and how many did not.

@@ -16,9 +16,11 @@ bool is_usb(const QString& device)
     return name.startsWith(u"ttyUSB") || name.startsWith(u"ttyACM");
 }
 
+// A system's port name ("COM3") is no file, and two names of no file are not one node.
 bool same_node(const QString& a, const QString& b)
 {
-    return QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath();
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return a == b || (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
 }
 
 } // namespace
@@ -29,18 +31,29 @@ void PortMap::renumber()
     moved_.clear();
     if (!folder_.isEmpty() || !system_)
         return;
-    numbered_ = system_->ports();
-    // Numeric mode is ignored by the C locale's collator, which a desktop session may well run in.
-    QCollator natural { QLocale(QLocale::English) };
-    natural.setNumericMode(true);
-    std::ranges::sort(numbered_, [&](const SystemPorts::Port& a, const SystemPorts::Port& b) {
-        if (is_usb(a.device) != is_usb(b.device))
-            return is_usb(a.device);
-        return natural.compare(a.device, b.device) < 0;
-    });
-    for (int port = 1; port <= numbered_.size(); ++port) {
-        if (!paths_.contains(port))
-            identities_.insert(port, numbered_[port - 1].identity);
+    QList<SystemPorts::Port> found = system_->ports();
+    numbered_.clear();
+    if (system_->names_ports()) {
+        for (const SystemPorts::Port& port : found) {
+            if (const auto number = parse_port(port.device))
+                numbered_.insert(*number, port);
+        }
+    } else {
+        // Numeric mode is ignored by the C locale's collator, which a desktop session may well
+        // run in.
+        QCollator natural { QLocale(QLocale::English) };
+        natural.setNumericMode(true);
+        std::ranges::sort(found, [&](const SystemPorts::Port& a, const SystemPorts::Port& b) {
+            if (is_usb(a.device) != is_usb(b.device))
+                return is_usb(a.device);
+            return natural.compare(a.device, b.device) < 0;
+        });
+        for (int port = 1; port <= found.size(); ++port)
+            numbered_.insert(port, found[port - 1]);
+    }
+    for (auto it = numbered_.cbegin(); it != numbered_.cend(); ++it) {
+        if (!paths_.contains(it.key()))
+            identities_.insert(it.key(), it->identity);
     }
 }
 
@@ -81,7 +94,9 @@ QString PortMap::device_for(int port) const
         return *it;
     if (!folder_.isEmpty())
         return QDir(folder_).filePath(SerialControl::port_name(port));
-    return port >= 1 && port <= numbered_.size() ? numbered_[port - 1].device : QString();
+    if (system_names_ports())
+        return SerialControl::port_name(port);
+    return numbered_.value(port).device;
 }
 
 QString PortMap::listing() const
@@ -92,6 +107,9 @@ QString PortMap::listing() const
         if (device.isEmpty())
             continue;
         if (!paths_.contains(port) && !folder_.isEmpty() && !QFileInfo::exists(device))
+            continue;
+        // A port the system names itself is listed only where the system has it.
+        if (!paths_.contains(port) && folder_.isEmpty() && !numbered_.contains(port))
             continue;
         const auto system_port = std::ranges::find(numbered_, device, &SystemPorts::Port::device);
         QString line = SerialControl::port_name(port) + u' ' + device;

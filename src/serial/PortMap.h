@@ -8,9 +8,10 @@
 #include <optional>
 
 // Which device a port number opens. A number mapped to a path (a USB adapter, a pseudo-terminal, a
-// symbolic link) opens that path; else, when a folder is given, COMn is FOLDER/COMn; else COMn is
-// the n-th of the system's serial devices, USB adapters and USB modems (ttyUSB*, ttyACM*) first,
-// then the rest (ttyS*, ttyAMA* ...), each group in natural name order (ttyUSB2 before ttyUSB10).
+// symbolic link) opens that path; else, when a folder is given, COMn is FOLDER/COMn; else, where
+// the system names its ports itself (Windows), COMn is the system's COMn; else COMn is the n-th of
+// the system's serial devices, USB adapters and USB modems (ttyUSB*, ttyACM*) first, then the rest
+// (ttyS*, ttyAMA* ...), each group in natural name order (ttyUSB2 before ttyUSB10).
 //
 // The system's numbering is taken only when renumber() is called (at start-up and at each port
 // search), so a device pulled out and plugged back keeps its number in between. With a folder the
@@ -43,7 +44,8 @@ public:
     void remember_identity(int port, const QString& node);
 
     // The numbering in use, one line per port that has a device: "COM1 /dev/ttyUSB0 FT232R USB
-    // UART". Of a folder only the entries that are there are shown.
+    // UART", or where the system names its ports, per port it has: "COM3 COM3 USB Serial Port". Of
+    // a folder only the entries that are there are shown.
     QString listing() const;
 
     // "COMn=PATH" as given on the command line; nothing when it is not of that form.
@@ -56,10 +58,12 @@ public:
     static std::optional<int> parse_port(QStringView name);
 
 private:
+    bool system_names_ports() const { return system_ && system_->names_ports(); }
+
     QMap<int, QString> paths_;
     QString folder_;
     std::shared_ptr<const SystemPorts> system_;
-    QList<SystemPorts::Port> numbered_; // COM1 first
+    QMap<int, SystemPorts::Port> numbered_; // by port number
     QMap<int, QString> identities_;
     QMap<int, QString> moved_; // the node a port's device has come back at
 };

@@ -138,8 +138,8 @@ CommResult QtSerialControl::open_device(const QString& device)
         return failure;
     }
     open_device_ = device;
-    if (observer_)
-        observer_->opened(device);
+    if (observer())
+        observer()->opened(device);
     // QSerialPort ignores DTR and RTS on a closed port, so they go on the line only now.
     apply_modem_lines();
     return CommResult::success();
@@ -173,8 +173,8 @@ void QtSerialControl::report_written()
     const qsizetype gone = unsent_.size() - port_.bytesToWrite();
     if (gone <= 0)
         return;
-    if (observer_)
-        observer_->written(QByteArrayView(unsent_).first(gone));
+    if (observer())
+        observer()->written(QByteArrayView(unsent_).first(gone));
     unsent_.remove(0, gone);
     burst_sent_ += gone;
 }
@@ -183,8 +183,8 @@ qsizetype QtSerialControl::give_up_unsent(qsizetype driver_held)
 {
     report_written();
     const qsizetype unsent = unsent_.size() + driver_held;
-    if (unsent > 0 && observer_)
-        observer_->cut(qMax(burst_sent_ - driver_held, qint64(0)), unsent);
+    if (unsent > 0 && observer())
+        observer()->cut(qMax(burst_sent_ - driver_held, qint64(0)), unsent);
     unsent_.clear();
     burst_sent_ = 0;
     return unsent;
@@ -215,8 +215,8 @@ qsizetype QtSerialControl::bytes_waiting() const
 QByteArray QtSerialControl::take_bytes(qsizetype count)
 {
     const QByteArray batch = port_.read(count);
-    if (observer_ && !batch.isEmpty())
-        observer_->received(batch);
+    if (observer() && !batch.isEmpty())
+        observer()->received(batch);
     return batch;
 }
 
@@ -275,8 +275,8 @@ void QtSerialControl::close_lost_device()
     // An open or close since the loss has closed (and maybe reopened) the port already.
     if (!lost_)
         return;
-    if (observer_)
-        observer_->lost(open_device_);
+    if (observer())
+        observer()->lost(open_device_);
     close_device();
     raise_comm_event(CommEvent::device_lost);
 }
@@ -295,8 +295,8 @@ void QtSerialControl::close_device()
     if (port_.isOpen()) {
         (void)give_up_unsent();
         port_.close();
-        if (observer_)
-            observer_->closed(open_device_);
+        if (observer())
+            observer()->closed(open_device_);
     }
     lock_.release();
     port_.clearError();

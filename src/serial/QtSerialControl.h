@@ -1,6 +1,5 @@
 #pragma once
 
-#include "LineObserver.h"
 #include "PortLock.h"
 #include "PortMap.h"
 #include "SerialControl.h"
@@ -30,8 +29,6 @@ public:
     QString device_for(int port) const override;
     void renumber_ports() override;
     bool device_lost() const override;
-
-    void set_observer(LineObserver* observer) override { observer_ = observer; }
 
 protected:
     qsizetype bytes_waiting() const override;
@@ -73,7 +70,6 @@ private:
     bool other_told_ = false;
     QFileSystemWatcher device_folder_;
     QTimer recheck_;
-    LineObserver* observer_ = nullptr;
     // QSerialPort's write buffer, as given to Output and not yet told to the observer, and what
     // went out since the line was last idle (the frame that is being cut, when it is).
     QByteArray unsent_;

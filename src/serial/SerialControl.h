@@ -6,11 +6,13 @@
 // COM-port control: CommPort, Settings, RThreshold, InputLen, PortOpen, DTREnable, RTSEnable,
 // Output, Input, CommEvent and the OnComm notification; Input is always binary, so there is no
 // InputMode. With CommResult, LineSettings and LineObserver it is the serial contract (library
-// novard_serial_contract, QtCore only), which the window's operations use. QtSerialControl puts
-// it on QSerialPort (novard_serial): PortMap says which device a port number is, a mapping, a
-// folder of links, or the system's own serial devices (SystemPorts, QtSystemPorts), numbered USB
-// adapters first and renumbered only at a port search. The tests script it with a double of their
-// own (tests/support).
+// novard_serial_contract, QtCore only), which the window's operations use. The platform's control
+// and list of ports come from SerialPlatform.h (novard_serial): on Linux QtSerialControl over
+// QSerialPort, and QtSystemPorts, numbered USB adapters first and renumbered only at a port search;
+// on Windows WinSerialControl over the communications API, and WinSystemPorts, where the system
+// names its ports COMn itself. PortMap says which device a port number is, a mapping, a folder of
+// links, or the system's own serial devices. The tests script it with a double of their own
+// (tests/support).
 //
 // A device that goes away while open (an adapter pulled out) closes the port and raises
 // CommEvent::device_lost. The port stays lost until its device is open again, another port is
@@ -28,17 +30,16 @@
 // CommPort; so a port search started with COM1 open still lists COM1.
 // Failures come back as CommResult and carry the operating system's reason and its kind.
 //
-// A LineObserver set on a control that has a line to watch is told of every write, received batch,
-// open, close and loss on it (the program's wire trace), beside the road the bytes take.
+// A LineObserver set on the control is told of every write, received batch, open, close and
+// loss on the line (the program's wire trace), beside the road the bytes take.
 
 #include "CommResult.h"
+#include "LineObserver.h"
 #include "LineSettings.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-
-class LineObserver;
 
 class SerialControl : public QObject {
     Q_OBJECT
@@ -98,8 +99,6 @@ public:
     virtual void renumber_ports() { }
     // The port's device went away while open and the port is lost still (see above).
     virtual bool device_lost() const { return false; }
-    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
-    virtual void set_observer(LineObserver* /* observer */) { }
 
     // Output: the bytes go out in order and unchanged (text became bytes in the protocol's codec).
     // Refused while no port is open. A line that does not drain keeps them waiting, not refused.
@@ -115,11 +114,15 @@ public:
     // max_batch_bytes.
     QByteArray input() { return take_bytes(batch_size(bytes_waiting())); }
 
+    // Tells observer of every write, received batch, open, close and loss; nullptr for none.
+    void set_observer(LineObserver* observer) { observer_ = observer; }
+
 signals:
     // Raised after bytes arrive (CommEvent::receive) and on the device's loss and return.
     void OnComm();
 
 protected:
+    LineObserver* observer() const { return observer_; }
     const LineSettings& line_settings() const { return line_settings_; }
     void raise_comm_event(CommEvent event);
     // After bytes arrive: raises CommEvent::receive while at least RThreshold bytes wait (never at
@@ -147,4 +150,5 @@ private:
     bool dtr_enable_ = true;
     bool rts_enable_ = false;
     CommEvent comm_event_ = CommEvent::none;
+    LineObserver* observer_ = nullptr;
 };

@@ -8,7 +8,7 @@
 class SystemPorts {
 public:
     struct Port {
-        QString device; // the node to open, "/dev/ttyUSB0"
+        QString device; // the node to open, "/dev/ttyUSB0", or the system's port name, "COM3"
         QString description; // the adapter's own name where the system gives one, else empty
         // What tells this device from any other whichever node it has: its USB vendor, product
         // and serial number, or, lacking a serial number, the USB port it is plugged into. Empty
@@ -25,4 +25,8 @@ public:
         (void)node;
         return true;
     }
+    // Whether the system names its ports "COMn" itself (Windows), so that port n is the device
+    // named COMn whether it is there or not; else the ports are the system's devices numbered in
+    // order.
+    virtual bool names_ports() const { return false; }
 };

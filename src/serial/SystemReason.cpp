@@ -1,9 +1,9 @@
 #include "SystemReason.h"
 
+#include "SystemReasonPlatform.h"
+
 #include <QCoreApplication>
 #include <cerrno>
-#include <cstring>
-#include <locale.h>
 
 namespace {
 
@@ -31,7 +31,6 @@ constexpr Reason reasons[] = {
     { EINTR, QT_TRANSLATE_NOOP("SystemReason", "중단된 시스템 콜") },
     { EPIPE, QT_TRANSLATE_NOOP("SystemReason", "파이프가 깨어짐") },
     { ENOSPC, QT_TRANSLATE_NOOP("SystemReason", "장치에 남은 공간이 없음") },
-    { EDQUOT, QT_TRANSLATE_NOOP("SystemReason", "디스크 할당량이 초과됨") },
     { EFBIG, QT_TRANSLATE_NOOP("SystemReason", "파일이 너무 큽니다") },
     { EROFS, QT_TRANSLATE_NOOP("SystemReason", "읽기전용 파일 시스템") },
     { EISDIR, QT_TRANSLATE_NOOP("SystemReason", "디렉터리입니다") },
@@ -51,14 +50,10 @@ QString system_reason(int error)
         if (reason.error == error)
             return QCoreApplication::translate("SystemReason", reason.text);
     }
+    if (const char* text = platform_reason(error))
+        return QCoreApplication::translate("SystemReason", text);
     // Any other code by its name, which reads the same in every language.
-    const char* name = strerrorname_np(error);
+    const QString name = error_name(error);
     return QCoreApplication::translate("SystemReason", "시스템 오류 %1")
-        .arg(name ? QString::fromLatin1(name) : QString::number(error));
-}
-
-QString c_locale_reason(int error)
-{
-    static const locale_t c_locale = ::newlocale(LC_ALL_MASK, "C", locale_t {});
-    return QString::fromLocal8Bit(::strerror_l(error, c_locale));
+        .arg(name.isEmpty() ? QString::number(error) : name);
 }

@@ -2,12 +2,11 @@
 
 #include "ByteDisplay.h"
 #include "SystemReason.h"
+#include "TraceFile.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -42,9 +41,7 @@ bool WireTrace::open_file()
 {
     if (fd_ >= 0)
         ::close(fd_);
-    // Non-blocking: open() would wait for a FIFO's reader for ever, and a write for a slow one.
-    // Only the user may read a trace it makes: every read and write frame holds Key A.
-    fd_ = ::open(path_.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+    fd_ = open_trace_file(path_);
     struct stat status { };
     if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
         error_ = errno;
@@ -143,7 +140,7 @@ bool WireTrace::make_room(qint64 bytes)
     if (!removed && !full)
         return true;
     const QByteArray kept = path_ + ".1";
-    if (!removed && ::rename(path_.constData(), kept.constData()) != 0) {
+    if (!removed && !replace_file(path_, kept)) {
         error_ = errno;
         reason_ = QStringLiteral("cannot keep the full trace as %1: %2")
                       .arg(QFile::decodeName(kept), terminal_reason(error_));

@@ -37,3 +37,30 @@ TEST(SystemPortReading, OnlyTheFirstIsAheadAndAPseudoTerminalNeedsNone)
 }
 
 } // namespace
+
+// Where the system names its ports COMn itself, port n is its COMn, listed only while the system
+// has it, and a device with an identity is followed to the name it comes back under.
+TEST(SystemNamedPorts, AreThePortNumbersAndFollowTheirDevice)
+{
+    struct Named final : SystemPorts {
+        QList<Port> ports() const override { return list; }
+        bool names_ports() const override { return true; }
+        QList<Port> list;
+    };
+    auto system = std::make_shared<Named>();
+    system->list = { { "COM3", "USB Serial Port", "USB\\VID_0403&PID_6001\\A1" },
+        { "COM1", "", "" }, { "COM40", "", "" } };
+    PortMap map;
+    map.set_system_ports(system);
+    map.map_port(2, "\\\\.\\CNCA0");
+    map.renumber();
+    EXPECT_EQ(map.listing(), "COM1 COM1\nCOM2 \\\\.\\CNCA0\nCOM3 COM3 USB Serial Port\n");
+    EXPECT_EQ(map.device_for(7), "COM7") << "a port the system lacks is still its own name";
+    // The adapter comes back as COM5: port 3 names it there, and nothing else is taken for it.
+    system->list[0].device = "COM5";
+    EXPECT_EQ(map.locate(3), std::optional<QString>("COM5"));
+    EXPECT_EQ(map.device_for(3), "COM5");
+    system->list.removeFirst();
+    EXPECT_EQ(map.locate(3), std::nullopt);
+    EXPECT_EQ(map.locate(1), std::optional<QString>("COM1"));
+}

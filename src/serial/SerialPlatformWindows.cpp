@@ -1,0 +1,13 @@
+#include "SerialPlatform.h"
+#include "WinSerialControl.h"
+#include "WinSystemPorts.h"
+
+std::unique_ptr<SerialControl> make_serial_control(PortMap map, QObject* parent)
+{
+    return std::make_unique<WinSerialControl>(std::move(map), parent);
+}
+
+std::shared_ptr<const SystemPorts> make_system_ports()
+{
+    return std::make_shared<WinSystemPorts>();
+}
