@@ -9,6 +9,7 @@
 #include "StartUp.h"
 #include "StopSignals.h"
 #include "TraceWarning.h"
+#include "WindowProgram.h"
 #include "WireTrace.h"
 
 #include <QApplication>
@@ -17,14 +18,6 @@
 #include <optional>
 
 namespace {
-
-// QApplication aborts without a display; say so in one line instead.
-bool display_available()
-{
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
-        || !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 // Starts --demo's simulated reader and makes its folder the ports; the status to end with when
 // it did not start or its line could not be printed.
@@ -47,19 +40,21 @@ std::optional<int> start_demo(std::optional<DemoReader>& demo, PortMap& port_map
 
 int main(int argc, char** argv)
 {
+    use_parent_console();
     open_standard_descriptors();
     ignore_broken_pipes();
     DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
     options.port_map.set_system_ports(std::make_shared<QtSystemPorts>());
-    if (const auto status = early_exit(options))
-        return *status;
+    const QString program = QStringLiteral("novard-demo");
+    if (const auto answer = early_answer(options))
+        return tell_user(program, answer->text, answer->status);
     if (options.list_ports) {
         options.port_map.renumber();
-        return print_last(qPrintable(options.port_map.listing()));
+        return tell_user(program, options.port_map.listing(), 0);
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!start_trace(trace, options, QStringLiteral("novard-demo"), &trace))
+    if (!start_trace(trace, options, program, &trace))
         return 2;
     if (!display_available()) {
         std::fputs("novard-demo: no display to open the window on (DISPLAY is not set)\n", stderr);
