@@ -175,9 +175,8 @@ ProgramHelp CliOptions::help()
         "SIGBREAK and SIGHUP: 130, 149 and 129) close the port and end with 128 plus the "
         "signal's number; a batch first finishes the card in progress and prints its summary (a "
         "second signal ends it at once). A card whose frame had gone out when the run stopped is "
-        "told with its row as "
-        "interrupted (the reader may still carry it out when a card is presented), counted "
-        "apart from not_run.");
+        "told with its row as interrupted (the reader may still carry it out when a card is "
+        "presented), counted apart from not_run.");
     return help;
 }
 
