@@ -1,8 +1,9 @@
 #include "StartUp.h"
 
 #include <QString>
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 void ignore_broken_pipes()
 {
