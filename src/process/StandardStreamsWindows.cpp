@@ -50,11 +50,11 @@ bool standard_output_gone()
     const HANDLE out = reinterpret_cast<HANDLE>(::_get_osfhandle(1));
     if (out == INVALID_HANDLE_VALUE || ::GetFileType(out) != FILE_TYPE_PIPE)
         return false;
-    // A pipe whose reading end is closed tells so to a look at it; one still read answers, or is
-    // not to be looked at from this end, which is no sign of a reader gone.
-    if (::PeekNamedPipe(out, nullptr, 0, nullptr, nullptr, nullptr))
+    // A write of nothing to a pipe whose reading end is closed fails, and writes nothing to one
+    // still read.
+    DWORD written = 0;
+    if (::WriteFile(out, "", 0, &written, nullptr))
         return false;
     const DWORD error = ::GetLastError();
-    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA
-        || error == ERROR_PIPE_NOT_CONNECTED;
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED;
 }
