@@ -56,5 +56,6 @@ bool standard_output_gone()
     if (::WriteFile(out, "", 0, &written, nullptr))
         return false;
     const DWORD error = ::GetLastError();
-    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED;
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA
+        || error == ERROR_PIPE_NOT_CONNECTED;
 }
