@@ -4,8 +4,14 @@
 # card protocol, then the installed package in a QEMU guest with a USB adapter (tests/rig, which
 # may be skipped: the summary says why). NOVARD_SKIP_APT=1 skips the package installation (see
 # scripts/install-deps.sh).
+#
+# ./test.sh --windows runs the Windows checks instead (scripts/windows/test.sh): the programs
+# cross-built and proved under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
+if [[ ${1:-} == --windows ]]; then
+    exec scripts/windows/test.sh
+fi
 scripts/install-deps.sh test
 
 jobs=$(nproc)
@@ -66,6 +72,7 @@ fi
 rig_checks=$(grep -c '^PASS' build/rig.log || true)
 passed=$((ran - ${#skipped[@]} + rig_checks))
 ((${#skipped[@]} == 0)) || { echo "skipped although its tools were installed: ${skipped[*]}" >&2; exit 1; }
+echo "Windows: ./test.sh --windows cross-builds the programs and runs their checks under Wine"
 echo "$ran tests ran in ${#ran_logs[@]} builds ($(IFS=,; echo "${per_build[*]}" | sed 's/,/, /g')), $rig_checks checks in the rig"
 if ((rig_status == 77)); then
     echo "skipped: $(tail -n 1 build/rig.log)"

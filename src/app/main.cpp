@@ -10,23 +10,15 @@
 #include "StopSignals.h"
 #include "SystemPortsAhead.h"
 #include "TraceWarning.h"
+#include "WindowProgram.h"
 #include "WireTrace.h"
 
 #include <QApplication>
 #include <cstdio>
-#include <malloc.h>
 #include <memory>
 #include <optional>
 
 namespace {
-
-// QApplication aborts without a display; say so in one line instead.
-bool display_available()
-{
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
-        || !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 // Waits for --demo's simulated reader, started while the window was built, and tells where it is;
 // the status to end with when it did not start or its line could not be printed.
@@ -57,22 +49,22 @@ void set_system_ports(DemoOptions& options)
 
 int main(int argc, char** argv)
 {
-    // One heap for every thread: the helpers that read ahead, and Qt's own, allocate little, and a
-    // heap of their own each would keep what they freed apart from the window's use.
-    mallopt(M_ARENA_MAX, 1);
+    share_one_heap();
+    use_parent_console();
     open_standard_descriptors();
     ignore_broken_pipes();
     DemoOptions options = DemoOptions::parse(program_arguments(argc, argv));
-    if (const auto status = early_exit(options))
-        return *status;
+    const QString program = QStringLiteral("novard-demo");
+    if (const auto answer = early_answer(options))
+        return tell_user(program, answer->text, answer->status);
     set_system_ports(options);
     if (options.list_ports) {
         options.port_map.renumber();
-        return print_last(qPrintable(options.port_map.listing()));
+        return tell_user(program, options.port_map.listing(), 0);
     }
     // Declared before the line, so that it outlives it and records the last close.
     WireTrace trace;
-    if (!start_trace(trace, options, QStringLiteral("novard-demo"), &trace))
+    if (!start_trace(trace, options, program, &trace))
         return 2;
     if (!display_available()) {
         std::fputs("novard-demo: no display to open the window on (DISPLAY is not set)\n", stderr);
@@ -84,7 +76,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     fonts.wait();
     // No application display name: on X11 and Wayland Qt would append it to the caption.
-    QApplication::setApplicationName(QStringLiteral("novard-demo"));
+    QApplication::setApplicationName(program);
     use_language(options.language);
     // Before the first port opens, so that a stop at any time leaves no lock file behind.
     StopSignals stop_signals;

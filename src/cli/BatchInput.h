@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QSocketNotifier>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -48,7 +47,14 @@ signals:
     void ready();
 
 private:
+    // The platform's own (BatchInputPosix.cpp, BatchInputWindows.cpp): reading, and watching a
+    // pipe or terminal for bytes, a socket notifier on Linux and a reader thread on Windows, whose
+    // pipes and consoles have nothing to notify with.
+    struct Watch;
+    static constexpr qsizetype chunk = 64 * 1024;
     bool read_some();
+    void await_bytes();
+    void stop_watching();
     Line decoded(int number, QByteArray bytes);
     QString ambiguity(QByteArrayView bytes, const QString& text) const;
 
@@ -63,5 +69,5 @@ private:
     int number_ = 0;
     QByteArray buffer_;
     QString error_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::shared_ptr<Watch> watch_; // for a pipe or terminal
 };

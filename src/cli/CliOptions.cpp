@@ -171,11 +171,12 @@ ProgramHelp CliOptions::help()
     help.exit_statuses = exit_statuses();
     help.epilogue = QStringLiteral(
         "A batch exits with the status of its first card that did not complete. SIGINT, "
-        "SIGTERM and SIGHUP close the port and end with 128 plus the signal's number; a batch "
-        "first finishes the card in progress and prints its summary (a second signal ends it at "
-        "once). A card whose frame had gone out when the run stopped is told with its row as "
-        "interrupted (the reader may still carry it out when a card is presented), counted "
-        "apart from not_run.");
+        "SIGTERM and SIGHUP (on Windows the console's Ctrl+C, Ctrl+Break and close, as SIGINT, "
+        "SIGBREAK and SIGHUP: 130, 149 and 129) close the port and end with 128 plus the "
+        "signal's number; a batch first finishes the card in progress and prints its summary (a "
+        "second signal ends it at once). A card whose frame had gone out when the run stopped is "
+        "told with its row as interrupted (the reader may still carry it out when a card is "
+        "presented), counted apart from not_run.");
     return help;
 }
 

@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <cerrno>
 #include <cstdio>
-#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -28,13 +27,6 @@ bool print(FILE* stream, const QByteArray& line)
 QByteArray json(const QJsonObject& object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// A pipe or socket whose reader went away: the next write would fail.
-bool output_gone()
-{
-    pollfd out { STDOUT_FILENO, POLLOUT, 0 };
-    return ::poll(&out, 1, 0) == 1 && (out.revents & POLLERR) != 0;
 }
 
 QJsonObject card_object(
@@ -175,7 +167,7 @@ void CliReport::summary(const Summary& summary)
 
 void CliReport::check_output()
 {
-    if (batch_ && output_lost_.isEmpty() && output_gone())
+    if (batch_ && output_lost_.isEmpty() && standard_output_gone())
         output_lost_ = system_reason(EPIPE);
 }
 

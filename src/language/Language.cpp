@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 #include <memory>
 
@@ -46,18 +45,6 @@ std::optional<Language> language_named(QStringView name)
 QString language_error(QStringView value)
 {
     return QStringLiteral("--language takes ko or en, not '%1'").arg(value);
-}
-
-Language desktop_language()
-{
-    const QLocale system = QLocale::system();
-    // Under C, LANGUAGE is not read, as gettext does not read it.
-    if (system.language() == QLocale::C)
-        return Language::korean;
-    const QStringList ui_languages = system.uiLanguages();
-    return !ui_languages.isEmpty() && QLocale(ui_languages.first()).language() == QLocale::Korean
-        ? Language::korean
-        : Language::english;
 }
 
 void use_language(std::optional<Language> chosen)

@@ -20,9 +20,9 @@ std::optional<Language> language_named(QStringView name);
 // Why value is no language, in one line for standard error.
 QString language_error(QStringView value);
 
-// Korean when the desktop's first UI language is Korean or its locale names no language (C,
-// POSIX), English otherwise; the desktop's choice as Qt reads it from LANGUAGE, LC_ALL,
-// LC_MESSAGES and LANG.
+// Korean when the desktop's display language is Korean, English otherwise. On Linux the desktop's
+// first UI language as Qt reads it from LANGUAGE, LC_ALL, LC_MESSAGES and LANG, and Korean also
+// when the locale names no language (C, POSIX); on Windows the user's display language.
 Language desktop_language();
 
 // Installs the chosen language's translators on the running application, or the desktop's when

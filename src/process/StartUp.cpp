@@ -4,35 +4,33 @@
 #include "WireTrace.h"
 
 #include <QFile>
-#include <csignal>
 #include <cstdio>
 
-void ignore_broken_pipes()
-{
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
-QByteArrayList program_arguments(int argc, char** argv)
-{
-    QByteArrayList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(argv[i]);
-    return arguments;
-}
-
-std::optional<int> early_exit(const ProgramOptions& options)
+std::optional<EarlyAnswer> early_answer(const ProgramOptions& options)
 {
     switch (options.action) {
     case ProgramOptions::Action::error:
-        std::fprintf(stderr, "%s\n", options.text.toUtf8().constData());
-        return 2;
+        return EarlyAnswer { 2, options.text + u'\n' };
     case ProgramOptions::Action::help:
     case ProgramOptions::Action::version:
-        return print_last(options.text.toUtf8().constData());
+        return EarlyAnswer { 0, options.text };
     case ProgramOptions::Action::run:
         break;
     }
     return std::nullopt;
+}
+
+std::optional<int> early_exit(const ProgramOptions& options)
+{
+    const auto answer = early_answer(options);
+    if (!answer)
+        return std::nullopt;
+    const QByteArray text = answer->text.toUtf8();
+    if (answer->status != 0) {
+        std::fputs(text.constData(), stderr);
+        return answer->status;
+    }
+    return print_last(text.constData());
 }
 
 bool start_trace(

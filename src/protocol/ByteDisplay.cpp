@@ -1,5 +1,7 @@
 #include "ByteDisplay.h"
 
+#include "HighByteForms.h"
+
 #include <algorithm>
 #include <array>
 
@@ -11,23 +13,16 @@ constexpr std::array<QStringView, 32> control_names { u"[NUL]", u"[SOH]", u"[STX
     u"[ETB]", u"[CAN]", u"[EM]", u"[SUB]", u"[ESC]", u"[FS]", u"[GS]", u"[RS]", u"[US]" };
 constexpr QStringView delete_name = u"[DEL]";
 
-// Windows-1252 from 0x80 to 0x9F; its unassigned bytes become U+FFFD so that the operator still
-// sees that a byte arrived. From 0xA0 on the code page equals Latin-1.
-constexpr std::array<char16_t, 32> cp1252_high { 0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026,
-    0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018,
-    0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD,
-    0x017E, 0x0178 };
-
 constexpr qsizetype longest_form = 5; // "[ACK]"
 
 // Writes the byte's display form at out and returns the position after it.
-QChar* write_display_form(QChar* out, quint8 byte)
+QChar* write_display_form(QChar* out, quint8 byte, const std::array<char16_t, 128>& high_forms)
 {
     if (byte < 0x20 || byte == 0x7F) {
         const QStringView name = byte == 0x7F ? delete_name : control_names[byte];
         return std::copy(name.begin(), name.end(), out);
     }
-    *out = byte >= 0x80 && byte < 0xA0 ? QChar(cp1252_high[byte - 0x80]) : QChar(byte);
+    *out = byte >= 0x80 ? QChar(high_forms[byte - 0x80]) : QChar(byte);
     return out + 1;
 }
 
@@ -45,8 +40,9 @@ QString display_text(QByteArrayView bytes)
     QString text(bytes.size() * longest_form, Qt::Uninitialized);
     QChar* const begin = text.data();
     QChar* out = begin;
+    const auto& high_forms = high_byte_forms();
     for (const char byte : bytes)
-        out = write_display_form(out, static_cast<quint8>(byte));
+        out = write_display_form(out, static_cast<quint8>(byte), high_forms);
     text.truncate(out - begin);
     return text;
 }

@@ -6,7 +6,7 @@
 
 // How a received byte is shown in the receive log: 0x00-0x1F and 0x7F by their ASCII names in
 // brackets ("[ACK]", "[CR]", "[DEL]"), 0x20-0x7E as themselves, and 0x80-0xFF as one visible
-// character each from Windows-1252, its five unassigned bytes as U+FFFD.
+// character each (HighByteForms.h: the ANSI code page's on Windows, Windows-1252's on Linux).
 QString display_form(quint8 byte);
 QString display_text(QByteArrayView bytes);
 

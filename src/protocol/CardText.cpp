@@ -1,12 +1,9 @@
 #include "CardText.h"
 
+#include "Cp949.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
-
-const char* converter_name(TextEncoding encoding)
-{
-    return encoding == TextEncoding::cp949 ? "windows-949" : "UTF-8";
-}
 
 QString encoding_label(TextEncoding encoding)
 {
@@ -29,10 +26,12 @@ std::optional<TextEncoding> encoding_named(QStringView name)
 
 std::optional<QByteArray> encode_card_text(QStringView text, TextEncoding encoding)
 {
+    if (encoding == TextEncoding::cp949)
+        return encode_cp949(text);
     // Stateless: each text is whole, so nothing is carried from one to the next.
-    QStringEncoder encoder(converter_name(encoding), QStringConverter::Flag::Stateless);
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError() || !encoder.isValid())
+    if (encoder.hasError())
         return std::nullopt;
     return bytes;
 }
@@ -54,11 +53,32 @@ std::optional<char32_t> first_unrepresentable(QStringView text, TextEncoding enc
 
 std::optional<QString> decode_card_text(QByteArrayView bytes, TextEncoding encoding)
 {
-    QStringDecoder decoder(converter_name(encoding), QStringConverter::Flag::Stateless);
+    if (encoding == TextEncoding::cp949)
+        return decode_cp949(bytes);
+    QStringDecoder decoder(QStringConverter::Utf8,
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
-    if (decoder.hasError() || !decoder.isValid())
+    if (decoder.hasError())
         return std::nullopt;
     return text;
+}
+
+qsizetype first_undecodable(QByteArrayView bytes, TextEncoding encoding)
+{
+    // A character is one to four bytes in UTF-8, one or two in CP949: the shortest piece that
+    // decodes whole is the next character.
+    constexpr qsizetype longest = 4;
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        qsizetype length = 1;
+        while (length <= longest && at + length <= bytes.size()
+            && !decode_card_text(bytes.sliced(at, length), encoding))
+            ++length;
+        if (length > longest || at + length > bytes.size())
+            return at;
+        at += length;
+    }
+    return at;
 }
 
 QString character_name(char32_t character)

@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# The Windows checks, run by ./test.sh --windows: builds Qt for Windows (build-qt.sh, from its
+# cache when there), cross-builds the project into build-win, and under Wine on a fresh prefix
+# runs every cross-built unit test, then novard-cli.exe against the Linux novard-reader-sim on a
+# pseudo-terminal mapped as COM1: the same results and the same bytes on the line as the Linux
+# novard-cli against a simulated reader of its own. A check that cannot run here is told as
+# skipped, with why. Ends with "windows: N passed, N failed, N skipped", non-zero on a failure.
+#
+# Environment: as build-qt.sh (NOVARD_WINDOWS_CACHE, NOVARD_SKIP_APT=1, JOBS).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+here=scripts/windows
+
+passed=0 failed=0 skipped=0
+pass() { echo "PASS $*"; passed=$((passed + 1)); }
+fail() { echo "FAIL $*"; failed=$((failed + 1)); }
+skip() { echo "SKIP $*"; skipped=$((skipped + 1)); }
+check() { # NAME COMMAND...: passes when the command does
+    local name=$1
+    shift
+    if "$@"; then pass "$name"; else fail "$name"; fi
+}
+
+"$here/install-packages.sh" wine wine64 python3 locales
+qt=$("$here/build-qt.sh" | tail -n 1)
+jobs=${JOBS:-$(nproc)}
+
+echo "== the Linux programs the Windows ones are compared with"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs" --target novard-reader-sim novard-cli
+echo "== the cross build"
+"$qt/bin/qt-cmake" -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-win -j "$jobs"
+
+work=$(mktemp -d)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+sims=()
+cleanup() {
+    for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [[ -d $WINEPREFIX ]]; then wineserver -k 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Windows' names for Linux folders, through the prefix's Z: drive.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+gcc_runtime=/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-g++-posix -dumpversion)
+export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$gcc_runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)"
+export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
+# The services of a fresh prefix start first: a program started before them writes to no port.
+wine wineboot -i >/dev/null 2>&1
+
+echo "== the unit tests as .exe"
+# CP949 as the ANSI code page needs a Korean locale, made here for Wine alone when the system has
+# none.
+korean_locale() {
+    locale -a | grep -qix 'ko_KR.utf8' && return 0
+    mkdir -p "$work/locale"
+    localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" 2>/dev/null && export LOCPATH="$work/locale"
+}
+run_tests() { # EXE LABEL [ARGUMENT...]: one check a test case, from GoogleTest's XML report
+    local exe=$1 label=$2 xml="$work/$2.xml"
+    shift 2
+    wine "$exe" "--gtest_output=xml:$(windows_path "$xml")" "$@" >"$work/$label.log" 2>&1 || true
+    if [[ ! -s $xml ]]; then
+        fail "$label: no report ($(tail -n 3 "$work/$label.log" | tr '\n' ' '))"
+        return
+    fi
+    while IFS=$'\t' read -r outcome name; do
+        case $outcome in
+        passed) pass "$label $name" ;;
+        skipped) skip "$label $name" ;;
+        *) fail "$label $name"; sed -n '/\[  FAILED  \]/,$p' "$work/$label.log" | head -n 20 ;;
+        esac
+    done < <(python3 - "$xml" <<'EOF'
+import sys, xml.etree.ElementTree as tree
+for case in tree.parse(sys.argv[1]).iter('testcase'):
+    outcome = 'failed' if case.find('failure') is not None else (
+        'skipped' if case.get('result') == 'skipped' or case.find('skipped') is not None else 'passed')
+    print(f"{outcome}\t{case.get('classname')}.{case.get('name')}")
+EOF
+    )
+}
+mapfile -t test_exes < <(find build-win/bin -maxdepth 1 -name '*_test.exe' -o -maxdepth 1 -name '*_tests.exe' | sort)
+for exe in "${test_exes[@]}"; do
+    run_tests "$exe" "$(basename "$exe" .exe)" --novard-hangul 카드
+done
+[[ -f build-win/bin/protocol_tests.exe ]] || fail "protocol_tests.exe was not built"
+# The receive log's platform rows again, under CP949.
+if [[ ! -f build-win/bin/windows_platform_tests.exe ]]; then
+    fail "windows_platform_tests.exe was not built"
+elif korean_locale; then
+    export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
+    run_tests build-win/bin/windows_platform_tests.exe windows_platform_tests-cp949 \
+        --gtest_filter='ReceiveLogOnWindows.*'
+    export LANG=C.UTF-8 LC_ALL=C.UTF-8
+else
+    skip "the receive log's rows under CP949: no ko_KR.UTF-8 locale could be made"
+fi
+
+echo "== novard-cli.exe and the Linux novard-cli against the simulated reader"
+# A fresh simulated reader on a pseudo-terminal reachable at LINK; its pid in sims.
+start_sim() {
+    build/bin/novard-reader-sim --link "$1" >"$1.out" &
+    sims+=($!)
+    for _ in $(seq 600); do [[ -s $1.out ]] && return 0; sleep 0.1; done
+    return 1
+}
+cat >"$work/cards.csv" <<'EOF'
+op,address,key,data
+read,04,,
+issue,05,,카드
+modify,05,,NOVARD
+read,05,,
+EOF
+# Each side's run of the same steps on a blank card: its JSON without the times, and the bytes
+# each write and each received batch held, from the trace.
+cli_steps() { # SIDE CLI PORT-ARGUMENTS...
+    local side=$1 cli=$2 out="$work/$1"
+    shift 2
+    : >"$out.json"
+    for step in "read 04" "issue 04 카드" "modify 04 ABC --verify" "read 04" "batch CARDS"; do
+        read -ra words <<<"${step/CARDS/$cards}"
+        $cli "${words[@]}" "$@" --json --trace "$trace" >>"$out.json" 2>>"$out.err" || true
+    done
+    sed -i 's/"elapsed_ms":[0-9]*,\?//g' "$out.json"
+}
+# The bytes written and received, in order, from a trace: consecutive received batches joined,
+# since how the line splits them is the system's.
+wire_bytes() {
+    python3 - "$1" <<'EOF'
+import re, sys
+steps = []
+for line in open(sys.argv[1], encoding='utf-8', errors='replace'):
+    m = re.match(r'\S+ \S+ (sent|recv)  ((?:[0-9A-F]{2} ?)+)', line)
+    if not m:
+        continue
+    if steps and steps[-1][0] == m[1] == 'recv':
+        steps[-1][1] += ' ' + m[2].strip()
+    else:
+        steps.append([m[1], m[2].strip()])
+for direction, data in steps:
+    print(direction, data)
+EOF
+}
+
+if [[ ! -f build-win/bin/novard-cli.exe ]]; then
+    skip "novard-cli.exe against the simulated reader: novard-cli.exe was not built (no serial line for Windows in this tree)"
+elif ! start_sim "$work/linux-port"; then
+    fail "the simulated reader did not start"
+else
+    cards="$work/cards.csv" trace="$work/linux.trace"
+    cli_steps linux build/bin/novard-cli --map "COM1=$work/linux-port"
+    start_sim "$work/windows-port" || fail "the second simulated reader did not start"
+    ln -sfn "$(readlink -f "$work/windows-port")" "$WINEPREFIX/dosdevices/com1"
+    cards=$(windows_path "$work/cards.csv") trace=$(windows_path "$work/windows.trace")
+    cli_steps windows "wine build-win/bin/novard-cli.exe" --port COM1
+    check "novard-cli.exe tells the same results as novard-cli" \
+        cmp -s "$work/linux.json" "$work/windows.json"
+    check "novard-cli.exe puts the same bytes on the line and receives the same" \
+        cmp -s <(wire_bytes "$work/linux.trace") <(wire_bytes "$work/windows.trace")
+    if ((failed > 0)); then
+        diff "$work/linux.json" "$work/windows.json" | head -n 20 || true
+        head -n 5 "$work/windows.err" || true
+    fi
+fi
+
+skip "novard-demo.exe under Xvfb, the zip and the installer: not part of these checks yet"
+echo "windows: $passed passed, $failed failed, $skipped skipped"
+((failed == 0))

@@ -1,0 +1,17 @@
+#include "HighByteForms.h"
+
+const std::array<char16_t, 128>& high_byte_forms()
+{
+    // Windows-1252 from 0x80 to 0x9F, its unassigned bytes as U+FFFD; from 0xA0 on the code page
+    // equals Latin-1.
+    static const std::array<char16_t, 128> forms = [] {
+        std::array<char16_t, 128> table { 0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020,
+            0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018,
+            0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153,
+            0xFFFD, 0x017E, 0x0178 };
+        for (int byte = 0xA0; byte <= 0xFF; ++byte)
+            table[byte - 0x80] = char16_t(byte);
+        return table;
+    }();
+    return forms;
+}
