@@ -50,6 +50,10 @@ export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$gcc_runtime");$(wind
 export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
 # The services of a fresh prefix start first: a program started before them writes to no port.
 wine wineboot -i >/dev/null 2>&1
+# Wine's mount manager links com1 to /dev/ttyS0, this machine's console, whenever the prefix's
+# services start again, over any link of ours: the prefix's server is kept running to the end,
+# COM1 is named in its registry, and each run that opens COM1 checks first where it leads.
+wineserver -p
 
 echo "== the unit tests as .exe"
 # CP949 as the ANSI code page needs a Korean locale, made here for Wine alone when the system has
@@ -121,6 +125,10 @@ cli_steps() { # SIDE CLI PORT-ARGUMENTS...
     shift 2
     : >"$out.json"
     for step in "read 04" "issue 04 카드" "modify 04 ABC --verify" "read 04" "batch CARDS"; do
+        if [[ $side == windows && $(readlink -f "$WINEPREFIX/dosdevices/com1") != "$com1" ]]; then
+            fail "COM1 no longer leads to the simulated reader; nothing more is run on it"
+            return
+        fi
         read -ra words <<<"${step/CARDS/$cards}"
         $cli "${words[@]}" "$@" --json --trace "$trace" >>"$out.json" 2>>"$out.err" || true
     done
@@ -153,7 +161,10 @@ else
     cards="$work/cards.csv" trace="$work/linux.trace"
     cli_steps linux build/bin/novard-cli --map "COM1=$work/linux-port"
     start_sim "$work/windows-port" || fail "the second simulated reader did not start"
-    ln -sfn "$(readlink -f "$work/windows-port")" "$WINEPREFIX/dosdevices/com1"
+    com1=$(readlink -f "$work/windows-port")
+    [[ $com1 == /dev/pts/* ]] || { fail "the simulated reader's link leads to $com1"; com1=none; }
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
+    ln -sfn "$com1" "$WINEPREFIX/dosdevices/com1"
     cards=$(windows_path "$work/cards.csv") trace=$(windows_path "$work/windows.trace")
     cli_steps windows "wine build-win/bin/novard-cli.exe" --port COM1
     check "novard-cli.exe tells the same results as novard-cli" \
