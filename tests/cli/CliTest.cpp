@@ -132,7 +132,8 @@ TEST_F(CliOnSimulator, AReadIsOneJsonObjectAndTheTraceShowsTheWire)
 {
     ASSERT_EQ(run({ "issue", " 04 ", "  a;b 카드  " }).err, issued);
     const QString trace = sim.folder() + "/wire.trace";
-    const QJsonObject read = json(run({ "read", "04", "--json", "--trace", trace }).out);
+    // An empty key is the default key.
+    const QJsonObject read = json(run({ "read", "04", "--key=", "--json", "--trace", trace }).out);
     EXPECT_EQ(read["message"], "카드 읽기 완료");
     EXPECT_EQ(read["data_hex"], "613b6220c4abb5e52020202020202020");
     EXPECT_EQ(read["text"], "a;b 카드        ");
