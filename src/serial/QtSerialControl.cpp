@@ -4,14 +4,10 @@
 #include "QtSerialTerms.h"
 
 #include <QFileInfo>
-#include <QMetaObject>
 #include <cerrno>
 #include <utility>
 
 namespace {
-
-// Longer than udev takes to give a new node its properties, shorter than the once-a-second check.
-constexpr qint64 identity_settle_ms = 500;
 
 // QSerialPort takes a name that does not start with "/", "./" or "../" as a device under /dev, so
 // a port folder given relative to the working directory is made absolute first.
@@ -20,29 +16,19 @@ QString system_location(const QString& device)
     return QFileInfo(device).absoluteFilePath();
 }
 
-// What a failure names: the device, or the port's own name when no device has its number.
-QString named_device(const QString& device, int port)
-{
-    return device.isEmpty() ? SerialControl::port_name(port) : device;
-}
-
 } // namespace
 
 QtSerialControl::QtSerialControl(PortMap map, QObject* parent)
-    : SerialControl(parent)
-    , map_(std::move(map))
+    : MappedSerialControl(std::move(map), parent)
     , port_(this)
     , device_folder_(this)
-    , recheck_(this)
 {
     // The port is a child of the control, so that it follows it (moveToThread, findChildren).
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialControl::on_ready_read);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialControl::on_error);
     connect(&port_, &QSerialPort::bytesWritten, this, &QtSerialControl::report_written);
-    recheck_.setInterval(1000);
     connect(&device_folder_, &QFileSystemWatcher::directoryChanged, this,
         &QtSerialControl::reopen_if_back);
-    connect(&recheck_, &QTimer::timeout, this, &QtSerialControl::reopen_if_back);
 }
 
 QtSerialControl::~QtSerialControl()
@@ -54,70 +40,29 @@ QtSerialControl::~QtSerialControl()
     }
 }
 
-bool QtSerialControl::port_open() const
+bool QtSerialControl::node_exists(const QString& node) const
 {
-    return port_.isOpen() && !lost_;
+    return QFileInfo::exists(system_location(node));
 }
 
-bool QtSerialControl::device_lost() const
+CommResult QtSerialControl::missing(const QString& node) const
 {
-    return lost_ || lost_port_ != 0;
+    return CommResult::failure(node, ENOENT);
 }
 
-QString QtSerialControl::device_for(int port) const
+CommResult QtSerialControl::taken(const QString& node) const
 {
-    return map_.device_for(port);
+    return CommResult::failure(node, ENODEV, CommResult::Kind::other_device);
 }
 
-void QtSerialControl::renumber_ports()
+CommResult QtSerialControl::open_line(const QString& device)
 {
-    forget_lost();
-    map_.renumber();
-}
-
-CommResult QtSerialControl::open_port()
-{
-    close_device();
-    const CommResult result = open_located(comm_port());
-    // Choosing another port gives the lost one up; its own failure leaves it lost.
-    if (result || comm_port() != lost_port_)
-        forget_lost();
-    return result;
-}
-
-void QtSerialControl::close_port()
-{
-    close_device();
-}
-
-CommResult QtSerialControl::open_located(int port)
-{
-    const std::optional<QString> device = map_.locate(port);
-    if (!device) {
-        // The port's device is not there; whatever is at its node now is not it.
-        const QString node = map_.device_for(port);
-        if (QFileInfo::exists(system_location(node)))
-            return CommResult::failure(node, ENODEV, CommResult::Kind::other_device);
-        return CommResult::failure(node, ENOENT);
-    }
-    CommResult result = open_device(*device);
-    if (result) {
-        open_port_ = port;
-        map_.remember_identity(port, *device);
-    }
-    return result;
-}
-
-CommResult QtSerialControl::open_device(const QString& device)
-{
-    if (device.isEmpty())
-        return CommResult::failure(port_name(comm_port()), ENOENT);
     const QString location = system_location(device);
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
     // and most of them are not there, so a missing one is told apart first, for the cost of a
     // stat.
     if (!QFileInfo::exists(location))
-        return CommResult::failure(device, ENOENT);
+        return missing(device);
     // QSerialPort names its lock file after the name it is given, and root passes the terminal's
     // exclusive mode: given a link or a bind mount, a second name of one device would take a
     // second lock and open it twice. The kernel's name takes the one lock every name shares, the
@@ -137,9 +82,6 @@ CommResult QtSerialControl::open_device(const QString& device)
         lock_.release();
         return failure;
     }
-    open_device_ = device;
-    if (observer())
-        observer()->opened(device);
     // QSerialPort ignores DTR and RTS on a closed port, so they go on the line only now.
     apply_modem_lines();
     return CommResult::success();
@@ -148,10 +90,9 @@ CommResult QtSerialControl::open_device(const QString& device)
 CommResult QtSerialControl::output(const QByteArray& bytes)
 {
     if (!port_open())
-        return CommResult::failure(
-            named_device(map_.device_for(comm_port()), comm_port()), not_open_reason());
+        return not_open();
     if (port_.write(bytes) != bytes.size())
-        return CommResult::failure(open_device_, system_error(port_.error()));
+        return CommResult::failure(opened_device(), system_error(port_.error()));
     // A burst begins on an idle line: nothing waits here or in the driver.
     if (unsent_.isEmpty() && DeviceNode::output_queued(int(port_.handle())) == 0)
         burst_sent_ = 0;
@@ -163,7 +104,7 @@ CommResult QtSerialControl::output(const QByteArray& bytes)
     const bool flushed = port_.flush() || port_.error() == QSerialPort::NoError;
     report_written();
     if (!flushed)
-        return CommResult::failure(open_device_, system_error(port_.error()));
+        return CommResult::failure(opened_device(), system_error(port_.error()));
     return CommResult::success();
 }
 
@@ -229,7 +170,7 @@ CommResult QtSerialControl::apply_line_settings()
         || !port_.setStopBits(to_qt(settings.stop_bits))) {
         const int error = system_error(port_.error());
         port_.clearError();
-        return CommResult::failure(open_device_, error);
+        return CommResult::failure(opened_device(), error);
     }
     return CommResult::success();
 }
@@ -266,77 +207,31 @@ void QtSerialControl::on_error(QSerialPort::SerialPortError error)
     // On a vanished device QSerialPort stays open and raises this error again on every turn of the
     // event loop (a busy loop). It is closed on the first one, outside QSerialPort's own signal
     // emission; until then the port already reads closed.
-    lost_ = true;
-    QMetaObject::invokeMethod(this, &QtSerialControl::close_lost_device, Qt::QueuedConnection);
+    lose_device();
 }
 
-void QtSerialControl::close_lost_device()
+bool QtSerialControl::close_line()
 {
-    // An open or close since the loss has closed (and maybe reopened) the port already.
-    if (!lost_)
-        return;
-    if (observer())
-        observer()->lost(open_device_);
-    close_device();
-    raise_comm_event(CommEvent::device_lost);
-}
-
-void QtSerialControl::close_device()
-{
-    if (std::exchange(lost_, false)) {
-        lost_port_ = open_port_;
-        // Only a device that can be told from another is looked for.
-        if (!map_.identity(lost_port_).isEmpty()) {
-            // A folder that cannot be watched leaves the once-a-second check alone.
-            (void)device_folder_.addPath(QFileInfo(system_location(open_device_)).absolutePath());
-            recheck_.start();
-        }
-    }
-    if (port_.isOpen()) {
+    const bool was_open = port_.isOpen();
+    if (was_open) {
         (void)give_up_unsent();
         port_.close();
-        if (observer())
-            observer()->closed(open_device_);
     }
     lock_.release();
     port_.clearError();
+    return was_open;
 }
 
-void QtSerialControl::forget_lost()
+void QtSerialControl::watch_lost(const QString& device)
 {
-    lost_port_ = 0;
-    node_taken_.invalidate();
-    other_told_ = false;
-    recheck_.stop();
+    // A folder that cannot be watched leaves the once-a-second look alone.
+    (void)device_folder_.addPath(QFileInfo(system_location(device)).absolutePath());
+}
+
+void QtSerialControl::stop_watching()
+{
     if (const QStringList folders = device_folder_.directories(); !folders.isEmpty())
         (void)device_folder_.removePaths(folders);
-}
-
-void QtSerialControl::reopen_if_back()
-{
-    if (lost_port_ == 0)
-        return;
-    const std::optional<QString> device = map_.locate(lost_port_);
-    if (!device) {
-        // udev gives a new node its identity a moment after the node appears, so a node is taken
-        // for another device only once it has stood for a while without the lost one's.
-        if (!QFileInfo::exists(system_location(map_.device_for(lost_port_)))) {
-            node_taken_.invalidate();
-            other_told_ = false;
-        } else if (!node_taken_.isValid()) {
-            node_taken_.start();
-        } else if (!other_told_ && node_taken_.hasExpired(identity_settle_ms)) {
-            other_told_ = true;
-            raise_comm_event(CommEvent::other_device);
-        }
-        return;
-    }
-    // A node not yet given its group and mode refuses; the next check tries again.
-    if (!open_device(*device))
-        return;
-    open_port_ = lost_port_;
-    forget_lost();
-    raise_comm_event(CommEvent::device_back);
 }
 
 CommResult QtSerialControl::open_failure(const QString& device) const

@@ -14,11 +14,12 @@
 // links, or the system's own serial devices. The tests script it with a double of their own
 // (tests/support).
 //
-// A device that goes away while open (an adapter pulled out) closes the port and raises
-// CommEvent::device_lost. The port stays lost until its device is open again, another port is
-// opened or the ports are renumbered (a search); meanwhile choosing it again tries it again. A
-// device is opened again by itself only when it is known to be the same one: the same USB identity
-// (SystemPorts), found at its old node or at another, which the port then names
+// Both platforms' controls are a MappedSerialControl, the one home of the rules below for a device
+// lost and found again. A device that goes away while open (an adapter pulled out) closes the port
+// and raises CommEvent::device_lost. The port stays lost until its device is open again, another
+// port is opened or the ports are renumbered (a search); meanwhile choosing it again tries it
+// again. A device is opened again by itself only when it is known to be the same one: the same USB
+// identity (SystemPorts), found at its old node or at another, which the port then names
 // (CommEvent::device_back). Another device at the old node is left closed
 // (CommEvent::other_device); a device with no identity (a pseudo-terminal, a built-in UART) is
 // reopened only by choosing its port again. Opening a port whose device had an identity likewise
