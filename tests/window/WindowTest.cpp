@@ -311,7 +311,7 @@ TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             width = box->width();
-            room = QtDesktop::title_room(box->windowTitle(), box->fontMetrics());
+            room = QtDesktop::title_room(box->windowTitle(), box->font());
             box->accept();
         });
         QtDesktop().show_message(rig.window.get(), MainWindow::app_title(), "OK", {});
