@@ -115,15 +115,18 @@ check_box() {
     open_box "$window" "$3"
     found=$(timeout 60 xdotool search --sync --onlyvisible --name "^$box\$" 2>/dev/null | head -n 1)
     [[ -n $found ]] || { echo "[$row] no box appeared"; return 1; }
+    local result=0
     if ! wait_for ink_is "$found" ne 0; then
         echo "[$row] the box never had the focus"
-        return 1
-    elif ! wait_for ink_is "$found" eq "$reference"; then
+        result=1
+    elif ((ink != reference)); then
         echo "[$row] openbox draws the box's title $ink pixels wide, not $reference: cut"
-        return 1
+        result=1
+    else
+        echo "[$row] box $(xwininfo -id "$found" | awk '/Width/ {print $2}') px, title $ink px"
     fi
-    echo "[$row] box $(xwininfo -id "$found" | awk '/Width/ {print $2}') px, title $ink px"
     xdotool key Return
+    return $result
 }
 
 if [[ $boxes == yes ]]; then
