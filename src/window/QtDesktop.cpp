@@ -17,8 +17,8 @@ void QtDesktop::show_message(
     // A box sized to a short text is narrower than its title, which the window manager then cuts
     // ("NOVAR... DEMO"): a row as wide as the title's room holds it open.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(title_room(title, box.font()), 0), grid->rowCount(), 0,
-            1, grid->columnCount());
+        grid->addItem(new QSpacerItem(title_room(title, box.font()), 0), grid->rowCount(), 0, 1,
+            grid->columnCount());
     box.exec();
 }
 
