@@ -29,6 +29,8 @@ if [[ "${1:-run}" == test ]]; then
     # startup_bench watches the display over xcb (a window mapped, then first drawn) and, with no
     # window manager running, starts openbox, so both windows it times are reparented alike.
     packages+=(libxcb1-dev libxcb-damage0-dev openbox)
+    # xwd reads back the title bar openbox draws on a message box, to see that it is not cut.
+    packages+=(x11-apps)
 fi
 
 missing=()

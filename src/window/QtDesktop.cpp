@@ -17,13 +17,15 @@ void QtDesktop::show_message(
     // A box sized to a short text is narrower than its title, which the window manager then cuts
     // ("NOVAR... DEMO"): a row as wide as the title's room holds it open.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(title_room(title, box.fontMetrics()), 0), grid->rowCount(), 0,
-            1, grid->columnCount());
+        grid->addItem(new QSpacerItem(title_room(title, box.font()), 0), grid->rowCount(), 0, 1,
+            grid->columnCount());
     box.exec();
 }
 
-int QtDesktop::title_room(const QString& title, const QFontMetrics& metrics)
+int QtDesktop::title_room(const QString& title, QFont font)
 {
+    font.setBold(true);
+    const QFontMetrics metrics(font);
     return metrics.horizontalAdvance(title) + 8 * metrics.height();
 }
 

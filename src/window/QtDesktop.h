@@ -2,7 +2,7 @@
 
 #include "Desktop.h"
 
-class QFontMetrics;
+class QFont;
 
 class QtDesktop final : public Desktop {
 public:
@@ -12,6 +12,7 @@ public:
     bool start_detached(const QString& program, const QStringList& arguments) override;
 
     // The width a box keeps so that a window manager shows its whole title: the title's width in
-    // the box's font and eight lines' height beside it, for the title bar's icon and buttons.
-    static int title_room(const QString& title, const QFontMetrics& metrics);
+    // the bold of the box's font (title bars draw their text bold, openbox's among them, and wider
+    // than the box's own) and eight lines' height beside it, for the title bar's icon and buttons.
+    static int title_room(const QString& title, QFont font);
 };

@@ -4,13 +4,17 @@
 #include "Language.h"
 #include "QtDesktop.h"
 #include "QtPrinters.h"
+#include "TraceWarning.h"
 #include "WindowRig.h"
+#include "WireTrace.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGroupBox>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -285,8 +289,8 @@ TEST(Language, EnglishReplacesEveryKoreanTextEachCaptionFitsItsControlAndQtFollo
 }
 
 // A port that does not open, named as the manual recommends: in both languages only its path gives
-// way, in its middle, so that the reason and the fix stay in view, and the tooltip holds it whole.
-// A box with a short text keeps room for its whole title.
+// way, in its middle, so that the reason and the fix stay in view, and the tooltip and the trace
+// hold it whole. A box with a short text keeps room for its whole title.
 TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
 {
     const QString by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
@@ -294,12 +298,21 @@ TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
         const bool english = language == Language::english;
         SCOPED_TRACE(english ? "English" : "Korean");
         use_language(language);
+        // The trace outlives the window, which may still tell it of the line as it closes.
+        const QTemporaryDir folder;
+        WireTrace trace;
+        ASSERT_TRUE(trace.open(QFile::encodeName(folder.filePath("wire.trace"))));
         WindowRig rig({ 1 });
         rig.line.devices.insert(1, by_id);
         rig.line.refusals.insert(1, CommResult::Kind::permission);
+        trace_window(trace, rig.line, *rig.window);
         rig.window->load();
         const auto* label = rig.window->findChild<QLabel*>("Label");
         const QString whole = label->toolTip(), shown = label->text();
+        QFile traced(folder.filePath("wire.trace"));
+        ASSERT_TRUE(traced.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(QString::fromUtf8(traced.readAll()).contains(" label " + whole + '\n'))
+            << whole.toStdString();
         const qsizetype path_at = whole.indexOf(by_id);
         EXPECT_TRUE(path_at > 0 && whole.endsWith(english ? "log in again" : "로그인하십시오"));
         EXPECT_TRUE(shown.startsWith(whole.left(path_at))
@@ -311,7 +324,7 @@ TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             width = box->width();
-            room = QtDesktop::title_room(box->windowTitle(), box->fontMetrics());
+            room = QtDesktop::title_room(box->windowTitle(), box->font());
             box->accept();
         });
         QtDesktop().show_message(rig.window.get(), MainWindow::app_title(), "OK", {});
