@@ -72,7 +72,12 @@ QString QtSerialControl::device_for(int port) const
 void QtSerialControl::renumber_ports()
 {
     forget_lost();
-    map_.renumber();
+    // The search that follows opens every port at once, and then the default one: they look the
+    // ports up in this numbering's reading of the system's list, which is read again only by what
+    // comes later.
+    map_.renumber(PortMap::KeepReading::for_search);
+    QMetaObject::invokeMethod(
+        this, [this] { map_.forget_reading(); }, Qt::QueuedConnection);
 }
 
 CommResult QtSerialControl::open_port()
