@@ -72,12 +72,8 @@ QString QtSerialControl::device_for(int port) const
 void QtSerialControl::renumber_ports()
 {
     forget_lost();
-    // The search that follows opens every port at once, and then the default one: they look the
-    // ports up in this numbering's reading of the system's list, which is read again only by what
-    // comes later.
     map_.renumber(PortMap::KeepReading::for_search);
-    QMetaObject::invokeMethod(
-        this, [this] { map_.forget_reading(); }, Qt::QueuedConnection);
+    QTimer::singleShot(0, this, [this] { map_.forget_reading(); });
 }
 
 CommResult QtSerialControl::open_port()
@@ -119,8 +115,7 @@ CommResult QtSerialControl::open_device(const QString& device)
         return CommResult::failure(port_name(comm_port()), ENOENT);
     const QString location = system_location(device);
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
-    // and most of them are not there, so a missing one is told apart first, for the cost of a
-    // stat.
+    // and most of them are not there, so a missing one is told apart first, by a stat.
     if (!QFileInfo::exists(location))
         return CommResult::failure(device, ENOENT);
     // QSerialPort names its lock file after the name it is given, and root passes the terminal's
