@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <thread>
 
 // The system's font configuration loaded on a helper thread while the application starts, so
@@ -7,7 +8,8 @@
 // finds its fonts otherwise, nothing is done ahead.
 class FontsAhead {
 public:
-    FontsAhead();
+    // on_helper, when given, runs first on the helper thread (to lower its priority).
+    explicit FontsAhead(const std::function<void()>& on_helper = {});
     ~FontsAhead() { wait(); }
     FontsAhead(const FontsAhead&) = delete;
     FontsAhead& operator=(const FontsAhead&) = delete;

@@ -42,7 +42,8 @@ void set_system_ports(DemoOptions& options)
     if (options.demo || !options.port_map.numbers_system_ports())
         options.port_map.set_system_ports(system);
     else
-        options.port_map.set_system_ports(std::make_shared<SystemPortsAhead>(system));
+        options.port_map.set_system_ports(
+            std::make_shared<SystemPortsAhead>(system, yield_to_main_thread));
 }
 
 } // namespace
@@ -72,7 +73,7 @@ int main(int argc, char** argv)
     }
 
     // The fonts load beside the application's own start, and are loaded before the window is built.
-    FontsAhead fonts;
+    FontsAhead fonts(yield_to_main_thread);
     QApplication app(argc, argv);
     fonts.wait();
     // No application display name: on X11 and Wayland Qt would append it to the caption.

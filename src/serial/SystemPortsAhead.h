@@ -2,6 +2,7 @@
 
 #include "SystemPorts.h"
 
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -11,7 +12,9 @@
 // is made anew, on the caller's thread.
 class SystemPortsAhead final : public SystemPorts {
 public:
-    explicit SystemPortsAhead(std::shared_ptr<const SystemPorts> system);
+    // on_helper, when given, runs first on the helper thread (to lower its priority).
+    explicit SystemPortsAhead(
+        std::shared_ptr<const SystemPorts> system, std::function<void()> on_helper = {});
 
     QList<Port> ports() const override;
     bool may_have_identity(const QString& node) const override
