@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <thread>
 
 // The system's font configuration loaded on a helper thread while the application starts, so
@@ -8,8 +7,7 @@
 // finds its fonts otherwise, nothing is done ahead.
 class FontsAhead {
 public:
-    // on_helper, when given, runs first on the helper thread (to lower its priority).
-    explicit FontsAhead(const std::function<void()>& on_helper = {});
+    FontsAhead();
     ~FontsAhead() { wait(); }
     FontsAhead(const FontsAhead&) = delete;
     FontsAhead& operator=(const FontsAhead&) = delete;

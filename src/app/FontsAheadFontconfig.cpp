@@ -5,12 +5,8 @@
 // Qt's font database starts from fontconfig's current configuration, which FcInit loads once per
 // process (its files and font caches): the larger part of the window's first text. Fontconfig
 // may be called from any thread, and the result is shared by all.
-FontsAhead::FontsAhead(const std::function<void()>& on_helper)
-    : helper_([on_helper] {
-        if (on_helper)
-            on_helper();
-        FcInit();
-    })
+FontsAhead::FontsAhead()
+    : helper_([] { FcInit(); })
 {
 }
 

@@ -1,10 +1,7 @@
 #include "FontsAhead.h"
 
 // Without fontconfig there is nothing to load ahead.
-FontsAhead::FontsAhead(const std::function<void()>& on_helper)
-{
-    (void)on_helper;
-}
+FontsAhead::FontsAhead() = default;
 
 void FontsAhead::wait()
 {

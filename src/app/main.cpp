@@ -42,8 +42,7 @@ void set_system_ports(DemoOptions& options)
     if (options.demo || !options.port_map.numbers_system_ports())
         options.port_map.set_system_ports(system);
     else
-        options.port_map.set_system_ports(
-            std::make_shared<SystemPortsAhead>(system, yield_to_main_thread));
+        options.port_map.set_system_ports(std::make_shared<SystemPortsAhead>(system));
 }
 
 } // namespace
@@ -73,7 +72,7 @@ int main(int argc, char** argv)
     }
 
     // The fonts load beside the application's own start, and are loaded before the window is built.
-    FontsAhead fonts(yield_to_main_thread);
+    FontsAhead fonts;
     QApplication app(argc, argv);
     fonts.wait();
     // No application display name: on X11 and Wayland Qt would append it to the caption.

@@ -26,7 +26,3 @@ bool display_available();
 // Threads that only read ahead at start-up use the main heap rather than one of their own each,
 // which would keep what they freed apart from the window's use (glibc; elsewhere nothing to do).
 void share_one_heap();
-
-// Called on such a thread: it runs below the main thread's priority from then on, so that it takes
-// the cores the window's own start and the display server leave idle rather than theirs.
-void yield_to_main_thread();

@@ -2,11 +2,8 @@
 
 #include "StandardStreams.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 void use_parent_console()
 {
@@ -32,12 +29,4 @@ bool display_available()
 void share_one_heap()
 {
     mallopt(M_ARENA_MAX, 1);
-}
-
-void yield_to_main_thread()
-{
-    // Linux keeps a nice value per thread; ten steps lower, as far as the lowest.
-    const pid_t thread = gettid();
-    (void)setpriority(
-        PRIO_PROCESS, id_t(thread), std::min(getpriority(PRIO_PROCESS, id_t(thread)) + 10, 19));
 }

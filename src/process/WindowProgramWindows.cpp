@@ -49,11 +49,4 @@ bool display_available()
     return true;
 }
 
-void share_one_heap()
-{
-}
-
-void yield_to_main_thread()
-{
-    (void)SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-}
+void share_one_heap() { }

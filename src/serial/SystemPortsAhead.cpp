@@ -1,15 +1,10 @@
 #include "SystemPortsAhead.h"
 
-SystemPortsAhead::SystemPortsAhead(
-    std::shared_ptr<const SystemPorts> system, std::function<void()> on_helper)
+SystemPortsAhead::SystemPortsAhead(std::shared_ptr<const SystemPorts> system)
     : system_(std::move(system))
     // The list's reading touches nothing but the system's device files, so it may run beside
     // whatever the caller's thread does meanwhile.
-    , ahead_(std::async(std::launch::async, [system = system_, on_helper = std::move(on_helper)] {
-        if (on_helper)
-            on_helper();
-        return system->ports();
-    }))
+    , ahead_(std::async(std::launch::async, [system = system_] { return system->ports(); }))
 {
 }
 

@@ -2,7 +2,6 @@
 
 #include "SystemPorts.h"
 
-#include <functional>
 #include <future>
 #include <memory>
 
@@ -12,9 +11,7 @@
 // is made anew, on the caller's thread.
 class SystemPortsAhead final : public SystemPorts {
 public:
-    // on_helper, when given, runs first on the helper thread (to lower its priority).
-    explicit SystemPortsAhead(
-        std::shared_ptr<const SystemPorts> system, std::function<void()> on_helper = {});
+    explicit SystemPortsAhead(std::shared_ptr<const SystemPorts> system);
 
     QList<Port> ports() const override;
     bool may_have_identity(const QString& node) const override

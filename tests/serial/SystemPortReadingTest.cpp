@@ -3,13 +3,10 @@
 #include "QtSerialControl.h"
 #include "QtSystemPorts.h"
 #include "SystemPortsAhead.h"
-#include "WindowProgram.h"
 
 #include <QCoreApplication>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -40,24 +37,6 @@ TEST(SystemPortReading, OnlyTheFirstIsAheadAndAPseudoTerminalNeedsNone)
         map.remember_identity(1, node);
         EXPECT_EQ(std::pair(system->reads.load(), map.identity(1)), std::pair(reads, QString()));
     }
-}
-
-// The list read ahead is read below the main thread's priority, and the main thread keeps its own.
-TEST(SystemPortReading, AheadYieldsToTheMainThread)
-{
-    struct Niceness final : SystemPorts {
-        QList<Port> ports() const override
-        {
-            seen = getpriority(PRIO_PROCESS, id_t(gettid()));
-            return {};
-        }
-        mutable int seen = 0;
-    };
-    const int main_nice = getpriority(PRIO_PROCESS, id_t(gettid()));
-    auto system = std::make_shared<Niceness>();
-    (void)SystemPortsAhead(system, yield_to_main_thread).ports();
-    EXPECT_TRUE(system->seen > main_nice || main_nice == 19) << system->seen << " " << main_nice;
-    EXPECT_EQ(getpriority(PRIO_PROCESS, id_t(gettid())), main_nice);
 }
 
 // A search reads the list once: its openings of every port, and of the default one after it,
