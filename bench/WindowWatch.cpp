@@ -117,14 +117,18 @@ xcb_generic_event_t* WindowWatch::next_event(Clock::time_point deadline)
     }
 }
 
-void WindowWatch::follow(xcb_window_t window)
+bool WindowWatch::follow(xcb_window_t window)
 {
     const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
     // Reported once, when the window is first drawn into; never cleared.
     xcb_damage_create(
         connection_, xcb_generate_id(connection_), window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-    xcb_flush(connection_);
+    // Asked after the two above: the server takes requests in order, so a window still unmapped
+    // here reports its mapping later, and one mapped already did so before the watch began.
+    const auto attributes = owned(xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
 }
 
 bool WindowWatch::belongs_to(xcb_window_t window, pid_t pid)
@@ -149,8 +153,12 @@ WindowWatch::Times WindowWatch::watch(pid_t pid, Clock::time_point start, int ce
         const quint8 type = event->response_type & 0x7f;
         if (type == XCB_CREATE_NOTIFY) {
             const auto* created = reinterpret_cast<xcb_create_notify_event_t*>(event.get());
-            if (created->parent == root_)
-                follow(created->window);
+            // A window mapped before it could be followed is timed as it is found.
+            if (created->parent == root_ && follow(created->window) && shown == XCB_WINDOW_NONE
+                && belongs_to(created->window, pid)) {
+                shown = created->window;
+                times.mapped_ms = since_start();
+            }
         } else if (type == XCB_MAP_NOTIFY) {
             const auto* mapped = reinterpret_cast<xcb_map_notify_event_t*>(event.get());
             // The window's own report; a frame's comes to the root.

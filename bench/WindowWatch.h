@@ -30,7 +30,8 @@ public:
 
 private:
     bool start_window_manager();
-    void follow(xcb_window_t window);
+    // Watches a new window's mapping and drawing; true when it is mapped already.
+    bool follow(xcb_window_t window);
     bool belongs_to(xcb_window_t window, pid_t pid);
     xcb_generic_event_t* next_event(Clock::time_point deadline);
     xcb_atom_t atom(const char* name);

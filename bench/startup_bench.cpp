@@ -1,7 +1,9 @@
 // Start-up as the operator meets it: novard-demo started as a fresh process, as a user starts it,
 // against a bare Qt window of the same size with one Hangul label, alternating, on one display.
 // Each is timed from its start to its window being mapped and to its first frame being drawn,
-// and its peak resident memory is taken as it ends.
+// and its peak resident memory is taken as it ends. At the first frame the scheduler's account of
+// its main thread is read too: its time on a core, and its time waiting for one, which on a loaded
+// machine tells the work a start does from the cores its threads and the X server fight for.
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/startup_bench [runs] [novard-demo ...]
 //
@@ -14,15 +16,18 @@
 #include "WindowWatch.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -35,7 +40,7 @@ constexpr int hang_ceiling_ms = 60000;
 struct Side {
     QString program;
     enum class Mode { bare, map, demo } mode;
-    std::vector<double> mapped_ms, frame_ms, peak_kb;
+    std::vector<double> mapped_ms, frame_ms, peak_kb, main_cpu_ms, main_waiting_ms;
 
     QString label() const
     {
@@ -61,6 +66,19 @@ std::vector<QByteArray> arguments_for(const Side& side, const Pty& pty)
     if (side.mode != Side::Mode::bare)
         arguments.insert(arguments.end(), { "--language", "ko" });
     return arguments;
+}
+
+// The main thread's time on a core and its time waiting for one, since it began; nothing where the
+// kernel keeps no such account.
+std::optional<std::pair<double, double>> main_thread_times(pid_t pid)
+{
+    QFile account(QStringLiteral("/proc/%1/schedstat").arg(pid));
+    if (!account.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> fields = account.readAll().simplified().split(' ');
+    if (fields.size() < 2)
+        return std::nullopt;
+    return std::pair(fields[0].toDouble() / 1e6, fields[1].toDouble() / 1e6);
 }
 
 pid_t spawn(const std::vector<QByteArray>& arguments)
@@ -93,6 +111,7 @@ bool run_once(Side& side, WindowWatch& watch)
     if (pid < 0)
         return false;
     const WindowWatch::Times times = watch.watch(pid, start, hang_ceiling_ms);
+    const auto main_thread = main_thread_times(pid);
     kill(pid, SIGTERM);
     int status = 0;
     rusage usage {};
@@ -107,6 +126,10 @@ bool run_once(Side& side, WindowWatch& watch)
     side.mapped_ms.push_back(times.mapped_ms);
     side.frame_ms.push_back(times.first_frame_ms);
     side.peak_kb.push_back(double(usage.ru_maxrss));
+    if (main_thread) {
+        side.main_cpu_ms.push_back(main_thread->first);
+        side.main_waiting_ms.push_back(main_thread->second);
+    }
     return true;
 }
 
@@ -126,6 +149,11 @@ void print_side(const Side& side, const Side& bare)
         std::printf("   (%.2fx  %.2fx  %.2fx)", mapped / median(bare.mapped_ms),
             frame / median(bare.frame_ms), kb / median(bare.peak_kb));
     }
+    if (!side.main_cpu_ms.empty()) {
+        std::printf(
+            "\n  main thread to the first frame: on a core %6.1f ms, waiting for one %6.1f ms",
+            median(side.main_cpu_ms), median(side.main_waiting_ms));
+    }
     std::printf("\n");
 }
 
@@ -133,12 +161,12 @@ std::vector<Side> sides_from(const QStringList& programs)
 {
     const QString here = QCoreApplication::applicationDirPath();
     std::vector<Side> sides { { here + QStringLiteral("/startup_bare"), Side::Mode::bare, {}, {},
-        {} } };
+        {}, {}, {} } };
     for (const QString& program :
         programs.isEmpty() ? QStringList { here + QStringLiteral("/novard-demo") } : programs) {
         const QString path = QFileInfo(program).absoluteFilePath();
-        sides.push_back({ path, Side::Mode::map, {}, {}, {} });
-        sides.push_back({ path, Side::Mode::demo, {}, {}, {} });
+        sides.push_back({ path, Side::Mode::map, {}, {}, {}, {}, {} });
+        sides.push_back({ path, Side::Mode::demo, {}, {}, {}, {}, {} });
     }
     return sides;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured build folder and checks it with Debian's tools: lintian
-# (no errors, no hardening tags), hardening-check on both programs as packaged,
-# desktop-file-validate on the menu entry and appstreamcli validate on the AppStream metadata. A
-# tool that is missing fails the check (scripts/install-deps.sh test installs them).
+# (no errors, no hardening tags), hardening-check on the programs as packaged, no library search
+# path in them, desktop-file-validate on the menu entry and appstreamcli validate on the AppStream
+# metadata. A tool that is missing fails the check (scripts/install-deps.sh test installs them).
 # Then it builds the package of the last commit twice, from two clones at different paths and at
 # different times, and the two must be the same to the byte, as Debian checks every package for
 # (reproducible-builds.org); what differs is listed otherwise. Both run under umask 022, as
@@ -38,6 +38,16 @@ trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 hardening-check --nocfprotection "$unpacked"/usr/bin/novard-demo \
     "$unpacked"/usr/bin/novard-reader-sim "$unpacked"/usr/bin/novard-cli
+# No library search path of their own: lintian passes $ORIGIN paths, and an empty entry would be
+# the working directory.
+for program in novard-demo novard-reader-sim novard-cli; do
+    if readelf -d "$unpacked/usr/bin/$program" | grep -qE 'R(UN)?PATH'; then
+        echo "$program has a library search path: $(readelf -d "$unpacked/usr/bin/$program" |
+            grep -E 'R(UN)?PATH')" >&2
+        exit 1
+    fi
+done
+echo "library search path: none"
 desktop-file-validate packaging/novard-demo.desktop
 echo "desktop-file-validate: passed"
 appstreamcli validate --no-net "$build"/packaging/*.metainfo.xml

@@ -1,6 +1,7 @@
 #include "MappedSerialControl.h"
 
 #include <QMetaObject>
+#include <QTimer>
 #include <utility>
 
 namespace {
@@ -23,7 +24,10 @@ MappedSerialControl::MappedSerialControl(PortMap map, QObject* parent)
 void MappedSerialControl::renumber_ports()
 {
     forget_lost();
-    map_.renumber();
+    // The openings of the search that follows use this reading of the system's list; any later
+    // opening reads it anew.
+    map_.renumber(PortMap::KeepReading::for_search);
+    QTimer::singleShot(0, this, [this] { map_.forget_reading(); });
 }
 
 CommResult MappedSerialControl::open_port()

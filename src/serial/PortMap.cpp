@@ -25,13 +25,16 @@ bool same_node(const QString& a, const QString& b)
 
 } // namespace
 
-void PortMap::renumber()
+void PortMap::renumber(KeepReading keep)
 {
     identities_.clear();
     moved_.clear();
+    reading_.reset();
     if (!folder_.isEmpty() || !system_)
         return;
     QList<SystemPorts::Port> found = system_->ports();
+    if (keep == KeepReading::for_search)
+        reading_ = found;
     numbered_.clear();
     if (system_->names_ports()) {
         for (const SystemPorts::Port& port : found) {
@@ -62,7 +65,7 @@ std::optional<QString> PortMap::locate(int port)
     const QString wanted = identity(port);
     if (wanted.isEmpty())
         return device_for(port);
-    for (const SystemPorts::Port& found : system_->ports()) {
+    for (const SystemPorts::Port& found : system_list()) {
         if (found.identity != wanted)
             continue;
         if (!same_node(found.device, device_for(port)))
@@ -80,7 +83,7 @@ void PortMap::remember_identity(int port, const QString& node)
         identities_.insert(port, QString());
         return;
     }
-    const QList<SystemPorts::Port> found = system_->ports();
+    const QList<SystemPorts::Port> found = system_list();
     const auto it = std::ranges::find_if(
         found, [&](const SystemPorts::Port& p) { return same_node(p.device, node); });
     identities_.insert(port, it == found.end() ? QString() : it->identity);

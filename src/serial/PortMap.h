@@ -30,7 +30,13 @@ public:
         system_ = std::move(system);
     }
 
-    void renumber();
+    // Whether the locates after a renumbering look in its reading of the system's list, until
+    // forget_reading(): a search, and the default port's opening after the one at start-up, open
+    // every port moments after numbering them. QtSerialControl forgets it once its event loop
+    // turns, so whatever opens a port later reads the list anew.
+    enum class KeepReading { no, for_search };
+    void renumber(KeepReading keep = KeepReading::no);
+    void forget_reading() { reading_.reset(); }
 
     // The device of port n; empty when nothing has that number.
     QString device_for(int port) const;
@@ -59,6 +65,7 @@ public:
 
 private:
     bool system_names_ports() const { return system_ && system_->names_ports(); }
+    QList<SystemPorts::Port> system_list() const { return reading_ ? *reading_ : system_->ports(); }
 
     QMap<int, QString> paths_;
     QString folder_;
@@ -66,4 +73,5 @@ private:
     QMap<int, SystemPorts::Port> numbered_; // by port number
     QMap<int, QString> identities_;
     QMap<int, QString> moved_; // the node a port's device has come back at
+    std::optional<QList<SystemPorts::Port>> reading_; // kept for a search
 };

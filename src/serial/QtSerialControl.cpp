@@ -59,8 +59,7 @@ CommResult QtSerialControl::open_line(const QString& device)
 {
     const QString location = system_location(device);
     // QSerialPort takes a lock file before it looks at the device; a search probes sixteen ports
-    // and most of them are not there, so a missing one is told apart first, for the cost of a
-    // stat.
+    // and most of them are not there, so a missing one is told apart first, by a stat.
     if (!QFileInfo::exists(location))
         return missing(device);
     // QSerialPort names its lock file after the name it is given, and root passes the terminal's

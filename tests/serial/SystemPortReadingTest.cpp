@@ -1,8 +1,10 @@
 #include "PortMap.h"
 #include "Pty.h"
+#include "QtSerialControl.h"
 #include "QtSystemPorts.h"
 #include "SystemPortsAhead.h"
 
+#include <QCoreApplication>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -10,11 +12,12 @@ namespace {
 
 // Each reading of the list is a list of its own, its identity the reading's number.
 struct CountedSystemPorts final : SystemPorts {
-    QList<Port> ports() const override { return { { "ttyUSB0", "", QString::number(++reads) } }; }
+    QList<Port> ports() const override { return { { device, "", QString::number(++reads) } }; }
     bool may_have_identity(const QString& node) const override
     {
         return QtSystemPorts().may_have_identity(node);
     }
+    QString device = QStringLiteral("ttyUSB0");
     mutable std::atomic<int> reads = 0;
 };
 
@@ -34,6 +37,29 @@ TEST(SystemPortReading, OnlyTheFirstIsAheadAndAPseudoTerminalNeedsNone)
         map.remember_identity(1, node);
         EXPECT_EQ(std::pair(system->reads.load(), map.identity(1)), std::pair(reads, QString()));
     }
+}
+
+// A search reads the list once: its openings of every port, and of the default one after it,
+// find the USB adapter in the numbering's own reading (here a later reading would not know it);
+// an opening after the search looks at the system as it is then.
+TEST(SystemPortReading, ASearchReadsTheListOnce)
+{
+    Pty adapter;
+    auto system = std::make_shared<CountedSystemPorts>();
+    system->device = adapter.device_path();
+    PortMap map;
+    map.set_system_ports(system);
+    QtSerialControl line(map);
+    line.renumber_ports();
+    for (const int port : { 1, 2, 1 }) {
+        line.set_comm_port(port);
+        EXPECT_EQ(line.open_port().ok(), port == 1) << "COM" << port;
+        line.close_port();
+    }
+    EXPECT_EQ(system->reads.load(), 1);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(line.open_port().kind(), CommResult::Kind::other_device);
+    EXPECT_EQ(system->reads.load(), 2);
 }
 
 } // namespace
