@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Checks what a Windows user installs (scripts/windows/package.sh): the zip and the installer are
-# made twice from clean staging, under another umask and time zone and at another path, and must
-# be the same to the byte, with no PE time stamp and no build path in them; then, under Wine on a
-# fresh prefix of its own, novard-cli.exe starts from the unpacked zip, the installer installs
-# silently (/S) the zip's files, the Start-menu entries and the uninstall key, the installed
-# novard-cli.exe starts, and the uninstaller, silent too, leaves none of them behind. Nothing run
-# here opens a serial port (only --version and --help), and every COMn of the prefix is removed
-# before each run all the same, since Wine's mount manager links them to /dev/ttyS*, this
-# machine's console. One PASS, FAIL or SKIP line a check; non-zero on a failure.
+# Checks what a Windows user installs (scripts/windows/package.sh). The zip and the installer of
+# the last commit are cross-built and made in two clones at different paths, under other umasks
+# and time zones, and must be the same to the byte; those of the working tree must hold no PE time
+# stamp and no build path. Then, under Wine on a fresh prefix of its own: novard-cli.exe starts
+# from the unpacked zip; the installer installs silently (/S) the zip's files, the Start-menu
+# entries and the uninstall key; the installed novard-cli.exe starts; and the uninstaller, silent
+# too, leaves none of them behind. Nothing run here opens a serial port (only --version and
+# --help), and every COMn of the prefix is removed before each run all the same, since Wine's
+# mount manager links them to /dev/ttyS*, this machine's console. One PASS, FAIL or SKIP line a
+# check, a summary line last; non-zero on a failure.
 #
 # Usage: scripts/windows/check-package.sh [BUILD_FOLDER]   (the cross build, default build-win)
 set -euo pipefail
@@ -36,21 +37,45 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "== the zip and the installer, made twice"
+echo "== the zip and the installer of the working tree"
 started=$(date +%s)
-mapfile -t one < <(scripts/windows/package.sh "$build" "$work/one" | tail -n 2)
+mapfile -t made < <(scripts/windows/package.sh "$build" "$work/made" | tail -n 2)
 seconds=$(($(date +%s) - started))
-mapfile -t two < <(umask 077 && TZ=Asia/Seoul scripts/windows/package.sh "$build" \
-    "$work/a/longer/path/two" | tail -n 2)
-if ((${#one[@]} != 2 || ${#two[@]} != 2)); then
+if ((${#made[@]} != 2)); then
     fail "scripts/windows/package.sh made no zip and installer"
     summary
     exit 1
 fi
-zip=${one[0]} setup=${one[1]}
+zip=${made[0]} setup=${made[1]}
 echo "zip: $(stat -c %s "$zip") bytes, installer: $(stat -c %s "$setup") bytes, made in ${seconds} s"
-check "two stagings made the same zip" cmp "$zip" "${two[0]}"
-check "two stagings made the same installer" cmp "$setup" "${two[1]}"
+
+echo "== the last commit's, cross-built and packaged in two clones"
+commit=$(git rev-parse HEAD)
+qt=$(sed -n 's/^Qt6_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")
+qt=${qt%/lib/cmake/Qt6}
+# ccache, where it is installed, only makes the second and later builds quicker.
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+package_clone() { # FOLDER: the zip's and the installer's paths, of HEAD cloned and built there
+    mkdir -p "$(dirname "$1")" && git clone -q --no-checkout "$PWD" "$1" &&
+        git -C "$1" checkout -q --detach "$commit" &&
+        CCACHE_BASEDIR=$1 CCACHE_NOHASHDIR=1 "$qt/bin/qt-cmake" -S "$1" -B "$1/build-win" -G Ninja \
+            -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${launcher[@]}" >"$1.log" 2>&1 &&
+        CCACHE_BASEDIR=$1 CCACHE_NOHASHDIR=1 "$1/scripts/windows/package.sh" "$1/build-win" \
+            2>>"$1.log" | tail -n 2 || { tail -n 30 "$1.log" >&2; return 1; }
+}
+[[ -z $(git status --porcelain --untracked-files=no) ]] ||
+    echo "reproducibility: the last commit is built, not the changes beside it"
+# Each in a subshell of its own: the time comes from the commit, not from the environment.
+mapfile -t one < <(unset SOURCE_DATE_EPOCH && umask 022 && package_clone "$work/one")
+mapfile -t two < <(unset SOURCE_DATE_EPOCH && umask 077 && export TZ=Asia/Seoul &&
+    package_clone "$work/a/longer/path/two")
+if ((${#one[@]} == 2 && ${#two[@]} == 2)); then
+    check "two clones made the same zip" cmp "${one[0]}" "${two[0]}"
+    check "two clones made the same installer" cmp "${one[1]}" "${two[1]}"
+else
+    fail "the clones of $commit were not cross-built and packaged"
+fi
 
 unpacked=$work/unpacked
 mkdir -p "$unpacked"

@@ -106,7 +106,8 @@ for file in "${files[@]}"; do
     here=$(dirname "$relative")
     if [[ $here != "$folder" ]]; then
         folder=$here
-        [[ $here == . ]] && target='$INSTDIR' || target="\$INSTDIR\\${here//\//\\}"
+        target="\$INSTDIR\\${here//\//\\}"
+        [[ $here != . ]] || target="\$INSTDIR"
         echo "SetOutPath \"$target\"" >>"$lists/install.nsh"
     fi
     echo "File \"$(realpath "$stage_root/$file")\"" >>"$lists/install.nsh"
