@@ -31,12 +31,15 @@ summary() {
 }
 
 work=$(mktemp -d)
+screen=
 cleanup() {
     if [[ -d $work/prefix ]]; then WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true; fi
+    if [[ -n $screen ]]; then kill "$screen" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 
+scripts/windows/install-packages.sh unzip wine wine64 python3 xvfb xdotool
 echo "== the zip and the installer of the working tree"
 started=$(date +%s)
 mapfile -t made < <(scripts/windows/package.sh "$build" "$work/made" | tail -n 2)
@@ -95,9 +98,18 @@ check "no build path is in the zip" \
     test -z "$(grep -rlF -e "$PWD" -e "$(realpath "$build")" "$portable")"
 
 echo "== under Wine"
-scripts/windows/install-packages.sh wine wine64 python3
 # The installed programs must find their DLLs and plugins alone: nothing of the harness's.
 unset WINEPATH QT_PLUGIN_PATH DISPLAY
+# A screen for the window, Xvfb's, up before the prefix's desktop starts: on the first free
+# display, or NOVARD_WINDOWS_DISPLAY's (":72").
+Xvfb ${NOVARD_WINDOWS_DISPLAY:+"$NOVARD_WINDOWS_DISPLAY"} -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    3>"$work/display" 2>"$work/xvfb.log" &
+screen=$!
+for _ in $(seq 600); do [[ -s $work/display ]] && break; sleep 0.1; done
+if [[ -s $work/display ]]; then
+    DISPLAY=:$(<"$work/display")
+    export DISPLAY
+fi
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
 # No Linux menu entries from the installer's shortcuts (winemenubuilder), no Mono or Gecko.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -164,6 +176,24 @@ check "the demo's entry starts novard-demo.exe --demo" demo_entry_runs_demo
 key_tells_version() { run "$work/key.out" reg query "$key" /v DisplayVersion && grep -q "$version" "$work/key.out"; }
 check "the uninstall key tells the version" key_tells_version
 starts "$installed" "installed"
+# novard-demo.exe --demo opens no serial port: its reader is inside the program.
+window_shows() {
+    no_serial_ports || return 1
+    # wine becomes the Windows program (exec), so its process id is the program's.
+    wine "$installed/novard-demo.exe" --demo >"$work/demo.out" 2>&1 &
+    local demo=$! shown=0
+    timeout 120 xdotool search --sync --onlyvisible --name '^NOVARD Read/Write DEMO' \
+        >/dev/null 2>&1 && shown=1
+    kill "$demo" 2>/dev/null || true
+    wait "$demo" 2>/dev/null || true
+    ((shown))
+}
+if [[ -n ${DISPLAY:-} ]]; then
+    check "installed: novard-demo.exe --demo shows its window (Qt's Windows platform plugin)" \
+        window_shows
+else
+    skip "installed: novard-demo.exe's window: Xvfb did not start ($(head -c 200 "$work/xvfb.log"))"
+fi
 
 # The uninstaller runs on from a copy of itself in the temporary folder (~nsuN.tmp) once the one
 # started returns; the check waits for that copy to end, with a ceiling only a hang reaches.

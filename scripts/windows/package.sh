@@ -24,9 +24,9 @@ triplet=x86_64-w64-mingw32
 scripts/windows/install-packages.sh zip nsis qt6-translations-l10n binutils-mingw-w64-x86-64
 if [[ ! -f $build/CMakeCache.txt ]]; then
     qt=$(scripts/windows/build-qt.sh | tail -n 1)
-    "$qt/bin/qt-cmake" -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    "$qt/bin/qt-cmake" -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
 fi
-cmake --build "$build" --target novard-demo novard-cli >/dev/null
+cmake --build "$build" --target novard-demo novard-cli >&2
 cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 version=$(cached CMAKE_PROJECT_VERSION)
 qt=$(cached Qt6_DIR)
