@@ -4,13 +4,16 @@
 # and time zones, and must be the same to the byte; those of the working tree must hold no PE time
 # stamp and no build path. Then, under Wine on a fresh prefix of its own: novard-cli.exe starts
 # from the unpacked zip; the installer installs silently (/S) the zip's files, the Start-menu
-# entries and the uninstall key; the installed novard-cli.exe starts; and the uninstaller, silent
-# too, leaves none of them behind. Nothing run here opens a serial port (only --version and
-# --help), and every COMn of the prefix is removed before each run all the same, since Wine's
-# mount manager links them to /dev/ttyS*, this machine's console. One PASS, FAIL or SKIP line a
-# check, a summary line last; non-zero on a failure.
+# entries and the uninstall key; the installed novard-cli.exe starts and novard-demo.exe --demo
+# shows its window under Xvfb; and the uninstaller, silent too, leaves none of them behind.
+# Nothing run here opens a serial port (novard-cli.exe --version and --help, and the demo, whose
+# reader is inside the program), and every COMn of the prefix is removed before each run all the
+# same, since Wine's mount manager links them to /dev/ttyS*, this machine's console. One PASS,
+# FAIL or SKIP line a check, a summary line last; non-zero on a failure.
 #
 # Usage: scripts/windows/check-package.sh [BUILD_FOLDER]   (the cross build, default build-win)
+# Environment: NOVARD_WINDOWS_DISPLAY, Xvfb's display (":72"; default the first free one),
+#   NOVARD_SKIP_APT=1 as install-packages.sh.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build-win}
@@ -87,10 +90,10 @@ portable=$(find "$unpacked" -mindepth 1 -maxdepth 1 -type d)
 # The PE header's time stamp, which a link writes; the export tables of Debian's MinGW runtime
 # DLLs keep the fixed times of Debian's own builds.
 time_stamped() { # prints each .exe and .dll with a time stamp in its PE header
-    local pe
+    local pe stamp
     while read -r pe; do
-        [[ $(TZ=UTC x86_64-w64-mingw32-objdump -p "$pe" | grep -P '^Time/Date\t') == *' Jan  1 00:00:00 1970' ]] ||
-            echo "$pe"
+        stamp=$(TZ=UTC x86_64-w64-mingw32-objdump -p "$pe" | grep -P '^Time/Date\t')
+        [[ $stamp == *' Jan  1 00:00:00 1970' ]] || echo "$pe"
     done < <(find "$1" -name '*.exe' -o -name '*.dll')
 }
 check "no program or DLL has a time stamp" test -z "$(time_stamped "$portable")"
@@ -102,8 +105,8 @@ echo "== under Wine"
 unset WINEPATH QT_PLUGIN_PATH DISPLAY
 # A screen for the window, Xvfb's, up before the prefix's desktop starts: on the first free
 # display, or NOVARD_WINDOWS_DISPLAY's (":72").
-Xvfb ${NOVARD_WINDOWS_DISPLAY:+"$NOVARD_WINDOWS_DISPLAY"} -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb ${NOVARD_WINDOWS_DISPLAY:+"$NOVARD_WINDOWS_DISPLAY"} -displayfd 3 -screen 0 1024x768x24 \
+    -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 screen=$!
 for _ in $(seq 600); do [[ -s $work/display ]] && break; sleep 0.1; done
 if [[ -s $work/display ]]; then
@@ -126,13 +129,20 @@ no_serial_ports() {
 run() { # OUTPUT WINDOWS-PROGRAM ARGUMENT...: runs it when the prefix has no COM port
     local output=$1
     shift
-    no_serial_ports || { echo "a COM port of the prefix could not be removed" >"$output"; return 1; }
+    if ! no_serial_ports; then
+        echo "a COM port of the prefix could not be removed" >"$output"
+        return 1
+    fi
     env "${wine_locale[@]}" wine "$@" >"$output" 2>&1
 }
 wine_locale=()
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
-tells_version() { run "$work/version.out" "$1/novard-cli.exe" --version && grep -q "$version" "$work/version.out"; }
-answers_help() { run "$work/help.out" "$1/novard-cli.exe" --help && grep -q -- --port "$work/help.out"; }
+tells_version() {
+    run "$work/version.out" "$1/novard-cli.exe" --version && grep -q "$version" "$work/version.out"
+}
+answers_help() {
+    run "$work/help.out" "$1/novard-cli.exe" --help && grep -q -- --port "$work/help.out"
+}
 starts() { # FOLDER LABEL: novard-cli.exe there tells its version and its help
     check "$2: novard-cli.exe --version tells $version" tells_version "$1"
     check "$2: novard-cli.exe --help answers" answers_help "$1"
@@ -144,7 +154,8 @@ starts "$portable" "unpacked zip"
 korean_locale() {
     locale -a | grep -qix 'ko_KR.utf8' && return 0
     mkdir -p "$work/locale"
-    localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" 2>/dev/null && export LOCPATH="$work/locale"
+    localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" 2>/dev/null &&
+        export LOCPATH="$work/locale"
 }
 locale=C.UTF-8
 if korean_locale; then
@@ -168,12 +179,14 @@ check "it installed the uninstaller" test -f "$installed/uninstall.exe"
 listed() { (cd "$1" && LC_ALL=C ls); }
 check "the Start menu has the program's and the demo's entries" \
     diff <(listed "$menu") <(printf '%s\n' "${entries[@]}" | LC_ALL=C sort)
-demo_entry_runs_demo() {
+demo_entry_runs_demo() { # the shortcut holds its arguments in UTF-16
     python3 -c 'import sys; sys.exit("--demo".encode("utf-16-le") not in open(sys.argv[1], "rb").read())' \
         "$menu/${entries[1]}"
 }
 check "the demo's entry starts novard-demo.exe --demo" demo_entry_runs_demo
-key_tells_version() { run "$work/key.out" reg query "$key" /v DisplayVersion && grep -q "$version" "$work/key.out"; }
+key_tells_version() {
+    run "$work/key.out" reg query "$key" /v DisplayVersion && grep -q "$version" "$work/key.out"
+}
 check "the uninstall key tells the version" key_tells_version
 starts "$installed" "installed"
 # novard-demo.exe --demo opens no serial port: its reader is inside the program.
@@ -192,7 +205,8 @@ if [[ -n ${DISPLAY:-} ]]; then
     check "installed: novard-demo.exe --demo shows its window (Qt's Windows platform plugin)" \
         window_shows
 else
-    skip "installed: novard-demo.exe's window: Xvfb did not start ($(head -c 200 "$work/xvfb.log"))"
+    skip "installed: novard-demo.exe's window: Xvfb did not start" \
+        "($(head -c 200 "$work/xvfb.log" | tr '\n' ' '))"
 fi
 
 # The uninstaller runs on from a copy of itself in the temporary folder (~nsuN.tmp) once the one

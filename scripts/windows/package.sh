@@ -12,7 +12,8 @@
 # Usage: scripts/windows/package.sh [BUILD_FOLDER [OUTPUT_FOLDER]]
 #   BUILD_FOLDER is the cross build (default build-win, configured with build-qt.sh's Qt when it
 #   is not yet); OUTPUT_FOLDER (default BUILD_FOLDER) gets windows-staging/ and, printed on the
-#   last two lines, novard-demo-VERSION-windows-x64.zip and novard-demo-VERSION-windows-x64-setup.exe.
+#   last two lines, novard-demo-VERSION-windows-x64.zip and
+#   novard-demo-VERSION-windows-x64-setup.exe.
 # Environment: SOURCE_DATE_EPOCH (default: the last commit's time, or the changelog's newest
 #   entry's outside a git checkout), NOVARD_SKIP_APT=1 as install-packages.sh.
 set -euo pipefail
@@ -117,7 +118,8 @@ done
     sub=${sub#./}
     echo "RMDir \"\$INSTDIR\\${sub//\//\\}\"" >>"$lists/uninstall.nsh"
 done
-size_kb=$(find "$stage" -type f -printf '%s\n' | awk '{ total += $1 } END { print int(total / 1024) }')
+size_kb=$(find "$stage" -type f -printf '%s\n' |
+    awk '{ total += $1 } END { print int(total / 1024) }')
 
 setup=$(realpath "$out")/$name-setup.exe
 rm -f "$setup"
