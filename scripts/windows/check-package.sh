@@ -45,9 +45,10 @@ trap cleanup EXIT
 scripts/windows/install-packages.sh unzip wine wine64 python3 xvfb xdotool
 echo "== the zip and the installer of the working tree"
 started=$(date +%s)
-mapfile -t made < <(scripts/windows/package.sh "$build" "$work/made" | tail -n 2)
+mapfile -t made < <(scripts/windows/package.sh "$build" "$work/made" 2>"$work/made.log" | tail -n 2)
 seconds=$(($(date +%s) - started))
 if ((${#made[@]} != 2)); then
+    tail -n 30 "$work/made.log"
     fail "scripts/windows/package.sh made no zip and installer"
     summary
     exit 1
