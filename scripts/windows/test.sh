@@ -50,10 +50,37 @@ export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$gcc_runtime");$(wind
 export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
 # The services of a fresh prefix start first: a program started before them writes to no port.
 wine wineboot -i >/dev/null 2>&1
-# Wine's mount manager links com1 to /dev/ttyS0, this machine's console, whenever the prefix's
-# services start again, over any link of ours: the prefix's server is kept running to the end,
-# COM1 is named in its registry, and each run that opens COM1 checks first where it leads.
+# The prefix's server is kept running to the end; COM1 to COM16 are named in its registry
+# (wine-ports.sh says why), and each run that may open a COM port checks first where they lead.
 wineserver -p
+# shellcheck source=scripts/windows/wine-ports.sh
+source "$here/wine-ports.sh"
+# A fresh simulated reader on a pseudo-terminal reachable at LINK; its pid in sims.
+start_sim() {
+    build/bin/novard-reader-sim --link "$1" >"$1.out" &
+    sims+=($!)
+    for _ in $(seq 600); do [[ -s $1.out ]] && return 0; sleep 0.1; done
+    return 1
+}
+wine_ports=(none)
+ports_named=false
+if start_sim "$work/com1-port" && start_idle_ports "$work/idle-ports"; then
+    com1_sim=${sims[-2]}
+    wine_ports+=("$(readlink -f "$work/com1-port")")
+    mapfile -t -O 2 wine_ports <"$work/idle-ports"
+    name_wine_ports
+    if wine_ports_safe; then ports_named=true; fi
+fi
+check "COM1 to COM16 lead to pseudo-terminals of the checks, the simulated reader on COM1" \
+    "$ports_named"
+# Runs a program that may open a COM port only while every port leads where it should.
+on_ports() { # COMMAND...
+    if ! $ports_named || ! wine_ports_safe; then
+        echo "not run, since the ports do not lead where they should: $*" >&2
+        return 1
+    fi
+    NOVARD_WINDOWS_COM1=simulated "$@"
+}
 
 echo "== the unit tests as .exe"
 # CP949 as the ANSI code page needs a Korean locale, made here for Wine alone when the system has
@@ -66,7 +93,7 @@ korean_locale() {
 run_tests() { # EXE LABEL [ARGUMENT...]: one check a test case, from GoogleTest's XML report
     local exe=$1 label=$2 xml="$work/$2.xml"
     shift 2
-    wine "$exe" "--gtest_output=xml:$(windows_path "$xml")" "$@" >"$work/$label.log" 2>&1 || true
+    on_ports wine "$exe" "--gtest_output=xml:$(windows_path "$xml")" "$@" >"$work/$label.log" 2>&1 || true
     if [[ ! -s $xml ]]; then
         fail "$label: no report ($(tail -n 3 "$work/$label.log" | tr '\n' ' '))"
         return
@@ -86,7 +113,8 @@ for case in tree.parse(sys.argv[1]).iter('testcase'):
 EOF
     )
 }
-mapfile -t test_exes < <(find build-win/bin -maxdepth 1 -name '*_test.exe' -o -maxdepth 1 -name '*_tests.exe' | sort)
+mapfile -t test_exes < <(find build-win/bin -maxdepth 1 \( -name '*_test.exe' -o -name '*_tests.exe' \) \
+    ! -name 'win_window_tests.exe' | sort)
 for exe in "${test_exes[@]}"; do
     run_tests "$exe" "$(basename "$exe" .exe)" --novard-hangul 카드
 done
@@ -104,13 +132,6 @@ else
 fi
 
 echo "== novard-cli.exe and the Linux novard-cli against the simulated reader"
-# A fresh simulated reader on a pseudo-terminal reachable at LINK; its pid in sims.
-start_sim() {
-    build/bin/novard-reader-sim --link "$1" >"$1.out" &
-    sims+=($!)
-    for _ in $(seq 600); do [[ -s $1.out ]] && return 0; sleep 0.1; done
-    return 1
-}
 cat >"$work/cards.csv" <<'EOF'
 op,address,key,data
 read,04,,
@@ -125,10 +146,6 @@ cli_steps() { # SIDE CLI PORT-ARGUMENTS...
     shift 2
     : >"$out.json"
     for step in "read 04" "issue 04 카드" "modify 04 ABC --verify" "read 04" "batch CARDS"; do
-        if [[ $side == windows && $(readlink -f "$WINEPREFIX/dosdevices/com1") != "$com1" ]]; then
-            fail "COM1 no longer leads to the simulated reader; nothing more is run on it"
-            return
-        fi
         read -ra words <<<"${step/CARDS/$cards}"
         $cli "${words[@]}" "$@" --json --trace "$trace" >>"$out.json" 2>>"$out.err" || true
     done
@@ -160,13 +177,8 @@ elif ! start_sim "$work/linux-port"; then
 else
     cards="$work/cards.csv" trace="$work/linux.trace"
     cli_steps linux build/bin/novard-cli --map "COM1=$work/linux-port"
-    start_sim "$work/windows-port" || fail "the second simulated reader did not start"
-    com1=$(readlink -f "$work/windows-port")
-    [[ $com1 == /dev/pts/* ]] || { fail "the simulated reader's link leads to $com1"; com1=none; }
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
-    ln -sfn "$com1" "$WINEPREFIX/dosdevices/com1"
     cards=$(windows_path "$work/cards.csv") trace=$(windows_path "$work/windows.trace")
-    cli_steps windows "wine build-win/bin/novard-cli.exe" --port COM1
+    cli_steps windows "on_ports wine build-win/bin/novard-cli.exe" --port COM1
     check "novard-cli.exe tells the same results as novard-cli" \
         cmp -s "$work/linux.json" "$work/windows.json"
     check "novard-cli.exe puts the same bytes on the line and receives the same" \
@@ -177,6 +189,62 @@ else
     fi
 fi
 
-skip "novard-demo.exe under Xvfb, the zip and the installer: not part of these checks yet"
+echo "== novard-demo.exe under Xvfb"
+display=${NOVARD_WINDOWS_DISPLAY:-:71}
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+sims+=($!)
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >"$work/openbox.log" 2>&1 &
+sims+=($!)
+# The window on Windows' own platform, in Korean where the locale can be made: a click on 읽기 on
+# COM1 and on the program's own reader; its picture for the README from the COM1 run.
+shot=build-win/window-wine.png
+rm -f "$shot"
+if [[ ! -f build-win/bin/win_window_tests.exe ]]; then
+    fail "win_window_tests.exe was not built"
+elif korean_locale; then
+    LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 NOVARD_WINDOWS_SHOT=$(windows_path "$PWD/$shot") \
+        run_tests build-win/bin/win_window_tests.exe win_window_tests
+else
+    NOVARD_WINDOWS_SHOT=$(windows_path "$PWD/$shot") run_tests build-win/bin/win_window_tests.exe \
+        win_window_tests
+fi
+[[ -s $shot ]] && echo "the window's picture: $shot"
+
+# The program itself: novard-demo.exe --demo shows its window with its caption, and a click on
+# 읽기 (its place in the window: the read button's centre, 484, 204) reads a card from its own
+# simulated reader, as its trace shows.
+demo_trace="$work/demo.trace"
+on_ports wine build-win/bin/novard-demo.exe --demo --trace "$(windows_path "$demo_trace")" \
+    >"$work/demo.log" 2>&1 &
+demo=$!
+window=""
+for _ in $(seq 600); do
+    window=$(xdotool search --onlyvisible --name '^NOVARD Read/Write DEMO' 2>/dev/null | head -n 1) || true
+    [[ -n $window ]] && break
+    kill -0 "$demo" 2>/dev/null || break
+    sleep 0.1
+done
+check "novard-demo.exe --demo shows its window with its caption" test -n "$window"
+demo_read=("sent 02 52 30 34 3B 37 33 30 39 31 34 03" "recv 06 0D$(printf ' 20%.0s' {1..16}) 0D")
+if [[ -n $window ]]; then
+    xdotool mousemove --window "$window" 484 204 click 1
+    for _ in $(seq 600); do
+        [[ $(wire_bytes "$demo_trace" 2>/dev/null | tail -n 1) == "${demo_read[1]}" ]] && break
+        sleep 0.1
+    done
+    check "novard-demo.exe --demo reads a card from its own simulated reader at a click on 읽기" \
+        cmp -s <(printf '%s\n' "${demo_read[@]}") <(wire_bytes "$demo_trace" | tail -n 2)
+fi
+kill "$demo" 2>/dev/null || true
+wait "$demo" 2>/dev/null || true
+
+# The Windows zip and installer are checked by their own script, when there is one.
+if [[ -x $here/check-package.sh ]]; then
+    check "the zip and the installer (check-package.sh)" "$here/check-package.sh"
+else
+    skip "the zip and the installer: scripts/windows/check-package.sh is not there yet"
+fi
 echo "windows: $passed passed, $failed failed, $skipped skipped"
 ((failed == 0))

@@ -1,0 +1,96 @@
+#include "HangCeiling.h"
+#include "Language.h"
+#include "LineObserver.h"
+#include "MainWindow.h"
+#include "RecordingDesktop.h"
+#include "SerialPlatform.h"
+#include "SimulatedLine.h"
+#include "WindowControls.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+// The window on Windows' own platform, pressed with mouse events as the operator presses it.
+namespace {
+
+struct Wire final : LineObserver {
+    void opened(const QString&) override { }
+    void closed(const QString&) override { }
+    void written(QByteArrayView bytes) override { sent += bytes; }
+    void received(QByteArrayView bytes) override { got += bytes; }
+    QByteArray sent, got;
+};
+
+const QByteArray read_frame("\x02R04;730914\x03");
+// ACK CR, then the blank block's 16 spaces and CR once the card is presented.
+const QByteArray blank_answer = QByteArray("\x06\x0D") + QByteArray(16, ' ') + '\x0D';
+
+// The caption the system shows on the window's frame, as Windows has it.
+QString system_caption(QWidget& window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(reinterpret_cast<HWND>(window.winId()), text, 256);
+    return QString::fromWCharArray(text);
+}
+
+// Shows the window on line, presses 읽기 and waits for Label1 to tell the completed read; a
+// picture of the window goes to NOVARD_WINDOWS_SHOT when that names a file.
+void read_a_card(SerialControl& line, const Wire& wire)
+{
+    RecordingDesktop desktop;
+    MainWindow window(line, desktop);
+    WindowControls rig;
+    rig.attach(&window);
+    window.load();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, hang_ceiling_ms));
+    EXPECT_EQ(system_caption(window), MainWindow::caption());
+    EXPECT_EQ(rig.port_list().value(0), QStringLiteral("COM1"));
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmd_read")), Qt::LeftButton);
+    const QString done = QCoreApplication::translate("ReplyDecoder", "카드 읽기 완료");
+    EXPECT_TRUE(wait_for([&] { return rig.text("Label1") == done; }))
+        << qPrintable(rig.text("Label1"));
+    EXPECT_EQ(wire.sent, read_frame);
+    EXPECT_EQ(wire.got, blank_answer);
+    // The log box shows what it was given on its next frame.
+    QTest::qWait(100);
+    const QString shot = qEnvironmentVariable("NOVARD_WINDOWS_SHOT");
+    if (!shot.isEmpty()) {
+        EXPECT_TRUE(window.grab().save(shot)) << qPrintable(shot);
+    }
+    window.close();
+}
+
+TEST(WindowOnWindows, ReadsACardOnCom1AtAClickOnTheReadButton)
+{
+    if (qgetenv("NOVARD_WINDOWS_COM1") != "simulated")
+        GTEST_SKIP()
+            << "COM1 is not linked to the simulated reader (NOVARD_WINDOWS_COM1=simulated)";
+    PortMap map;
+    map.set_system_ports(make_system_ports());
+    map.renumber();
+    const std::unique_ptr<SerialControl> line = make_serial_control(map);
+    Wire wire;
+    line->set_observer(&wire);
+    read_a_card(*line, wire);
+}
+
+TEST(WindowOnWindows, ReadsACardFromTheProgramsOwnReaderAsWithDemo)
+{
+    SimulatedLine line;
+    Wire wire;
+    line.set_observer(&wire);
+    read_a_card(line, wire);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    use_language(std::nullopt);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
