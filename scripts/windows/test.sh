@@ -50,9 +50,8 @@ export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$gcc_runtime");$(wind
 export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
 # The services of a fresh prefix start first: a program started before them writes to no port.
 wine wineboot -i >/dev/null 2>&1
-# The prefix's server is kept running to the end; COM1 to COM16 are named in its registry
-# (wine-ports.sh says why), and each run that may open a COM port checks first where they lead.
-wineserver -p
+# COM1 to COM16 are named in the prefix's registry and its server is started again, kept running
+# to the end (wine-ports.sh says why); each run that may open a COM port checks where they lead.
 # shellcheck source=scripts/windows/wine-ports.sh
 source "$here/wine-ports.sh"
 # A fresh simulated reader on a pseudo-terminal reachable at LINK; its pid in sims.
@@ -102,7 +101,10 @@ run_tests() { # EXE LABEL [ARGUMENT...]: one check a test case, from GoogleTest'
         case $outcome in
         passed) pass "$label $name" ;;
         skipped) skip "$label $name" ;;
-        *) fail "$label $name"; sed -n '/\[  FAILED  \]/,$p' "$work/$label.log" | head -n 20 ;;
+        *)
+            fail "$label $name"
+            { grep -A 8 ': Failure' "$work/$label.log" || true; } | head -n 30
+            ;;
         esac
     done < <(python3 - "$xml" <<'EOF'
 import sys, xml.etree.ElementTree as tree
@@ -147,12 +149,14 @@ cli_steps() { # SIDE CLI PORT-ARGUMENTS...
     : >"$out.json"
     for step in "read 04" "issue 04 카드" "modify 04 ABC --verify" "read 04" "batch CARDS"; do
         read -ra words <<<"${step/CARDS/$cards}"
-        $cli "${words[@]}" "$@" --json --trace "$trace" >>"$out.json" 2>>"$out.err" || true
+        $cli "${words[@]}" "$@" --language ko --json --trace "$trace" >>"$out.json" 2>>"$out.err" \
+            || true
     done
-    sed -i 's/"elapsed_ms":[0-9]*,\?//g' "$out.json"
+    # Windows ends a console's lines with CR LF.
+    sed -i 's/"elapsed_ms":[0-9]*,\?//g; s/\r$//' "$out.json"
 }
-# The bytes written and received, in order, from a trace: consecutive received batches joined,
-# since how the line splits them is the system's.
+# The bytes written and received, in order, from a trace: consecutive batches of one direction
+# joined, since how the line splits them is the system's.
 wire_bytes() {
     python3 - "$1" <<'EOF'
 import re, sys
@@ -161,7 +165,7 @@ for line in open(sys.argv[1], encoding='utf-8', errors='replace'):
     m = re.match(r'\S+ \S+ (sent|recv)  ((?:[0-9A-F]{2} ?)+)', line)
     if not m:
         continue
-    if steps and steps[-1][0] == m[1] == 'recv':
+    if steps and steps[-1][0] == m[1]:
         steps[-1][1] += ' ' + m[2].strip()
     else:
         steps.append([m[1], m[2].strip()])
@@ -183,10 +187,11 @@ else
         cmp -s "$work/linux.json" "$work/windows.json"
     check "novard-cli.exe puts the same bytes on the line and receives the same" \
         cmp -s <(wire_bytes "$work/linux.trace") <(wire_bytes "$work/windows.trace")
-    if ((failed > 0)); then
+    if ! cmp -s "$work/linux.json" "$work/windows.json"; then
         diff "$work/linux.json" "$work/windows.json" | head -n 20 || true
         head -n 5 "$work/windows.err" || true
     fi
+    diff <(wire_bytes "$work/linux.trace") <(wire_bytes "$work/windows.trace") | head -n 20 || true
 fi
 
 echo "== novard-demo.exe under Xvfb"
@@ -236,6 +241,7 @@ if [[ -n $window ]]; then
     done
     check "novard-demo.exe --demo reads a card from its own simulated reader at a click on 읽기" \
         cmp -s <(printf '%s\n' "${demo_read[@]}") <(wire_bytes "$demo_trace" | tail -n 2)
+    wire_bytes "$demo_trace" | tail -n 4
 fi
 kill "$demo" 2>/dev/null || true
 wait "$demo" 2>/dev/null || true

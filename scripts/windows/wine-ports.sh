@@ -48,7 +48,8 @@ name_wine_ports() {
     wine regedit /S "$(windows_path "$reg")" >/dev/null 2>&1
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    wineserver -p
+    # The server says what it holds on its standard error when it is stopped.
+    wineserver -p >/dev/null 2>&1
     wine wineboot >/dev/null 2>&1
 }
 

@@ -96,7 +96,7 @@ TEST_F(WindowsLine, AMissingPortIsNoSuchPortAndAMappedPathOpensAsGiven)
         if (!row.opens) {
             EXPECT_EQ(result.kind(), CommResult::Kind::other);
             EXPECT_EQ(result.detail(),
-                SerialControl::port_name(row.port) + ": " + windows_reason(ERROR_FILE_NOT_FOUND));
+                QString::fromLatin1(row.mapped) + ": " + windows_reason(ERROR_FILE_NOT_FOUND));
             EXPECT_EQ(line->output("R").reason(), SerialControl::not_open_reason());
         }
     }

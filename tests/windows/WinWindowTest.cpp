@@ -24,8 +24,6 @@ struct Wire final : LineObserver {
 };
 
 const QByteArray read_frame("\x02R04;730914\x03");
-// ACK CR, then the blank block's 16 spaces and CR once the card is presented.
-const QByteArray blank_answer = QByteArray("\x06\x0D") + QByteArray(16, ' ') + '\x0D';
 
 // The caption the system shows on the window's frame, as Windows has it.
 QString system_caption(QWidget& window)
@@ -53,7 +51,9 @@ void read_a_card(SerialControl& line, const Wire& wire)
     EXPECT_TRUE(wait_for([&] { return rig.text("Label1") == done; }))
         << qPrintable(rig.text("Label1"));
     EXPECT_EQ(wire.sent, read_frame);
-    EXPECT_EQ(wire.got, blank_answer);
+    // ACK CR, then the block's 16 bytes (whatever the card holds) and CR once it is presented.
+    EXPECT_EQ(wire.got.size(), 19) << wire.got.toHex(' ').constData();
+    EXPECT_TRUE(wire.got.startsWith("\x06\x0D") && wire.got.endsWith('\x0D'));
     // The log box shows what it was given on its next frame.
     QTest::qWait(100);
     const QString shot = qEnvironmentVariable("NOVARD_WINDOWS_SHOT");
