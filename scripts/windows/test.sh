@@ -203,7 +203,7 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >"$work/openbox.log" 2>&1 &
 sims+=($!)
 # The window on Windows' own platform, in Korean where the locale can be made: a click on 읽기 on
-# COM1 and on the program's own reader; its picture for the README from the COM1 run.
+# COM1 and on the program's own reader; its picture for the README from the latter, as --demo.
 shot=build-win/window-wine.png
 rm -f "$shot"
 if [[ ! -f build-win/bin/win_window_tests.exe ]]; then
@@ -216,6 +216,7 @@ else
         win_window_tests
 fi
 [[ -s $shot ]] && echo "the window's picture: $shot"
+wine_ports_safe
 
 # The program itself: novard-demo.exe --demo shows its window with its caption, and a click on
 # 읽기 (its place in the window: the read button's centre, 484, 204) reads a card from its own

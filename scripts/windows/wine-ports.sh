@@ -12,7 +12,7 @@
 wine_port_count=16
 
 # Starts a process holding idle pseudo-terminals for COM2 to COM16 (what is written to them is
-# read and dropped); their paths, one a line, in FILE. Its pid goes to sims.
+# read and dropped); their paths, one a line, in FILE. Its pid goes to sims and idle_ports.
 start_idle_ports() { # FILE
     python3 - "$1" "$((wine_port_count - 1))" <<'EOF' &
 import os, pty, select, sys, tty
@@ -27,7 +27,8 @@ while True:
     for leader in select.select(leaders, [], [])[0]:
         os.read(leader, 4096)
 EOF
-    sims+=($!)
+    idle_ports=$!
+    sims+=("$idle_ports")
     for _ in $(seq 600); do [[ -s $1 ]] && return 0; sleep 0.1; done
     return 1
 }
@@ -58,13 +59,14 @@ name_wine_ports() {
 # Says what is wrong when not.
 wine_ports_safe() {
     local n target
-    if ! kill -0 "$com1_sim" 2>/dev/null; then
-        echo "the simulated reader on COM1 has stopped" >&2
+    if ! kill -0 "$com1_sim" 2>/dev/null || ! kill -0 "$idle_ports" 2>/dev/null; then
+        echo "the simulated reader on COM1 or the idle ports have stopped" >&2
         return 1
     fi
     for ((n = 1; n <= wine_port_count; n++)); do
         target=$(readlink -f "$WINEPREFIX/dosdevices/com$n" 2>/dev/null || true)
-        if [[ $target != "${wine_ports[n]}" || $target != /dev/pts/* ]]; then
+        # A pseudo-terminal's number is given again at once once it is gone.
+        if [[ $target != "${wine_ports[n]}" || $target != /dev/pts/* || ! -c $target ]]; then
             echo "COM$n leads to '${target:-nothing}', not to ${wine_ports[n]}" >&2
             return 1
         fi
