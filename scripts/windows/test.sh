@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The Windows checks, run by ./test.sh --windows: builds Qt for Windows (build-qt.sh, from its
-# cache when there), cross-builds the project into build-win, and under Wine on a fresh prefix
-# runs every cross-built unit test, then novard-cli.exe against the Linux novard-reader-sim on a
-# pseudo-terminal mapped as COM1: the same results and the same bytes on the line as the Linux
-# novard-cli against a simulated reader of its own. A check that cannot run here is told as
-# skipped, with why. Ends with "windows: N passed, N failed, N skipped", non-zero on a failure.
+# cache when there), cross-builds the project into build-win, and under Wine on a fresh prefix,
+# with the Linux novard-reader-sim on a pseudo-terminal as COM1 and every other COM number up to 16
+# on an idle one (wine-ports.sh): runs every cross-built unit test; novard-cli.exe with the same
+# results and the same bytes on the line as the Linux novard-cli against a simulated reader of its
+# own; the window under Xvfb and openbox, a click on 읽기 reading a card on COM1 and on the
+# program's own reader; novard-demo.exe --demo itself; then the zip's and the installer's checks
+# (check-package.sh). A check that cannot run here is told as skipped, with why. Ends with
+# "windows: N passed, N failed, N skipped", non-zero on a failure.
 #
-# Environment: as build-qt.sh (NOVARD_WINDOWS_CACHE, NOVARD_SKIP_APT=1, JOBS).
+# Environment: as build-qt.sh (NOVARD_WINDOWS_CACHE, NOVARD_SKIP_APT=1, JOBS);
+#   NOVARD_WINDOWS_DISPLAY, Xvfb's display (default :71).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
