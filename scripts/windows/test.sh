@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The Windows checks, run by ./test.sh --windows: builds Qt for Windows (build-qt.sh, from its
-# cache when there), cross-builds the project into build-win, and under Wine on a fresh prefix
-# runs every cross-built unit test, then novard-cli.exe against the Linux novard-reader-sim on a
-# pseudo-terminal mapped as COM1: the same results and the same bytes on the line as the Linux
-# novard-cli against a simulated reader of its own. A check that cannot run here is told as
-# skipped, with why. Ends with "windows: N passed, N failed, N skipped", non-zero on a failure.
+# cache when there), cross-builds the project into build-win, and under Wine on a fresh prefix,
+# with the Linux novard-reader-sim on a pseudo-terminal as COM1 and every other COM number up to 16
+# on an idle one (wine-ports.sh): runs every cross-built unit test; novard-cli.exe with the same
+# results and the same bytes on the line as the Linux novard-cli against a simulated reader of its
+# own; the window under Xvfb and openbox, a click on 읽기 reading a card on COM1 and on the
+# program's own reader; novard-demo.exe --demo itself; then the zip's and the installer's checks
+# (check-package.sh). A check that cannot run here is told as skipped, with why. Ends with
+# "windows: N passed, N failed, N skipped", non-zero on a failure.
 #
-# Environment: as build-qt.sh (NOVARD_WINDOWS_CACHE, NOVARD_SKIP_APT=1, JOBS).
+# Environment: as build-qt.sh (NOVARD_WINDOWS_CACHE, NOVARD_SKIP_APT=1, JOBS);
+#   NOVARD_WINDOWS_DISPLAY, Xvfb's display (default :71).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -50,10 +54,36 @@ export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$gcc_runtime");$(wind
 export QT_PLUGIN_PATH=$(windows_path "$qt/plugins")
 # The services of a fresh prefix start first: a program started before them writes to no port.
 wine wineboot -i >/dev/null 2>&1
-# Wine's mount manager links com1 to /dev/ttyS0, this machine's console, whenever the prefix's
-# services start again, over any link of ours: the prefix's server is kept running to the end,
-# COM1 is named in its registry, and each run that opens COM1 checks first where it leads.
-wineserver -p
+# COM1 to COM16 are named in the prefix's registry and its server is started again, kept running
+# to the end (wine-ports.sh says why); each run that may open a COM port checks where they lead.
+# shellcheck source=scripts/windows/wine-ports.sh
+source "$here/wine-ports.sh"
+# A fresh simulated reader on a pseudo-terminal reachable at LINK; its pid in sims.
+start_sim() {
+    build/bin/novard-reader-sim --link "$1" >"$1.out" &
+    sims+=($!)
+    for _ in $(seq 600); do [[ -s $1.out ]] && return 0; sleep 0.1; done
+    return 1
+}
+wine_ports=(none)
+ports_named=false
+if start_sim "$work/com1-port" && start_idle_ports "$work/idle-ports"; then
+    com1_sim=${sims[-2]}
+    wine_ports+=("$(readlink -f "$work/com1-port")")
+    mapfile -t -O 2 wine_ports <"$work/idle-ports"
+    name_wine_ports
+    if wine_ports_safe; then ports_named=true; fi
+fi
+check "COM1 to COM16 lead to pseudo-terminals of the checks, the simulated reader on COM1" \
+    "$ports_named"
+# Runs a program that may open a COM port only while every port leads where it should.
+on_ports() { # COMMAND...
+    if ! $ports_named || ! wine_ports_safe; then
+        echo "not run, since the ports do not lead where they should: $*" >&2
+        return 1
+    fi
+    NOVARD_WINDOWS_COM1=simulated "$@"
+}
 
 echo "== the unit tests as .exe"
 # CP949 as the ANSI code page needs a Korean locale, made here for Wine alone when the system has
@@ -66,7 +96,7 @@ korean_locale() {
 run_tests() { # EXE LABEL [ARGUMENT...]: one check a test case, from GoogleTest's XML report
     local exe=$1 label=$2 xml="$work/$2.xml"
     shift 2
-    wine "$exe" "--gtest_output=xml:$(windows_path "$xml")" "$@" >"$work/$label.log" 2>&1 || true
+    on_ports wine "$exe" "--gtest_output=xml:$(windows_path "$xml")" "$@" >"$work/$label.log" 2>&1 || true
     if [[ ! -s $xml ]]; then
         fail "$label: no report ($(tail -n 3 "$work/$label.log" | tr '\n' ' '))"
         return
@@ -75,7 +105,10 @@ run_tests() { # EXE LABEL [ARGUMENT...]: one check a test case, from GoogleTest'
         case $outcome in
         passed) pass "$label $name" ;;
         skipped) skip "$label $name" ;;
-        *) fail "$label $name"; sed -n '/\[  FAILED  \]/,$p' "$work/$label.log" | head -n 20 ;;
+        *)
+            fail "$label $name"
+            { grep -A 8 ': Failure' "$work/$label.log" || true; } | head -n 30
+            ;;
         esac
     done < <(python3 - "$xml" <<'EOF'
 import sys, xml.etree.ElementTree as tree
@@ -86,7 +119,8 @@ for case in tree.parse(sys.argv[1]).iter('testcase'):
 EOF
     )
 }
-mapfile -t test_exes < <(find build-win/bin -maxdepth 1 -name '*_test.exe' -o -maxdepth 1 -name '*_tests.exe' | sort)
+mapfile -t test_exes < <(find build-win/bin -maxdepth 1 \( -name '*_test.exe' -o -name '*_tests.exe' \) \
+    ! -name 'win_window_tests.exe' | sort)
 for exe in "${test_exes[@]}"; do
     run_tests "$exe" "$(basename "$exe" .exe)" --novard-hangul 카드
 done
@@ -104,13 +138,6 @@ else
 fi
 
 echo "== novard-cli.exe and the Linux novard-cli against the simulated reader"
-# A fresh simulated reader on a pseudo-terminal reachable at LINK; its pid in sims.
-start_sim() {
-    build/bin/novard-reader-sim --link "$1" >"$1.out" &
-    sims+=($!)
-    for _ in $(seq 600); do [[ -s $1.out ]] && return 0; sleep 0.1; done
-    return 1
-}
 cat >"$work/cards.csv" <<'EOF'
 op,address,key,data
 read,04,,
@@ -125,17 +152,15 @@ cli_steps() { # SIDE CLI PORT-ARGUMENTS...
     shift 2
     : >"$out.json"
     for step in "read 04" "issue 04 카드" "modify 04 ABC --verify" "read 04" "batch CARDS"; do
-        if [[ $side == windows && $(readlink -f "$WINEPREFIX/dosdevices/com1") != "$com1" ]]; then
-            fail "COM1 no longer leads to the simulated reader; nothing more is run on it"
-            return
-        fi
         read -ra words <<<"${step/CARDS/$cards}"
-        $cli "${words[@]}" "$@" --json --trace "$trace" >>"$out.json" 2>>"$out.err" || true
+        $cli "${words[@]}" "$@" --language ko --json --trace "$trace" >>"$out.json" 2>>"$out.err" \
+            || true
     done
-    sed -i 's/"elapsed_ms":[0-9]*,\?//g' "$out.json"
+    # Windows ends a console's lines with CR LF.
+    sed -i 's/"elapsed_ms":[0-9]*,\?//g; s/\r$//' "$out.json"
 }
-# The bytes written and received, in order, from a trace: consecutive received batches joined,
-# since how the line splits them is the system's.
+# The bytes written and received, in order, from a trace: consecutive batches of one direction
+# joined, since how the line splits them is the system's.
 wire_bytes() {
     python3 - "$1" <<'EOF'
 import re, sys
@@ -144,7 +169,7 @@ for line in open(sys.argv[1], encoding='utf-8', errors='replace'):
     m = re.match(r'\S+ \S+ (sent|recv)  ((?:[0-9A-F]{2} ?)+)', line)
     if not m:
         continue
-    if steps and steps[-1][0] == m[1] == 'recv':
+    if steps and steps[-1][0] == m[1]:
         steps[-1][1] += ' ' + m[2].strip()
     else:
         steps.append([m[1], m[2].strip()])
@@ -160,23 +185,96 @@ elif ! start_sim "$work/linux-port"; then
 else
     cards="$work/cards.csv" trace="$work/linux.trace"
     cli_steps linux build/bin/novard-cli --map "COM1=$work/linux-port"
-    start_sim "$work/windows-port" || fail "the second simulated reader did not start"
-    com1=$(readlink -f "$work/windows-port")
-    [[ $com1 == /dev/pts/* ]] || { fail "the simulated reader's link leads to $com1"; com1=none; }
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
-    ln -sfn "$com1" "$WINEPREFIX/dosdevices/com1"
     cards=$(windows_path "$work/cards.csv") trace=$(windows_path "$work/windows.trace")
-    cli_steps windows "wine build-win/bin/novard-cli.exe" --port COM1
+    cli_steps windows "on_ports wine build-win/bin/novard-cli.exe" --port COM1
     check "novard-cli.exe tells the same results as novard-cli" \
         cmp -s "$work/linux.json" "$work/windows.json"
     check "novard-cli.exe puts the same bytes on the line and receives the same" \
         cmp -s <(wire_bytes "$work/linux.trace") <(wire_bytes "$work/windows.trace")
-    if ((failed > 0)); then
+    if ! cmp -s "$work/linux.json" "$work/windows.json"; then
         diff "$work/linux.json" "$work/windows.json" | head -n 20 || true
         head -n 5 "$work/windows.err" || true
     fi
+    diff <(wire_bytes "$work/linux.trace") <(wire_bytes "$work/windows.trace") | head -n 20 || true
 fi
 
-skip "novard-demo.exe under Xvfb, the zip and the installer: not part of these checks yet"
+echo "== novard-demo.exe under Xvfb"
+display=${NOVARD_WINDOWS_DISPLAY:-:71}
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+sims+=("$xvfb")
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A display some other program holds is not ours to draw on.
+check "Xvfb runs on $display" kill -0 "$xvfb"
+openbox >"$work/openbox.log" 2>&1 &
+sims+=($!)
+# The window on Windows' own platform, in Korean where the locale can be made: a click on 읽기 on
+# COM1 and on the program's own reader; its picture for the README from the latter, as --demo.
+shot=build-win/window-wine.png
+rm -f "$shot"
+if [[ ! -f build-win/bin/win_window_tests.exe ]]; then
+    fail "win_window_tests.exe was not built"
+elif korean_locale; then
+    LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 NOVARD_WINDOWS_SHOT=$(windows_path "$PWD/$shot") \
+        run_tests build-win/bin/win_window_tests.exe win_window_tests
+else
+    NOVARD_WINDOWS_SHOT=$(windows_path "$PWD/$shot") run_tests build-win/bin/win_window_tests.exe \
+        win_window_tests
+fi
+[[ -s $shot ]] && echo "the window's picture: $shot"
+
+# The program itself: novard-demo.exe --demo shows its window with its caption, and a click on
+# 읽기 reads a card from its own simulated reader, as its trace shows. The button's centre, 484,
+# 204 in the window, is its place in the control table: RF Card's frame at 392, 168 pixels, the
+# button 16, 24 into it and 153 by 25 in size.
+demo_trace="$work/demo.trace"
+demo="" window=""
+if $ports_named && wine_ports_safe; then
+    wine build-win/bin/novard-demo.exe --demo --trace "$(windows_path "$demo_trace")" \
+        >"$work/demo.log" 2>&1 &
+    demo=$!
+fi
+for _ in $(seq 600); do
+    [[ -n $demo ]] || break
+    window=$(xdotool search --onlyvisible --name '^NOVARD Read/Write DEMO' 2>/dev/null | head -n 1) || true
+    [[ -n $window ]] && break
+    kill -0 "$demo" 2>/dev/null || break
+    sleep 0.1
+done
+check "novard-demo.exe --demo shows its window with its caption" test -n "$window"
+demo_read=("sent 02 52 30 34 3B 37 33 30 39 31 34 03" "recv 06 0D$(printf ' 20%.0s' {1..16}) 0D")
+if [[ -n $window ]]; then
+    xdotool mousemove --window "$window" 484 204 click 1
+    for _ in $(seq 600); do
+        [[ $(wire_bytes "$demo_trace" 2>/dev/null | tail -n 1) == "${demo_read[1]}" ]] && break
+        sleep 0.1
+    done
+    check "novard-demo.exe --demo reads a card from its own simulated reader at a click on 읽기" \
+        cmp -s <(printf '%s\n' "${demo_read[@]}") <(wire_bytes "$demo_trace" | tail -n 2)
+    wire_bytes "$demo_trace" | tail -n 4
+fi
+if [[ -n $demo ]]; then
+    kill "$demo" 2>/dev/null || true
+    wait "$demo" 2>/dev/null || true
+fi
+
+# The zip and the installer: their own script's checks, each counted here, on a display and a
+# prefix of its own.
+if [[ -x $here/check-package.sh ]]; then
+    env -u NOVARD_WINDOWS_DISPLAY -u DISPLAY -u WINEPREFIX "$here/check-package.sh" \
+        | tee "$work/package.log" || true
+    for outcome in PASS FAIL SKIP; do
+        count=$(grep -c "^$outcome " "$work/package.log" || true)
+        case $outcome in
+        PASS) passed=$((passed + count)) ;;
+        FAIL) failed=$((failed + count)) ;;
+        SKIP) skipped=$((skipped + count)) ;;
+        esac
+    done
+    grep -q '^windows package: ' "$work/package.log" || fail "check-package.sh ended before its summary"
+else
+    skip "the zip and the installer: scripts/windows/check-package.sh is not there"
+fi
 echo "windows: $passed passed, $failed failed, $skipped skipped"
 ((failed == 0))

@@ -6,8 +6,11 @@
 
 namespace {
 
-// The driver's queues; the reader's frames are far smaller.
+// The driver's queues, and the most one read takes; the reader's frames are far smaller.
 constexpr DWORD queue_bytes = 4096;
+// A read ends once no byte has come for this long: a few byte times at 9600 baud (1.04 ms a byte).
+// At a slower baud a read may end after each byte, which only makes more, smaller reads.
+constexpr DWORD quiet_ms = 5;
 
 bool is_port_name(const QString& device)
 {
@@ -64,24 +67,22 @@ HANDLE new_event()
 WinComLine::WinComLine(QObject* parent)
     : QObject(parent)
 {
-    for (Operation* op : { &wait_, &read_, &write_ })
+    for (Operation* op : { &read_, &write_ })
         op->overlapped.hEvent = new_event();
-    wait_done_.setHandle(wait_.overlapped.hEvent);
     read_done_.setHandle(read_.overlapped.hEvent);
     write_done_.setHandle(write_.overlapped.hEvent);
-    connect(&wait_done_, &QWinEventNotifier::activated, this, &WinComLine::on_waited);
     connect(&read_done_, &QWinEventNotifier::activated, this, &WinComLine::on_read);
     connect(&write_done_, &QWinEventNotifier::activated, this, &WinComLine::on_wrote);
-    for (QWinEventNotifier* done : { &wait_done_, &read_done_, &write_done_ })
+    for (QWinEventNotifier* done : { &read_done_, &write_done_ })
         done->setEnabled(true);
 }
 
 WinComLine::~WinComLine()
 {
     close();
-    for (QWinEventNotifier* done : { &wait_done_, &read_done_, &write_done_ })
+    for (QWinEventNotifier* done : { &read_done_, &write_done_ })
         done->setEnabled(false);
-    for (Operation* op : { &wait_, &read_, &write_ })
+    for (Operation* op : { &read_, &write_ })
         CloseHandle(op->overlapped.hEvent);
 }
 
@@ -106,18 +107,19 @@ unsigned long WinComLine::open(const QString& device)
         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE)
         return GetLastError();
-    // A read hands over at once whatever has arrived, and a write waits as long as the line needs.
+    // With no total time-outs a read waits for its first byte as long as it takes, then ends when
+    // the line is quiet for quiet_ms or the buffer is full; a write waits as long as the line
+    // needs.
     COMMTIMEOUTS timeouts {};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    if (!SetupComm(handle_, queue_bytes, queue_bytes) || !SetCommTimeouts(handle_, &timeouts)
-        || !SetCommMask(handle_, EV_RXCHAR)) {
+    timeouts.ReadIntervalTimeout = quiet_ms;
+    if (!SetupComm(handle_, queue_bytes, queue_bytes) || !SetCommTimeouts(handle_, &timeouts)) {
         const DWORD error = GetLastError();
         close();
         return error;
     }
     failed_ = false;
     ++session_;
-    pump();
+    start_read();
     return 0;
 }
 
@@ -126,11 +128,8 @@ void WinComLine::close()
     if (!is_open())
         return;
     (void)drop_unsent();
-    // A new event mask ends a pending WaitCommEvent, which Wine does not cancel otherwise.
-    (void)SetCommMask(handle_, 0);
-    CancelIoEx(handle_, nullptr);
-    for (Operation* op : { &wait_, &read_ })
-        (void)settle(*op);
+    CancelIoEx(handle_, &read_.overlapped);
+    (void)settle(read_);
     CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
 }
 
@@ -161,31 +160,14 @@ void WinComLine::set_modem_lines(bool dtr, bool rts)
     (void)EscapeCommFunction(handle_, rts ? SETRTS : CLRRTS);
 }
 
-void WinComLine::pump()
+void WinComLine::start_read()
 {
-    if (!is_open() || failed_)
+    if (!is_open() || failed_ || read_.busy)
         return;
-    // The wait is armed before the queue is looked at, so that no byte comes unseen between.
-    if (!wait_.busy) {
-        events_ = 0;
-        ResetEvent(wait_.overlapped.hEvent);
-        if (!WaitCommEvent(handle_, &events_, &wait_.overlapped)
-            && GetLastError() != ERROR_IO_PENDING)
-            return fail(GetLastError());
-        // Done at once or later, it is taken when its event is seen.
-        wait_.busy = true;
-    }
-    if (read_.busy)
-        return;
-    DWORD errors = 0;
-    COMSTAT status {};
-    if (!ClearCommError(handle_, &errors, &status))
-        return fail(GetLastError());
-    if (status.cbInQue == 0)
-        return;
-    read_buffer_.resize(qsizetype(status.cbInQue));
+    read_buffer_.resize(qsizetype(queue_bytes));
     ResetEvent(read_.overlapped.hEvent);
-    if (!ReadFile(handle_, read_buffer_.data(), status.cbInQue, nullptr, &read_.overlapped)
+    // Done at once or later, it is taken when its event is seen.
+    if (!ReadFile(handle_, read_buffer_.data(), queue_bytes, nullptr, &read_.overlapped)
         && GetLastError() != ERROR_IO_PENDING)
         return fail(GetLastError());
     read_.busy = true;
@@ -213,17 +195,6 @@ std::pair<bool, unsigned long> WinComLine::finished(Operation& op, unsigned long
     return { true, 0 };
 }
 
-void WinComLine::on_waited()
-{
-    unsigned long count = 0;
-    const auto [done, error] = finished(wait_, count);
-    if (!done)
-        return;
-    if (error)
-        return fail(error);
-    pump();
-}
-
 void WinComLine::on_read()
 {
     unsigned long count = 0;
@@ -235,7 +206,7 @@ void WinComLine::on_read()
     if (count > 0)
         emit received(read_buffer_.first(qsizetype(count)));
     // The receiver may have closed the line, or closed and opened it again.
-    pump();
+    start_read();
 }
 
 unsigned long WinComLine::write(const QByteArray& bytes)

@@ -9,8 +9,13 @@
 #include <windows.h>
 
 // An open COM port's handle and its overlapped operations, each completing through Qt's event
-// loop: a WaitCommEvent for arriving bytes, a ReadFile of what waits, and a WriteFile of what was
-// given to write. Every failure of them while open is told by failed(), once, a turn later.
+// loop: a ReadFile always waiting for arriving bytes, and a WriteFile of what was given to write.
+// Every failure of them while open is told by failed(), once, a turn later.
+//
+// Bytes are not awaited with WaitCommEvent(EV_RXCHAR): Wine's wait asks the device for its modem
+// lines, which a pseudo-terminal has not, and ends at once as aborted. A read with only an interval
+// time-out waits for the first byte however long it takes and ends once the line falls quiet,
+// documented Win32 behaviour that Wine keeps too.
 class WinComLine final : public QObject {
     Q_OBJECT
 
@@ -54,10 +59,9 @@ private:
         bool busy = false;
     };
 
-    // Starts what is not running: the wait for bytes, and a read when bytes wait.
-    void pump();
+    // Starts the read for arriving bytes when none is running.
+    void start_read();
     unsigned long start_write();
-    void on_waited();
     void on_read();
     void on_wrote();
     // The result of op once it is complete; nothing while it runs.
@@ -67,9 +71,8 @@ private:
     void fail(unsigned long error);
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    Operation wait_, read_, write_;
-    QWinEventNotifier wait_done_, read_done_, write_done_;
-    DWORD events_ = 0;
+    Operation read_, write_;
+    QWinEventNotifier read_done_, write_done_;
     QByteArray read_buffer_;
     // The bytes WriteFile has (unchanged until it ends), and those behind them.
     QByteArray flight_, queued_;

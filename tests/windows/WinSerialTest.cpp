@@ -10,8 +10,8 @@
 // Run under Wine by the Windows checks, with COM1 the Linux simulated reader's pseudo-terminal.
 namespace {
 
-// Wine takes a COM port without a link of its own for the machine's serial device of that number,
-// which on a test machine may be its console: COM1 is used only when the checks say they linked it.
+// Wine gives a COM number the prefix does not name to the machine's serial devices, one of which
+// may be its console: COM ports are opened only when the checks say they named COM1 to COM16.
 bool com1_present()
 {
     return qgetenv("NOVARD_WINDOWS_COM1") == "simulated";
@@ -53,7 +53,7 @@ protected:
 TEST_F(WindowsLine, ListsTheSystemsPortsAndReadsACardThroughTheNotifications)
 {
     EXPECT_TRUE(map.listing().startsWith(QStringLiteral("COM1 COM1"))) << qPrintable(map.listing());
-    EXPECT_FALSE(map.listing().contains(QStringLiteral("COM9")));
+    EXPECT_FALSE(map.listing().contains(QStringLiteral("COM99")));
     control->set_comm_port(1);
     ASSERT_TRUE(control->open_port());
     const QByteArray frame("\x02R04;730914\x03");
@@ -80,7 +80,7 @@ TEST_F(WindowsLine, AMissingPortIsNoSuchPortAndAMappedPathOpensAsGiven)
         bool opens;
     };
     const Row rows[] = {
-        { "a port Windows does not have", 9, nullptr, false },
+        { "a port Windows does not have", 9, "COM99", false },
         { "a device path as given", 3, R"(\\.\COM1)", true },
         { "another name of the system's port", 4, "com1", true },
     };
@@ -96,7 +96,7 @@ TEST_F(WindowsLine, AMissingPortIsNoSuchPortAndAMappedPathOpensAsGiven)
         if (!row.opens) {
             EXPECT_EQ(result.kind(), CommResult::Kind::other);
             EXPECT_EQ(result.detail(),
-                SerialControl::port_name(row.port) + ": " + windows_reason(ERROR_FILE_NOT_FOUND));
+                QString::fromLatin1(row.mapped) + ": " + windows_reason(ERROR_FILE_NOT_FOUND));
             EXPECT_EQ(line->output("R").reason(), SerialControl::not_open_reason());
         }
     }
