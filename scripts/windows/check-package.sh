@@ -19,15 +19,7 @@ cd "$(dirname "$0")/../.."
 build=${1:-build-win}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
-passed=0 failed=0 skipped=0
-pass() { echo "PASS $*"; passed=$((passed + 1)); }
-fail() { echo "FAIL $*"; failed=$((failed + 1)); }
-skip() { echo "SKIP $*"; skipped=$((skipped + 1)); }
-check() { # NAME COMMAND...: passes when the command does
-    local name=$1
-    shift
-    if "$@"; then pass "$name"; else fail "$name"; fi
-}
+source scripts/windows/tally.sh
 summary() {
     echo "windows package: $passed passed, $failed failed, $skipped skipped"
     ((failed == 0))

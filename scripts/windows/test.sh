@@ -16,15 +16,7 @@ cd "$(dirname "$0")/../.."
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 here=scripts/windows
 
-passed=0 failed=0 skipped=0
-pass() { echo "PASS $*"; passed=$((passed + 1)); }
-fail() { echo "FAIL $*"; failed=$((failed + 1)); }
-skip() { echo "SKIP $*"; skipped=$((skipped + 1)); }
-check() { # NAME COMMAND...: passes when the command does
-    local name=$1
-    shift
-    if "$@"; then pass "$name"; else fail "$name"; fi
-}
+source "$here/tally.sh"
 
 "$here/install-packages.sh" wine wine64 python3 locales
 qt=$("$here/build-qt.sh" | tail -n 1)
