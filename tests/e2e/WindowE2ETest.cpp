@@ -168,9 +168,13 @@ TEST_F(PulledReader, ComesBackByItsIdentityOnlyAndIsTraced)
         PortOperations::not_found_message() + " | " + node("ttyUSB0")
             + ": 그런 장치가 없음 — 리더가 아닌 다른 장치가 연결되어 있습니다");
 
-    // The reader comes back as ttyUSB1: opened by itself, still COM1.
+    // The reader comes back as ttyUSB1: opened by itself, still COM1. The label read so already,
+    // from the click, so the return itself is waited for.
     ASSERT_TRUE(plug_reader("ttyUSB1"));
-    ASSERT_TRUE(rig->label_becomes("Label", "COM1 PORT ON"));
+    using enum SerialControl::CommEvent;
+    ASSERT_TRUE(wait_for([&] { return events.contains(device_back); }));
+    EXPECT_EQ(events, QList({ device_lost, other_device, device_back }));
+    EXPECT_EQ(rig->text("Label"), "COM1 PORT ON");
     EXPECT_EQ(rig->option(1)->toolTip(), node("ttyUSB1"));
     rig->press("cmd_read");
     ASSERT_TRUE(rig->label_becomes("Label1", "카드 읽기 완료"));
