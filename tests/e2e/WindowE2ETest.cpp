@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -246,6 +247,20 @@ TEST_F(PulledReader, KeepsItsNumberUnderAnotherNodeUntilASearch)
     // device's node again.
     rig->press("cmd_port_search");
     EXPECT_EQ(rig->option(1)->toolTip(), node("ttyUSB0"));
+}
+
+// A search while the reader is pulled gives the lost port up: nothing looks for the reader any
+// more, and the port is not told lost.
+TEST_F(PulledReader, IsGivenUpByASearch)
+{
+    ASSERT_TRUE(reader->stop());
+    system->list.clear();
+    ASSERT_TRUE(rig->label_becomes("Label", ReaderMessages::lost_message(1)));
+    ASSERT_TRUE(rig->line.device_lost());
+    rig->press("cmd_port_search");
+    EXPECT_FALSE(rig->line.device_lost());
+    for (const QTimer* timer : rig->line.findChildren<QTimer*>())
+        EXPECT_FALSE(timer->isActive()) << "a look for the reader goes on";
 }
 
 // A trace whose folder is removed loses lines: Label tells so, as novard-demo wires it, and keeps
