@@ -19,7 +19,7 @@ cd "$(dirname "$0")/../.."
 build=${1:-build-win}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
-source scripts/windows/tally.sh
+source scripts/windows/common.sh
 summary() {
     echo "windows package: $passed passed, $failed failed, $skipped skipped"
     ((failed == 0))
@@ -144,14 +144,8 @@ starts "$portable" "unpacked zip"
 
 # The entries are named in the installing Windows' language: Korean, under a Korean locale made
 # here for Wine alone when the system has none.
-korean_locale() {
-    locale -a | grep -qix 'ko_KR.utf8' && return 0
-    mkdir -p "$work/locale"
-    localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" 2>/dev/null &&
-        export LOCPATH="$work/locale"
-}
 locale=C.UTF-8
-if korean_locale; then
+if korean_locale "$work"; then
     locale=ko_KR.UTF-8
     entries=("NOVARD 카드 읽기·쓰기 데모.lnk" "시뮬레이션 리더로 데모 실행.lnk")
 else

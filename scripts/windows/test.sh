@@ -16,7 +16,7 @@ cd "$(dirname "$0")/../.."
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 here=scripts/windows
 
-source "$here/tally.sh"
+source "$here/common.sh"
 
 "$here/install-packages.sh" wine wine64 python3 locales
 qt=$("$here/build-qt.sh" | tail -n 1)
@@ -78,13 +78,6 @@ on_ports() { # COMMAND...
 }
 
 echo "== the unit tests as .exe"
-# CP949 as the ANSI code page needs a Korean locale, made here for Wine alone when the system has
-# none.
-korean_locale() {
-    locale -a | grep -qix 'ko_KR.utf8' && return 0
-    mkdir -p "$work/locale"
-    localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" 2>/dev/null && export LOCPATH="$work/locale"
-}
 run_tests() { # EXE LABEL [ARGUMENT...]: one check a test case, from GoogleTest's XML report
     local exe=$1 label=$2 xml="$work/$2.xml"
     shift 2
@@ -120,7 +113,7 @@ done
 # The receive log's platform rows again, under CP949.
 if [[ ! -f build-win/bin/windows_platform_tests.exe ]]; then
     fail "windows_platform_tests.exe was not built"
-elif korean_locale; then
+elif korean_locale "$work"; then
     export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
     run_tests build-win/bin/windows_platform_tests.exe windows_platform_tests-cp949 \
         --gtest_filter='ReceiveLogOnWindows.*'
@@ -207,7 +200,7 @@ shot=build-win/window-wine.png
 rm -f "$shot"
 if [[ ! -f build-win/bin/win_window_tests.exe ]]; then
     fail "win_window_tests.exe was not built"
-elif korean_locale; then
+elif korean_locale "$work"; then
     LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 NOVARD_WINDOWS_SHOT=$(windows_path "$PWD/$shot") \
         run_tests build-win/bin/win_window_tests.exe win_window_tests
 else

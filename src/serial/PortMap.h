@@ -32,8 +32,8 @@ public:
 
     // Whether the locates after a renumbering look in its reading of the system's list, until
     // forget_reading(): a search, and the default port's opening after the one at start-up, open
-    // every port moments after numbering them. QtSerialControl forgets it once its event loop
-    // turns, so whatever opens a port later reads the list anew.
+    // every port moments after numbering them. MappedSerialControl forgets it once its event
+    // loop turns, so whatever opens a port later reads the list anew.
     enum class KeepReading { no, for_search };
     void renumber(KeepReading keep = KeepReading::no);
     void forget_reading() { reading_.reset(); }
