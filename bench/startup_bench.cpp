@@ -8,9 +8,10 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bin/startup_bench [runs] [novard-demo ...]
 //
 // Without a program the novard-demo beside the benchmark is timed; given several (a build of
-// main and one of a branch), each is timed in the same rounds. A program runs twice a round:
-// with COM1 mapped to a pseudo-terminal and the system's ports numbered, and with --demo, where
-// its window shows with the simulated reader's port open.
+// main and one of a branch), each is timed in the same rounds. A program runs three times a
+// round: with COM1 mapped to a pseudo-terminal and the system's ports numbered; with --demo, where
+// its window shows with the simulated reader's port open; and with an empty folder of ports, the
+// window alone with no port to read, search or open, against which the ports' share is told.
 
 #include "Pty.h"
 #include "WindowWatch.h"
@@ -18,6 +19,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -39,7 +41,7 @@ constexpr int hang_ceiling_ms = 60000;
 
 struct Side {
     QString program;
-    enum class Mode { bare, map, demo } mode;
+    enum class Mode { bare, map, demo, no_ports } mode;
     std::vector<double> mapped_ms, frame_ms, peak_kb, main_cpu_ms, main_waiting_ms;
 
     QString label() const
@@ -51,18 +53,22 @@ struct Side {
             return program + QStringLiteral(" --map COM1=pty");
         case Mode::demo:
             return program + QStringLiteral(" --demo");
+        case Mode::no_ports:
+            return program + QStringLiteral(" --port-dir EMPTY");
         }
         return {};
     }
 };
 
-std::vector<QByteArray> arguments_for(const Side& side, const Pty& pty)
+std::vector<QByteArray> arguments_for(const Side& side, const Pty& pty, const QString& empty_dir)
 {
     std::vector<QByteArray> arguments { QFile::encodeName(side.program) };
     if (side.mode == Side::Mode::map)
         arguments.insert(arguments.end(), { "--map", "COM1=" + pty.device_path().toUtf8() });
     if (side.mode == Side::Mode::demo)
         arguments.emplace_back("--demo");
+    if (side.mode == Side::Mode::no_ports)
+        arguments.insert(arguments.end(), { "--port-dir", QFile::encodeName(empty_dir) });
     if (side.mode != Side::Mode::bare)
         arguments.insert(arguments.end(), { "--language", "ko" });
     return arguments;
@@ -101,11 +107,11 @@ pid_t spawn(const std::vector<QByteArray>& arguments)
 
 // One start of the side's program, timed until its first frame; it is then stopped as a user
 // stops it (SIGTERM closes novard-demo's window) and its peak memory read as it ends.
-bool run_once(Side& side, WindowWatch& watch)
+bool run_once(Side& side, WindowWatch& watch, const QString& empty_dir)
 {
     // A fresh line each time: a plain pseudo-terminal, as no reader need answer to start.
     Pty pty;
-    const std::vector<QByteArray> arguments = arguments_for(side, pty);
+    const std::vector<QByteArray> arguments = arguments_for(side, pty, empty_dir);
     const WindowWatch::Clock::time_point start = WindowWatch::Clock::now();
     const pid_t pid = spawn(arguments);
     if (pid < 0)
@@ -167,6 +173,7 @@ std::vector<Side> sides_from(const QStringList& programs)
         const QString path = QFileInfo(program).absoluteFilePath();
         sides.push_back({ path, Side::Mode::map, {}, {}, {}, {}, {} });
         sides.push_back({ path, Side::Mode::demo, {}, {}, {}, {}, {} });
+        sides.push_back({ path, Side::Mode::no_ports, {}, {}, {}, {}, {} });
     }
     return sides;
 }
@@ -189,11 +196,12 @@ int main(int argc, char** argv)
         return 1;
     }
     std::vector<Side> sides = sides_from(arguments);
+    const QTemporaryDir empty_dir;
     for (int run = 0; run < std::max(runs, 1); ++run) {
         // Each round starts at another side, so no side always follows the same one.
         for (std::size_t i = 0; i < sides.size(); ++i) {
             Side& side = sides[(run + i) % sides.size()];
-            if (!run_once(side, watch)) {
+            if (!run_once(side, watch, empty_dir.path())) {
                 std::fprintf(
                     stderr, "startup_bench: %s showed no window\n", qPrintable(side.label()));
                 return 1;
