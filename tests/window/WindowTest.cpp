@@ -330,6 +330,8 @@ TEST(Language, ALongDevicePathGivesWayToTheReasonAndTheFixAndABoxToItsTitle)
         QtDesktop().show_message(rig.window.get(), MainWindow::app_title(), "OK", {});
         EXPECT_GE(width, room);
     }
+    // Back to the default, which the tests after this one read.
+    use_language(Language::korean);
 }
 
 } // namespace
