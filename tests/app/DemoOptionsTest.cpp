@@ -31,6 +31,7 @@ const std::pair<QByteArrayList, const char*> refused_options[] = {
     { { "--trace-max", "64MB" }, "--trace-max takes a size such as 64M, 500k or 0, not '64MB'" },
     { { "--trace-max", "1048577G" }, "not '1048577G'" },
     { { "--language", "de" }, "--language takes ko or en, not 'de'" },
+    { { "--language=" }, "--language needs a value (ko|en), not an empty one" },
     { { "--card-encoding", "euc-kr" }, "--card-encoding takes cp949 or utf-8, not 'euc-kr'" },
     { { "--help=1" }, "--help takes no value" },
     { { "stray" }, "unexpected argument 'stray'" },
@@ -63,6 +64,10 @@ TEST(DemoOptions, BothProgramsMapPortsKeepPathsAsBytesAndGiveHelpVersionAndOneLi
         "novard-cli: DATA is not valid UTF-8");
     EXPECT_EQ(CliOptions::parse({ "novard-cli", "issue", "04" }).text,
         "novard-cli: issue needs ADDRESS and DATA");
+    EXPECT_EQ(CliOptions::parse({ "novard-cli", "batch", "-", "--input-encoding", "utf-8",
+                                    "--input-encoding", "cp949" })
+                  .text,
+        "novard-cli: --input-encoding given more than once");
 
     for (const auto& [arguments, reason] : refused_options) {
         SCOPED_TRACE(arguments.join(' ').left(80).toStdString());
