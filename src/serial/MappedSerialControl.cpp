@@ -110,10 +110,15 @@ void MappedSerialControl::close_device()
 void MappedSerialControl::forget_lost()
 {
     lost_port_ = 0;
-    node_taken_.invalidate();
-    other_told_ = false;
+    forget_other_device();
     recheck_.stop();
     stop_watching();
+}
+
+void MappedSerialControl::forget_other_device()
+{
+    node_taken_.invalidate();
+    other_told_ = false;
 }
 
 void MappedSerialControl::reopen_if_back()
@@ -125,8 +130,7 @@ void MappedSerialControl::reopen_if_back()
         // A new node gets its identity a moment after it appears, so a node is taken for another
         // device only once it has stood for a while without the lost one's.
         if (!node_exists(map_.device_for(lost_port_))) {
-            node_taken_.invalidate();
-            other_told_ = false;
+            forget_other_device();
         } else if (!node_taken_.isValid()) {
             node_taken_.start();
         } else if (!other_told_ && node_taken_.hasExpired(identity_settle_ms)) {

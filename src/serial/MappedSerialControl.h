@@ -56,6 +56,8 @@ private:
     void close_device();
     void close_lost_device();
     void forget_lost();
+    // Nothing else stands at the lost device's node, or it is of no more interest.
+    void forget_other_device();
 
     PortMap map_;
     // The port and device opened, for failures while open (CommPort may have moved since).
